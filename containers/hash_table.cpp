@@ -1,0 +1,450 @@
+// hash_table: keyed operations, scans, growth and the diagnostic printouts.
+#include "containers/hash_table.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <climits>
+#include <new>
+#include <utility>
+
+#include "containers/md5.h"
+#include "containers/text_compare.h"
+#include "platform/console.h"
+
+namespace containers {
+namespace {
+
+constexpr int kAttrHeading = 14;
+constexpr int kAttrBucket = 11;
+constexpr int kAttrNormal = 7;
+constexpr const char* kRule =
+    "----------------------------------------------------------------------\n";
+
+// Tables below this many buckets never change size on their own.
+constexpr int32_t kMinResizable = 200;
+
+inline uintptr_t address_of(const void* p) {
+  return reinterpret_cast<uintptr_t>(p);
+}
+
+void trim_text(std::string_view& text, std::string_view chars, bool left, bool right) {
+  if (left) {
+    size_t first = text.find_first_not_of(chars);
+    text.remove_prefix(first == std::string_view::npos ? text.size() : first);
+  }
+  if (right) {
+    size_t last = text.find_last_not_of(chars);
+    text = text.substr(0, last == std::string_view::npos ? 0 : last + 1);
+  }
+}
+
+}  // namespace
+
+uint32_t hash_key(std::string_view key, int32_t buckets) {
+  if (buckets <= 0) return 0;
+  char digits[33];
+  md5_hex(key, digits);
+  uint32_t h = 0;
+  for (int i = 0; i < 32; ++i) h = (h << 1) ^ static_cast<uint8_t>(digits[i]);
+  return h % static_cast<uint32_t>(buckets);
+}
+
+hash_table::hash_table(int32_t initial_buckets, bool is_binary) : is_binary_(is_binary) {
+  resize(+1, initial_buckets);
+}
+
+hash_table::~hash_table() {
+  release_chains();
+}
+
+hash_table::hash_table(hash_table&& other) noexcept
+    : table_(std::move(other.table_)),
+      used_buckets_(other.used_buckets_),
+      total_nodes_(other.total_nodes_),
+      table_size_(other.table_size_),
+      bucket_count_(other.bucket_count_),
+      max_depth_(other.max_depth_),
+      growth_(other.growth_),
+      load_factor_(other.load_factor_),
+      ignore_case_(other.ignore_case_),
+      is_binary_(other.is_binary_) {
+  other.reset_fields();
+}
+
+hash_table& hash_table::operator=(hash_table&& other) noexcept {
+  if (this != &other) {
+    release_chains();
+    table_ = std::move(other.table_);
+    used_buckets_ = other.used_buckets_;
+    total_nodes_ = other.total_nodes_;
+    table_size_ = other.table_size_;
+    bucket_count_ = other.bucket_count_;
+    max_depth_ = other.max_depth_;
+    growth_ = other.growth_;
+    load_factor_ = other.load_factor_;
+    ignore_case_ = other.ignore_case_;
+    is_binary_ = other.is_binary_;
+    other.reset_fields();
+  }
+  return *this;
+}
+
+void hash_table::reset_fields() {
+  table_.reset();
+  used_buckets_ = total_nodes_ = table_size_ = bucket_count_ = max_depth_ = 0;
+  growth_ = kDefaultGrowth;
+  load_factor_ = kDefaultLoadFactor;
+  ignore_case_ = true;
+  is_binary_ = false;
+}
+
+void hash_table::release_chains() {
+  if (!table_) return;
+  for (int32_t i = 0; i < table_size_; ++i) {
+    HashNode* node = table_[i];
+    while (node) {
+      HashNode* next = node->next;
+      delete node;
+      node = next;
+    }
+    table_[i] = nullptr;
+  }
+  reset_fields();
+}
+
+bool hash_table::set(std::string_view key, const core::Value& value, bool resize_allowed) {
+  if (!table_) return false;
+  if (resize_allowed) resize(resize_advice(), 0);
+  uint32_t i = hash_key(key, table_size_);
+  HashNode* root = table_[i];
+  if (root) {
+    for (HashNode* node = root; node; node = node->next) {
+      if (node->key == key) {
+        node->value = value;
+        return true;
+      }
+    }
+  }
+  HashNode* node = new (std::nothrow) HashNode;
+  if (!node) return false;
+  try {
+    node->key.assign(key);
+  } catch (const std::bad_alloc&) {
+    delete node;
+    return false;
+  }
+  node->value = value;
+  if (!root) {
+    node->chain_count = 1;
+    table_[i] = node;
+    ++used_buckets_;
+  } else {
+    node->next = root->next;
+    root->next = node;
+    ++root->chain_count;
+    if (root->chain_count > max_depth_) max_depth_ = root->chain_count;
+  }
+  ++total_nodes_;
+  ++bucket_count_;
+  return true;
+}
+
+HashNode* hash_table::find_node(std::string_view key) const {
+  if (!table_) return nullptr;
+  for (HashNode* node = table_[hash_key(key, table_size_)]; node; node = node->next) {
+    if (node->key == key) return node;
+  }
+  return nullptr;
+}
+
+bool hash_table::get(std::string_view key, core::Value* out) const {
+  const HashNode* node = find_node(key);
+  if (out) *out = node ? node->value : core::Value();
+  return node != nullptr;
+}
+
+bool hash_table::remove(std::string_view key) {
+  if (!table_) return false;
+  uint32_t i = hash_key(key, table_size_);
+  HashNode* prev = nullptr;
+  HashNode* node = table_[i];
+  while (node && node->key != key) {
+    prev = node;
+    node = node->next;
+  }
+  if (!node) return false;
+  if (!prev) {
+    HashNode* successor = node->next;
+    if (successor) {
+      successor->chain_count = node->chain_count;
+    } else {
+      --used_buckets_;
+    }
+    table_[i] = successor;
+  } else {
+    prev->next = node->next;
+  }
+  delete node;
+  if (table_[i]) --table_[i]->chain_count;
+  --bucket_count_;
+  --total_nodes_;
+  return true;
+}
+
+bool hash_table::clear() {
+  if (table_) {
+    for (int32_t i = 0; i < table_size_; ++i) {
+      HashNode* node = table_[i];
+      while (node) {
+        HashNode* next = node->next;
+        delete node;
+        node = next;
+      }
+      table_[i] = nullptr;
+    }
+  }
+  used_buckets_ = total_nodes_ = bucket_count_ = max_depth_ = 0;
+  return true;
+}
+
+std::vector<core::Value> hash_table::values() const {
+  std::vector<core::Value> result;
+  if (is_binary_) return result;
+  result.reserve(static_cast<size_t>(bucket_count_ > 0 ? bucket_count_ : 0));
+  for_each([&](const std::string&, const core::Value& value) { result.push_back(value); });
+  return result;
+}
+
+std::vector<std::string> hash_table::keys() const {
+  std::vector<std::string> result;
+  if (is_binary_) return result;
+  result.reserve(static_cast<size_t>(bucket_count_ > 0 ? bucket_count_ : 0));
+  for_each([&](const std::string& key, const core::Value&) { result.push_back(key); });
+  return result;
+}
+
+size_t hash_table::keys_and_values(std::vector<std::string>& keys,
+                                   std::vector<core::Value>& values) const {
+  if (!keys.empty() || !values.empty() || is_binary_) return 0;
+  for_each([&](const std::string& key, const core::Value& value) {
+    keys.push_back(key);
+    values.push_back(value);
+  });
+  return keys.size();
+}
+
+bool hash_table::scan_get(std::string_view key, core::Value* out, bool fold_case) const {
+  const HashNode* found = nullptr;
+  if (!key.empty() && !is_binary_) {
+    for (int32_t i = 0; i < table_size_ && !found; ++i) {
+      for (const HashNode* node = table_[i]; node; node = node->next) {
+        if (equal_text(node->key, key, fold_case)) {
+          found = node;
+          break;
+        }
+      }
+    }
+  }
+  if (out) *out = found ? found->value : core::Value();
+  return found != nullptr;
+}
+
+const std::string* hash_table::key_of_value(std::string_view value, bool fold_case, int prefix_len,
+                                            int n) const {
+  if (value.empty() || is_binary_ || n < 0) return nullptr;
+  int matches = 0;
+  for (int32_t i = 0; i < table_size_; ++i) {
+    const HashNode* root = table_[i];
+    if (!root || root->chain_count <= 0) continue;
+    for (const HashNode* node = root; node; node = node->next) {
+      if (!equal_prefix(node->value.view(), value, prefix_len, fold_case)) continue;
+      if (n == 0 || ++matches == n) return &node->key;
+    }
+  }
+  return nullptr;
+}
+
+int hash_table::trim_values(std::string_view chars, int mode) {
+  if (is_binary_) return 0;
+  if (chars.empty()) chars = "\t ";
+  bool left = mode != 2;
+  bool right = mode != 1;
+  for (int32_t i = 0; i < table_size_; ++i) {
+    for (HashNode* node = table_[i]; node; node = node->next) {
+      std::string_view text = node->value.view();
+      size_t before = text.size();
+      trim_text(text, chars, left, right);
+      if (text.size() != before) node->value = core::Value(text);
+    }
+  }
+  return 0;
+}
+
+int hash_table::resize_advice() const {
+  if (table_size_ < kMinResizable || !table_ || table_size_ <= 0) return 0;
+  if (table_size_ >= 2 * static_cast<int64_t>(used_buckets_) || used_buckets_ <= 0) return 0;
+  double r = static_cast<double>(total_nodes_) / used_buckets_;
+  if (r > load_factor_) return 1;
+  if (r < 1.0) return -1;
+  return 0;
+}
+
+bool hash_table::resize(int direction, int32_t requested) {
+  if (direction == 0) return false;
+  int64_t size;
+  if (direction > 0 && table_size_ == 0) {
+    size = requested > 0 ? requested : kDefaultBuckets;
+  } else if (direction > 0) {
+    size = growth_ > 0 ? int64_t(table_size_) + growth_ : 2 * int64_t(table_size_);
+  } else {
+    size = std::max<int64_t>(growth_, table_size_ / 2);
+  }
+  // A size that cannot be held counts like a failed allocation: nothing changes.
+  if (size <= 0 || size > INT32_MAX) return true;
+  // calloc hands out zeroed pages without touching them, so a large bucket
+  // array costs memory only as buckets are used.
+  BucketArray fresh(
+      static_cast<HashNode**>(std::calloc(static_cast<size_t>(size), sizeof(HashNode*))));
+  if (!fresh) return true;
+
+  BucketArray old = std::exchange(table_, std::move(fresh));
+  int32_t old_size = std::exchange(table_size_, static_cast<int32_t>(size));
+  max_depth_ = 0;
+  bucket_count_ = 0;
+  if (!old) return true;
+  for (int32_t b = 0; b < old_size; ++b) {
+    HashNode* node = old[b];
+    while (node) {
+      HashNode* next = node->next;
+      uint32_t i = hash_key(node->key, table_size_);
+      HashNode* root = table_[i];
+      if (!root) {
+        node->chain_count = 1;
+        node->next = nullptr;
+        table_[i] = root = node;
+      } else {
+        node->chain_count = 0;
+        node->next = root->next;
+        root->next = node;
+        ++root->chain_count;
+      }
+      if (root->chain_count > max_depth_) max_depth_ = root->chain_count;
+      ++bucket_count_;
+      node = next;
+    }
+  }
+  return true;
+}
+
+void hash_table::statistics() const {
+  long used = 0;
+  long histogram[11] = {};
+  long sum = 0;
+  for (int32_t i = 0; i < table_size_; ++i) {
+    const HashNode* root = table_[i];
+    if (!root) {
+      ++histogram[0];
+      continue;
+    }
+    ++used;
+    int c = root->chain_count;
+    ++histogram[c >= 10 ? 10 : (c < 0 ? 0 : c)];
+    sum += c;
+  }
+  double use = used == 0 ? 0.0 : static_cast<double>(used) / table_size_ * 100.0;
+  platform::outf("%li entries in table, %li bucket(s) (%.2f%% use)\n", long(bucket_count_),
+                 long(table_size_), use);
+  long totals = 0;
+  for (long j = 0; j <= 10; ++j) {
+    platform::outf("Buckets with %2li or more entries: %li\t", j, histogram[j]);
+    long total = j < 10 ? j * histogram[j] : sum - totals;
+    totals += total;
+    platform::outf("(Total: %li)\n", total);
+  }
+  platform::outf("Mean search distance per entry: %.2f\n",
+                 used == 0 ? 0.0 : static_cast<double>(sum) / used);
+}
+
+void hash_table::dump(int limit, bool html, bool brief) const {
+  dump(limit, html, brief,
+       [] { return platform::key_waiting() && platform::read_key() == platform::kKeyEsc; });
+}
+
+void hash_table::dump(int limit, bool html, bool brief,
+                      const std::function<bool()>& stop_requested) const {
+  if (html) platform::out("<pre>\n");
+  if (table_) {
+    if (!brief) {
+      platform::set_attribute(kAttrHeading);
+      platform::out(kRule);
+      platform::outf("hash_table object:0x%" PRIxPTR " size:%li\n", address_of(this),
+                     long(table_size_));
+      platform::out(kRule);
+      platform::set_attribute(kAttrNormal);
+    }
+    int32_t end = limit <= 0 || limit > table_size_ ? table_size_ : limit;
+    long found = 0;
+    for (int32_t i = 0; i < end; ++i) {
+      if (stop_requested && stop_requested()) break;
+      const HashNode* root = table_[i];
+      if (!root || root->chain_count <= 0) continue;
+      ++found;
+      if (!brief) {
+        platform::set_attribute(kAttrBucket);
+        platform::outf("Bucket(%li) Node: 0x%" PRIxPTR " chained nodes:%li\n", long(i),
+                       address_of(root), long(root->chain_count));
+        platform::set_attribute(kAttrNormal);
+      }
+      long number = 0;
+      for (const HashNode* node = root; node; node = node->next) {
+        ++number;
+        if (brief) {
+          platform::outf("%.30s %.40s\n", node->key.c_str(), node->value.c_str());
+          continue;
+        }
+        platform::outf("   %li: 0x%" PRIxPTR " key:'%s' => '", number, address_of(node),
+                       node->key.c_str());
+        if (is_binary_) {
+          platform::outf("%s\n", node->value.c_str());
+        } else if (node->value.size() > 20) {
+          platform::outf("%-.30s...'\n", node->value.c_str());
+        } else {
+          platform::outf("%-.30s'\n", node->value.c_str());
+        }
+      }
+    }
+    if (!brief) {
+      platform::set_attribute(kAttrHeading);
+      platform::out("\nHash Table Statistics:\n");
+      platform::outf("Root size:%li Found:%li (%.2f%%) Max depth:%li Nodes:%li\n",
+                     long(table_size_), found, static_cast<double>(found) / table_size_ * 100.0,
+                     long(max_depth_), long(bucket_count_));
+      platform::out(kRule);
+      platform::set_attribute(kAttrNormal);
+    }
+  }
+  if (html) platform::out("</pre>\n");
+}
+
+void hash_table::info(int limit) const {
+  if (!table_) {
+    platform::out("table:\t\tNULL\n");
+    platform::outf("table size:\t%li\n", long(table_size_));
+    return;
+  }
+  platform::outf("table array:\t0x%" PRIxPTR "\n", address_of(table_.get()));
+  platform::outf("table size:\t%li\n", long(table_size_));
+  platform::outf("bucket_count:\t%li\n", long(bucket_count_));
+  platform::outf("total nodes:\t%li\n", long(total_nodes_));
+  platform::outf("max_depth:\t%li\n", long(max_depth_));
+  platform::outf("is_binary:\t%s\n", is_binary_ ? "True" : "False");
+  platform::outf("ignore_case:\t%s\n", ignore_case_ ? "True" : "False");
+  int32_t end = limit < table_size_ ? limit : table_size_;
+  for (int32_t i = 0; i < end; ++i) {
+    const HashNode* root = table_[i];
+    platform::outf("root node: %i->0x%" PRIxPTR " '%.40s'\n", int(i), address_of(root),
+                   root ? root->key.c_str() : "");
+  }
+}
+
+}  // namespace containers

@@ -1,0 +1,159 @@
+// hash_table: the keyed store behind array and dictionary variables and the
+// command table. A chained hash table from text keys to text values whose
+// bucket is chosen from the MD5 digest of the key.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/value.h"
+
+namespace containers {
+
+// One entry of a chain. `chain_count` is meaningful in the root node only,
+// where it holds the number of nodes in the chain.
+struct HashNode {
+  HashNode* next = nullptr;
+  int32_t chain_count = 0;
+  std::string key;
+  core::Value value;
+};
+
+// Bucket index of `key` in a table of `buckets` buckets: the MD5 digest of the
+// key's exact bytes written as 32 lower-case hex digits, folded digit by digit
+// with h = (h * 2) ^ digit (unsigned 32-bit), modulo the bucket count. Zero
+// when `buckets` is not positive.
+uint32_t hash_key(std::string_view key, int32_t buckets);
+
+// Invariants:
+//  - table()[i] is null exactly when bucket i is empty; otherwise it is the
+//    root, the first key that went into the empty bucket. Later keys of the
+//    bucket are linked directly after the root, so a chain reads root, newest,
+//    ..., oldest. Scans visit buckets in index order and chains in that order.
+//  - the root's chain_count equals the chain length.
+//  - a key (compared byte for byte) occurs at most once.
+// Counters follow fixed rules that scripts can observe through the printouts:
+//  - used_buckets: +1 when set() creates a root, -1 when remove() empties a
+//    bucket, 0 after clear(); a rehash does not recount it.
+//  - total_nodes: +1 per new key, -1 per removal, 0 after clear(); a rehash
+//    does not touch it.
+//  - bucket_count: the number of entries (what count() returns); +1/-1 like
+//    total_nodes, recounted by a rehash.
+//  - max_depth: the longest chain seen; raised when a key joins an existing
+//    chain (a new root leaves it alone, so a table of lone roots shows 0),
+//    recomputed by a rehash, zeroed by clear(), never lowered by remove().
+// Growth happens only in set() with its resize flag, and only for tables of at
+// least 200 buckets, by `growth` buckets (100) at a time.
+class hash_table {
+ public:
+  static constexpr int32_t kDefaultBuckets = 250;
+  static constexpr int32_t kDefaultGrowth = 100;
+  static constexpr double kDefaultLoadFactor = 2.5;
+
+  explicit hash_table(int32_t initial_buckets = kDefaultBuckets, bool is_binary = false);
+  ~hash_table();
+  hash_table(const hash_table&) = delete;
+  hash_table& operator=(const hash_table&) = delete;
+  // A moved-from table has no bucket array: every operation on it reports
+  // failure or emptiness.
+  hash_table(hash_table&& other) noexcept;
+  hash_table& operator=(hash_table&& other) noexcept;
+
+  // Inserts or replaces. With `resize` the load test runs first. False when
+  // there is no bucket array or memory runs out (the table is then unchanged).
+  bool set(std::string_view key, const core::Value& value, bool resize = true);
+  // The node whose key equals `key` byte for byte, or null.
+  HashNode* find_node(std::string_view key) const;
+  // Copies the value of `key` into `out` (when given); on failure `out`
+  // becomes the empty value.
+  bool get(std::string_view key, core::Value* out = nullptr) const;
+  // Removes the entry whose key equals `key` byte for byte.
+  bool remove(std::string_view key);
+  // Empties the table; the bucket array and its size stay. Always true.
+  bool clear();
+  int32_t count() const { return bucket_count_; }
+
+  // Whole-table scans, in scan order. A binary table lists nothing.
+  std::vector<core::Value> values() const;
+  std::vector<std::string> keys() const;
+  // Fills both vectors index-aligned and returns the number of pairs; both
+  // must be empty on entry, otherwise nothing is done and the result is 0.
+  size_t keys_and_values(std::vector<std::string>& keys, std::vector<core::Value>& values) const;
+  // Like get(), but visits every node in scan order and compares whole keys,
+  // without regard to ASCII letter case when `fold_case` is set. An empty key
+  // or a binary table gives false.
+  bool scan_get(std::string_view key, core::Value* out, bool fold_case) const;
+  // The key of the first (n = 0) or n-th (n > 0, 1 = first) node in scan
+  // order whose value equals `value`: only `prefix_len` leading characters
+  // when that is above 0, without regard to ASCII case when `fold_case` is
+  // set. Null when there is no such node, for an empty search value, a
+  // negative n and a binary table. The key belongs to the table.
+  const std::string* key_of_value(std::string_view value, bool fold_case, int prefix_len,
+                                  int n) const;
+  // Trims the characters in `chars` (tab and space when empty) from every
+  // value: mode 1 the left end, 2 the right end, anything else both. Returns 0.
+  int trim_values(std::string_view chars, int mode);
+
+  // Bucket array for callers that walk the chains themselves (may be null).
+  HashNode* const* table() const { return table_.get(); }
+  int32_t table_size() const { return table_size_; }
+  int32_t used_buckets() const { return used_buckets_; }
+  int32_t total_nodes() const { return total_nodes_; }
+  int32_t max_depth() const { return max_depth_; }
+  int32_t growth() const { return growth_; }
+  double load_factor() const { return load_factor_; }
+  bool ignore_case() const { return ignore_case_; }
+  bool is_binary() const { return is_binary_; }
+
+  // Calls f(key, value) for every entry in scan order.
+  template <class F>
+  void for_each(F&& f) const {
+    for (int32_t i = 0; i < table_size_; ++i)
+      for (const HashNode* node = table_[i]; node; node = node->next) f(node->key, node->value);
+  }
+
+  // Diagnostic printouts on the console.
+  void statistics() const;
+  // Prints buckets 0 .. limit-1 (all when limit <= 0). The walk stops early
+  // when Escape is pressed.
+  void dump(int limit, bool html, bool brief) const;
+  // As above; the walk stops when `stop_requested` answers true before a bucket.
+  void dump(int limit, bool html, bool brief, const std::function<bool()>& stop_requested) const;
+  void info(int limit) const;
+
+  // Grows (direction > 0), shrinks (< 0) or keeps (0, result false) the bucket
+  // array and rehashes every node into it. `requested` is the size used when
+  // growing a table that has no buckets yet (250 when not positive). A size
+  // that cannot be allocated leaves the table as it is; the result is then
+  // still true.
+  bool resize(int direction, int32_t requested);
+  // The load test: +1 grow, 0 keep, -1 shrink.
+  int resize_advice() const;
+
+ private:
+  struct FreeDeleter {
+    void operator()(HashNode** p) const { std::free(p); }
+  };
+  using BucketArray = std::unique_ptr<HashNode*[], FreeDeleter>;
+
+  void release_chains();
+  void reset_fields();
+
+  BucketArray table_;
+  int32_t used_buckets_ = 0;
+  int32_t total_nodes_ = 0;
+  int32_t table_size_ = 0;
+  int32_t bucket_count_ = 0;
+  int32_t max_depth_ = 0;
+  int32_t growth_ = kDefaultGrowth;
+  double load_factor_ = kDefaultLoadFactor;
+  bool ignore_case_ = true;
+  bool is_binary_ = false;
+};
+
+}  // namespace containers

@@ -1,0 +1,21 @@
+// Registration functions of the command families. Each family's source file
+// ends with its table and one of these functions; core/builtins.cpp calls them.
+#pragma once
+
+#include "core/nuvel.h"
+
+namespace core {
+void register_error_cmds(Interp& interp);
+void register_cmdcount_cmds(Interp& interp);
+void register_source_cmds(Interp& interp);
+}  // namespace core
+
+namespace vars {
+void register_var_cmds(core::Interp& interp);
+void register_exit_cmds(core::Interp& interp, bool with_exit);
+}  // namespace vars
+
+namespace syslib {
+void register_stream_cmds(core::Interp& interp);
+void install_external_commands();
+}  // namespace syslib

@@ -1,0 +1,663 @@
+// The evaluator: substitutes the words of each compiled command, finds the
+// command in the sorted command table and calls its handler, and decides from
+// each result code whether to go on. Also the command table itself.
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+#include "core/cmd_helpers.h"
+#include "core/hooks.h"
+#include "core/nuvel.h"
+#include "core/script.h"
+#include "core/switches.h"
+#include "expr/list_value.h"
+#include "platform/console.h"
+#include "platform/system.h"
+#include "vars/var.h"
+
+namespace core {
+
+EvalHooks& eval_hooks() {
+  static EvalHooks hooks;
+  return hooks;
+}
+
+namespace {
+
+// A fresh number for every state of every command table, so a cached look-up
+// can never match another table or an older state of the same one.
+uint64_t next_epoch() {
+  static uint64_t epoch = 0;
+  return ++epoch;
+}
+
+int compare_names(std::string_view a, std::string_view b) {
+  size_t n = std::min(a.size(), b.size());
+  int c = n ? std::memcmp(a.data(), b.data(), n) : 0;
+  if (c != 0) return c;
+  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+int32_t find_index(const Interp& interp, std::string_view name) {
+  if (name.size() >= 2 && name[0] == ':' && name[1] == ':') name.remove_prefix(2);
+  const auto& cmds = interp.commands;
+  if (cmds.empty() || !interp.commands_sorted) return -1;
+  size_t lo = 0;
+  size_t hi = cmds.size();
+  while (lo < hi) {
+    size_t mid = lo + (hi - lo) / 2;
+    int c = compare_names(cmds[mid].name, name);
+    if (c == 0) return static_cast<int32_t>(mid);
+    if (c < 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
+// --- Command table ------------------------------------------------------------------
+
+int nuvelRegisterCommand(Interp& interp, std::string_view name, CommandHandler handler,
+                         void* data, bool is_proc, std::shared_ptr<void> owner) {
+  if (name.data() == nullptr) return 1;
+  auto& cmds = interp.commands;
+  auto pos = std::lower_bound(cmds.begin(), cmds.end(), name,
+                              [](const CommandRecord& r, std::string_view n) {
+                                return compare_names(r.name, n) < 0;
+                              });
+  if (pos != cmds.end() && pos->name == name) return 8;
+  CommandRecord record;
+  record.name = std::string(name);
+  record.handler = handler;
+  record.data = data;
+  record.is_proc = is_proc;
+  record.owner = std::move(owner);
+  cmds.insert(pos, std::move(record));
+  interp.command_count = static_cast<int32_t>(cmds.size());
+  interp.commands_sorted = 1;
+  interp.command_epoch = next_epoch();
+  return 0;
+}
+
+void nuvelRegisterFamily(Interp& interp, const CommandSpec* specs, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    (void)nuvelRegisterCommand(interp, specs[i].name, specs[i].handler, nullptr, false);
+  }
+}
+
+CommandRecord* nuvelGetCommand(Interp& interp, std::string_view name) {
+  int32_t i = find_index(interp, name);
+  return i < 0 ? nullptr : &interp.commands[static_cast<size_t>(i)];
+}
+
+bool nuvelDeleteCommand(Interp& interp, std::string_view name) {
+  int32_t i = find_index(interp, name);
+  if (i < 0) return false;
+  interp.commands.erase(interp.commands.begin() + i);
+  interp.command_count = static_cast<int32_t>(interp.commands.size());
+  interp.command_epoch = next_epoch();
+  return true;
+}
+
+// --- Evaluation ---------------------------------------------------------------------
+
+namespace {
+
+// The words of one command: a few live inline, more spill to the heap.
+class WordList {
+ public:
+  WordList() = default;
+  WordList(const WordList&) = delete;
+  WordList& operator=(const WordList&) = delete;
+  ~WordList() { clear(); }
+
+  void push(Value v) {
+    if (count_ < kInline && spill_.empty()) {
+      new (reinterpret_cast<Value*>(inline_) + count_) Value(std::move(v));
+    } else {
+      if (spill_.empty()) {
+        spill_.reserve(kInline * 2);
+        for (size_t i = 0; i < count_; ++i) spill_.push_back(std::move(at_inline(i)));
+        destroy_inline();
+      }
+      spill_.push_back(std::move(v));
+    }
+    ++count_;
+  }
+  Value& back() { return data()[count_ - 1]; }
+  Value* data() { return spill_.empty() ? reinterpret_cast<Value*>(inline_) : spill_.data(); }
+  size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  void clear() {
+    if (spill_.empty()) {
+      destroy_inline();
+    } else {
+      spill_.clear();
+    }
+    count_ = 0;
+  }
+
+ private:
+  static constexpr size_t kInline = 8;
+  Value& at_inline(size_t i) { return reinterpret_cast<Value*>(inline_)[i]; }
+  void destroy_inline() {
+    if (!spill_.empty()) return;
+    for (size_t i = 0; i < count_; ++i) at_inline(i).~Value();
+  }
+
+  alignas(Value) unsigned char inline_[kInline * sizeof(Value)];
+  size_t count_ = 0;
+  std::vector<Value> spill_;
+};
+
+bool starts_global(std::string_view s) { return s.size() >= 2 && s[0] == ':' && s[1] == ':'; }
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// A word that is a decimal number (digits with at most one ".", an optional
+// sign directly followed by a digit or "."; no exponent, no hexadecimal).
+bool is_number_word(std::string_view w) {
+  if (w.empty()) return false;
+  char c = w[0];
+  if (!(is_digit(c) || c == '+' || c == '-' || c == '.')) return false;
+  size_t i = 0;
+  if (c == '+' || c == '-') {
+    if (w.size() < 2 || !(is_digit(w[1]) || w[1] == '.')) return false;
+    i = 1;
+  }
+  bool digit = false;
+  bool dot = false;
+  for (; i < w.size(); ++i) {
+    if (is_digit(w[i])) {
+      digit = true;
+    } else if (w[i] == '.' && !dot) {
+      dot = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
+// Prints the source around a failing variable reference after its report.
+void print_var_context(std::string_view source, uint32_t offset) {
+  size_t from = offset > 30 ? offset - 30 : 0;
+  std::string before;
+  bool blank = false;
+  for (size_t i = from; i < offset && i < source.size(); ++i) {
+    char c = source[i];
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+      if (!blank) before.push_back(' ');
+      blank = true;
+    } else {
+      before.push_back(c);
+      blank = false;
+    }
+  }
+  platform::out(before);
+  std::string term;
+  for (size_t i = offset; i < source.size() && term.size() < 31; ++i) {
+    char c = source[i];
+    if (c == ' ' || c == '\t' || c == '"') break;
+    term.push_back(c);
+  }
+  platform::set_attribute(224);
+  platform::out(term);
+  platform::reset_attribute();
+  platform::out("'\n");
+}
+
+class Evaluator {
+ public:
+  Evaluator(Interp& interp, const Value& source, bool no_vars)
+      : interp_(interp), source_(source), no_vars_(no_vars) {}
+
+  // Substitutes the words of a command into `words`.
+  Code substitute(const CompiledCommand& cmd, WordList& words) {
+    for (const Word& word : cmd.words) {
+      Value first;
+      Code rc = part_value(word.parts[0], first);
+      if (rc != Code::Ok) return rc;
+      if (word.expand) {
+        interp_.result = first;
+        interp_.last_subst_code = 0;
+        for (Value& e : expr::list_read_standard(first.view())) {
+          if (e.empty()) {
+            words.push(Value("{}"));
+          } else if (e[0] == '$' || e[0] == '[') {
+            std::string w;
+            w.reserve(e.size() + 2);
+            w.push_back('{');
+            w += e.view();
+            w.push_back('}');
+            words.push(Value(std::move(w)));
+          } else {
+            words.push(std::move(e));
+          }
+        }
+      } else {
+        words.push(std::move(first));
+      }
+      if (word.parts.size() == 1) continue;
+      // Later tokens join the last word.
+      std::string joined;
+      if (!words.empty()) joined = std::string(words.back().view());
+      for (size_t k = 1; k < word.parts.size(); ++k) {
+        Value v;
+        rc = part_value(word.parts[k], v);
+        if (rc != Code::Ok) return rc;
+        joined += v.view();
+      }
+      if (words.empty()) {
+        words.push(Value(std::move(joined)));
+      } else {
+        words.back() = Value(std::move(joined));
+      }
+    }
+    return Code::Ok;
+  }
+
+ private:
+  Code part_value(const WordPart& part, Value& out) {
+    switch (part.kind) {
+      case WordPart::Literal:
+        out = part.text;
+        return Code::Ok;
+      case WordPart::Command:
+        return command_value(part, out);
+      case WordPart::Variable:
+        return variable_value(part, out);
+    }
+    return Code::Ok;
+  }
+
+  Code command_value(const WordPart& part, Value& out) {
+    if (!part.text.empty() && is_digit(part.text[0])) {
+      interp_.result = part.text;
+      out = part.text;
+      return Code::Ok;
+    }
+    Code rc = rindoEval(interp_, part.text);
+    if (rc == Code::Ok || rc == Code::Return || rc == Code::Break) {
+      interp_.last_subst_code = static_cast<uint32_t>(rc);
+      out = interp_.result;
+      return Code::Ok;
+    }
+    return rc;
+  }
+
+  long level() const { return interp_.callframe ? interp_.callframe->level : 0; }
+
+  Code no_reference(long marker, const Value& t) {
+    nuvelSetError(&interp_, "(%li) eval: No variable reference to '%s' at level %li\n", marker,
+                  t.c_str(), level());
+    nuvelResetResult(interp_);
+    return Code::Error;
+  }
+
+  // The no-variable report: the message, then the source before the token
+  // and the token itself.
+  Code no_variable(const WordPart& part, std::string_view name, bool indirect) {
+    long marker_line = switches().expand_marker_line;
+    char buf[1024];
+    if (marker_line > 0 && indirect) {
+      size_t from = part.offset > 30 ? part.offset - 30 : 0;
+      std::string ctx(source_.view().substr(std::min(from, source_.size()), 30));
+      snprintf(buf, sizeof buf,
+               "(%li) eval: No variable '%.*s' at level %li near term:'%-.30s'...\n\tPossible "
+               "problem {*} was found after line %li\n",
+               13591L, static_cast<int>(name.size()), name.data(), level(), ctx.c_str(),
+               marker_line);
+      nuvelSetErrorText(&interp_, buf);
+    } else {
+      long marker = indirect ? 13596 : (marker_line > 0 ? 13931 : 13980);
+      snprintf(buf, sizeof buf, "(%li) eval: No variable '%.*s' at level %li near term:\n'", marker,
+               static_cast<int>(name.size()), name.data(), level());
+      if (report_error_inline(&interp_, buf)) {
+        print_var_context(source_.view(), part.offset);
+        if (!indirect && marker_line > 0) platform::out("Check for problematic {*} operator\n");
+      }
+    }
+    nuvelResetResult(interp_);
+    return Code::Error;
+  }
+
+  // Reads name(subscript): evaluates the subscript and fetches the element.
+  Code element_value(std::string_view name, const Value& subscript, Value& out) {
+    std::string sub(subscript.view());
+    size_t b = sub.find_first_not_of(" \t");
+    size_t e = sub.find_last_not_of(" \t");
+    sub = b == std::string::npos ? std::string() : sub.substr(b, e - b + 1);
+    for (size_t i = 0; (i = sub.find("\\ ", i)) != std::string::npos;) sub.erase(i, 1), ++i;
+    Code rc = rindoEval(interp_, Value(sub), true, false);
+    if (rc != Code::Ok || interp_.result.empty()) {
+      nuvelSetError(&interp_, "eval: Error parsing array subscript '%s'\n", sub.c_str());
+      return Code::Error;
+    }
+    Value key = interp_.result;
+    vars::Var* array = vars::nuvelGetVar(interp_, name);
+    std::optional<Value> element;
+    if (array) element = vars::array_get_element(interp_, *array, key.view());
+    if (!element) {
+      std::string n(name);
+      nuvelSetError(&interp_, "eval: No array item '%s(%s)' in current scope\n", n.c_str(),
+                    key.c_str());
+      return Code::Error;
+    }
+    out = std::move(*element);
+    return Code::Ok;
+  }
+
+  Code variable_value(const WordPart& part, Value& out) {
+    const Value& t = part.text;
+    bool subscripted = part.has_subscript && !part.subscript.empty();
+    if (t[0] == '$' || t[0] == '{') {
+      if (subscripted) {
+        size_t j = 0;
+        while (j < t.size() && t[j] == '$') ++j;
+        Value element;
+        if (element_value(t.view().substr(j), part.subscript, element) != Code::Ok) {
+          return no_reference(13638, t);
+        }
+        std::string name(j > 0 ? j - 1 : 0, '$');
+        name += element.view();
+        auto v = vars::get_var_value(interp_, name);
+        if (!v) return no_variable(part, name, true);
+        out = std::move(*v);
+        return Code::Ok;
+      }
+      auto v = vars::get_var_value(interp_, t.view());
+      if (!v) return no_reference(13684, t);
+      out = std::move(*v);
+      return Code::Ok;
+    }
+    if (no_vars_) {
+      std::string s = "$";
+      s += t.view();
+      if (part.has_subscript) {
+        s.push_back('(');
+        s += part.subscript.view();
+        s.push_back(')');
+      }
+      out = Value(std::move(s));
+      return Code::Ok;
+    }
+    if (subscripted) {
+      if (element_value(t.view(), part.subscript, out) != Code::Ok) return no_reference(13868, t);
+      return Code::Ok;
+    }
+    vars::Var* var = vars::nuvelGetVar(interp_, t.view(), -1);
+    if (!var) return no_variable(part, t.view(), false);
+    if (var->type == vars::VT_FIELD) {
+      out = vars::field_value(interp_, *var);
+    } else if (var->type == vars::VT_DICTIONARY) {
+      out = vars::dict_text_form(*var);
+    } else {
+      out = var->value;
+    }
+    return Code::Ok;
+  }
+
+  Interp& interp_;
+  const Value& source_;
+  bool no_vars_;
+};
+
+// Restores the current frame when a "::" command or uplevel changed it.
+struct FrameRestore {
+  Interp& interp;
+  CallFrame* saved;
+  ~FrameRestore() { interp.callframe = saved; }
+};
+
+// Keeps one call-history entry for the length of a command, popped exactly
+// when it was pushed.
+class HistoryEntry {
+ public:
+  HistoryEntry(int argc, Value* argv) {
+    if (!switches().stacktrace) return;
+    std::string entry(argv[0].view().substr(0, 80));
+    entry.push_back(' ');
+    if (!switches().suppress_args) {
+      for (int i = 1; i < argc; ++i) {
+        if (i > 1) entry.push_back(' ');
+        entry.push_back('{');
+        std::string_view w = argv[i].view();
+        entry += w.substr(0, 80);
+        if (w.size() >= 80) entry += "...";
+        entry.push_back('}');
+      }
+    }
+    process().call_history.push_back(std::move(entry));
+    depth_ = process().call_history.size();
+  }
+  ~HistoryEntry() {
+    auto& h = process().call_history;
+    if (depth_ > 0 && h.size() >= depth_) h.resize(depth_ - 1);
+  }
+  HistoryEntry(const HistoryEntry&) = delete;
+  HistoryEntry& operator=(const HistoryEntry&) = delete;
+
+ private:
+  size_t depth_ = 0;
+};
+
+bool trace_matches(const Interp& interp, std::string_view name) {
+  if (!interp.trace_on || !eval_hooks().trace) return false;
+  for (const auto& n : interp.trace_names) {
+    if (n == name || n == "*") return true;
+  }
+  return false;
+}
+
+// Calls a handler, turning C++ exceptions into a reported error.
+Code call_handler(Interp& interp, const CommandRecord& rec, int argc, Value* argv) {
+  CommandHandler handler = rec.handler;
+  void* data = rec.data;
+  std::shared_ptr<void> keep = rec.is_proc ? rec.owner : nullptr;
+  ++interp.nesting_depth_handlers;
+  Code rc;
+  try {
+    rc = handler(interp, argc, argv, data);
+  } catch (const std::bad_alloc&) {
+    nuvelExceptionReport(argv[0].c_str(), "Memory allocation");
+    rc = Code::Error;
+  } catch (const std::exception& e) {
+    nuvelExceptionReport(argv[0].c_str(), e.what());
+    rc = Code::Error;
+  }
+  --interp.nesting_depth_handlers;
+  return rc;
+}
+
+// Runs a command with substituted words. `keep_going` is set when the
+// evaluation goes on with the next command.
+Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
+              bool& keep_going) {
+  keep_going = false;
+  FrameRestore restore{interp, interp.callframe};
+  std::string_view name = argv[0].view();
+  if (starts_global(name)) interp.callframe = vars::frame_at_level(interp, 0);
+  if (!name.empty() && (is_digit(name[0]) || name[0] == '+' || name[0] == '-' || name[0] == '.') &&
+      is_number_word(name)) {
+    interp.result = argv[0];
+    keep_going = true;
+    return Code::Ok;
+  }
+  int32_t index;
+  if (cmd && cmd->words[0].parts.size() == 1 && cmd->words[0].parts[0].kind == WordPart::Literal &&
+      !cmd->words[0].expand && cmd->lookup_epoch == interp.command_epoch) {
+    index = cmd->lookup_index;
+  } else {
+    index = find_index(interp, name);
+    if (cmd) {
+      cmd->lookup_epoch = interp.command_epoch;
+      cmd->lookup_index = index;
+      if (cmd->words[0].parts.size() != 1 || cmd->words[0].parts[0].kind != WordPart::Literal ||
+          cmd->words[0].expand) {
+        cmd->lookup_epoch = 0;
+      }
+    }
+  }
+  if (index < 0) {
+    if (switches().autoexec) {
+      ++interp.cmdcount;
+      Code rc = eval_hooks().run_external ? eval_hooks().run_external(interp, argc, argv)
+                                          : Code::Error;
+      keep_going = rc == Code::Ok;
+      return rc;
+    }
+    int32_t unknown = find_index(interp, "unknown");
+    if (unknown < 0) {
+      nuvelSetError(&interp, "eval: Command or proc '%.50s' was not found (autoexec is OFF)\n",
+                    argv[0].c_str());
+      return Code::Error;
+    }
+    std::vector<Value> words;
+    words.reserve(static_cast<size_t>(argc) + 1);
+    words.emplace_back("unknown");
+    for (int i = 0; i < argc; ++i) words.push_back(argv[i]);
+    CommandRecord rec = interp.commands[static_cast<size_t>(unknown)];
+    ++interp.cmdcount;
+    interp.callframe->cmd_argc = argc + 1;
+    interp.callframe->cmd_argv = words.data();
+    Code rc = call_handler(interp, rec, argc + 1, words.data());
+    interp.callframe = restore.saved;
+    if (rc == Code::Ok) {
+      keep_going = true;
+    } else if (rc == Code::Return) {
+      if (rec.is_proc) {
+        keep_going = true;
+        if (restore.saved->level <= 0) rc = Code::Ok;
+      } else if (interp.nesting_depth_handlers == 0) {
+        rc = Code::Ok;
+      }
+    }
+    return rc;
+  }
+  const CommandRecord& rec = interp.commands[static_cast<size_t>(index)];
+  bool traced = trace_matches(interp, name);
+  if (traced) eval_hooks().trace(interp, argc, argv, false, 0);
+  ++interp.cmdcount;
+  interp.callframe->cmd_argc = argc;
+  interp.callframe->cmd_argv = argv;
+  HistoryEntry history(argc, argv);
+  if (switches().single_step && eval_hooks().single_step) {
+    Code step = eval_hooks().single_step(interp, argc, argv);
+    if (step == Code::Stop) return Code::Stop;
+  }
+  if (name != "set") interp.result_type = 0;
+  bool is_proc = rec.is_proc;
+  Code rc = call_handler(interp, rec, argc, argv);
+  interp.callframe = restore.saved;
+  if (traced) eval_hooks().trace(interp, argc, argv, true, static_cast<int>(rc));
+  if (rc == Code::Ok) {
+    keep_going = true;
+  } else if (rc == Code::Return) {
+    if (is_proc) {
+      keep_going = true;
+      if (restore.saved->level <= 0) rc = Code::Ok;
+    } else if (interp.nesting_depth_handlers == 0) {
+      rc = Code::Ok;
+    }
+  }
+  return rc;
+}
+
+// Substitution mode: unescape every word but the first and join them.
+void join_substituted(Interp& interp, WordList& words) {
+  if (words.size() == 1) {
+    interp.result = words.data()[0];
+    return;
+  }
+  std::string out;
+  for (size_t i = 0; i < words.size(); ++i) {
+    std::string w = i == 0 ? std::string(words.data()[i].view())
+                           : nuvelUnescape(words.data()[i].view());
+    if (i > 0) out.push_back(' ');
+    if (w.empty()) {
+      out += "{}";
+    } else if (w.find(' ') != std::string::npos) {
+      out.push_back('{');
+      out += w;
+      out.push_back('}');
+    } else {
+      out += w;
+    }
+  }
+  interp.result = Value(std::move(out));
+}
+
+struct DepthGuard {
+  Interp& interp;
+  explicit DepthGuard(Interp& i) : interp(i) { ++interp.eval_depth; }
+  ~DepthGuard() { --interp.eval_depth; }
+};
+
+}  // namespace
+
+Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars) {
+  if (text.empty()) return Code::Ok;
+  DepthGuard depth(interp);
+  if (interp.eval_depth > kMaxEvalDepth) {
+    nuvelSetError(&interp, "eval: Nesting too deep (more than %d levels)\n", kMaxEvalDepth);
+    return Code::Error;
+  }
+  nuvelResetResult(interp);
+  std::shared_ptr<const CompiledScript> script = compile_script(text);
+  Evaluator ev(interp, text, no_vars);
+  Code rc = Code::Ok;
+  WordList words;
+  for (const CompiledCommand& cmd : script->commands) {
+    if (cmd.words.empty()) {
+      if (subst_only) {
+        nuvelResetResult(interp);
+        return Code::Ok;
+      }
+      continue;
+    }
+    if (platform::break_flag() && platform::take_break_flag()) {
+      nuvelSetError(&interp, "Interrupted\n");
+      return Code::Stop;
+    }
+    words.clear();
+    Code sub = ev.substitute(cmd, words);
+    if (sub != Code::Ok) return sub;
+    if (subst_only) {
+      join_substituted(interp, words);
+      return Code::Ok;
+    }
+    if (words.empty()) continue;
+    bool keep_going = false;
+    rc = dispatch(interp, &cmd, static_cast<int>(words.size()), words.data(), keep_going);
+    if (!keep_going) return rc;
+  }
+  if (script->has_error) {
+    words.clear();
+    Code sub = ev.substitute(script->partial, words);
+    if (sub != Code::Ok) return sub;
+    char buf[256];
+    snprintf(buf, sizeof buf, "eval: Parse error near term:\n'%-.30s'...",
+             script->error_context.c_str());
+    nuvelSetErrorCode(interp, 1, buf);
+    return Code::Error;
+  }
+  return rc;
+}
+
+Code nuvelCallCommand(Interp& interp, int argc, Value* argv) {
+  if (argc < 1) return Code::Ok;
+  bool keep_going = false;
+  return dispatch(interp, nullptr, argc, argv, keep_going);
+}
+
+}  // namespace core
+
+namespace core {
+uint64_t fresh_command_epoch() { return next_epoch(); }
+}  // namespace core

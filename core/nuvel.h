@@ -1,0 +1,185 @@
+// The core API of the interpreter: the interpreter record, result codes, the
+// command table, evaluation, results and error reports. Command families use
+// this header and core/cmd_helpers.h.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/value.h"
+
+namespace vars {
+struct CallFrame;
+struct Var;
+}  // namespace vars
+
+namespace core {
+
+using vars::CallFrame;
+using vars::Var;
+
+// Result codes. Every handler returns one; codes other than Ok travel outwards
+// until a loop, a procedure call, catch/try or the top level consumes them.
+enum class [[nodiscard]] Code : int32_t {
+  Ok = 0,
+  Error = 1,
+  Return = 2,
+  Break = 3,
+  Continue = 4,
+  Exit = 5,
+  Stop = 6,
+  Goto = 7,
+  Defined = 8,
+};
+
+inline int code_int(Code c) { return static_cast<int>(c); }
+
+struct Interp;
+
+// A command handler: argv[0] is the command name as written. The words belong
+// to the evaluator and live for the call; a handler may overwrite entries.
+using CommandHandler = Code (*)(Interp& interp, int argc, Value* argv, void* data);
+
+// One entry of the command table.
+struct CommandRecord {
+  std::string name;
+  CommandHandler handler = nullptr;
+  void* data = nullptr;  // passed to the handler; the procedure definition for procs
+  bool is_proc = false;
+  // Keeps `data` alive while the record exists (procedures own their definition).
+  std::shared_ptr<void> owner;
+};
+
+// One row of a family's registration table.
+struct CommandSpec {
+  const char* name;
+  CommandHandler handler;
+};
+
+// The interpreter record. The start-up interpreter lives until the process
+// ends; `interp` and the preprocessor create further ones. Creating one makes
+// it current (_pglobal_interp); destroying it makes the previous one current.
+struct Interp {
+  Interp();
+  ~Interp();
+  Interp(const Interp&) = delete;
+  Interp& operator=(const Interp&) = delete;
+
+  int32_t nesting = 0;
+  CallFrame* callframe = nullptr;  // current frame
+  std::vector<CommandRecord> commands;  // sorted by name, byte order
+  int32_t command_count = 0;
+  uint16_t commands_sorted = 1;
+  Value result;
+  uint32_t result_length = 0;
+  int64_t cmdcount = 0;
+  std::string trace_text;
+  uint16_t trace_on = 0;
+  std::vector<std::string> trace_names;
+  int32_t trace_count = 0;
+  uint16_t watch_on = 0;
+  std::vector<std::string> watch_names;
+  int32_t watch_count = 0;
+  uint32_t last_subst_code = 0;
+  int32_t result_type = 0;
+
+  // Implementation state.
+  std::unique_ptr<CallFrame> global_frame;
+  Interp* previous = nullptr;  // the interpreter that was current before this one
+  // Changes whenever the command table changes; compiled scripts use it to
+  // keep their cached command look-ups valid.
+  uint64_t command_epoch = 0;
+  int eval_depth = 0;  // nested rindoEval calls
+  // Command handlers currently running (raised around each handler call).
+  int nesting_depth_handlers = 0;
+  // Message of the last error report made in this interpreter (for catch).
+  std::string last_report;
+  uint64_t report_serial = 0;  // counts error reports
+  // Exit value requested by `exit N` (and `die`), used for the process code.
+  int exit_value = 0;
+};
+
+// The current top interpreter.
+extern Interp* _pglobal_interp;
+
+// Deepest nesting of evaluations (brackets, eval, procedure bodies). Beyond it
+// evaluation fails with a clear message instead of exhausting the stack.
+inline constexpr int kMaxEvalDepth = 30000;
+
+// --- Creation and start-up ---------------------------------------------------
+void nuvelRegisterCoreCommands(Interp& interp, int flag);
+void nuvelSetStartupVars(Interp& interp, int count, const std::vector<std::string>* words);
+// The three steps: record, core commands, start-up variables.
+std::unique_ptr<Interp> nuvelCreateInterp(int count = 0,
+                                          const std::vector<std::string>* words = nullptr);
+Code nuvelRunAtExit(Interp* interp);
+
+// --- Command table -------------------------------------------------------------
+// 0 on success, 1 for a null name, 8 (Defined) when the name exists.
+int nuvelRegisterCommand(Interp& interp, std::string_view name, CommandHandler handler,
+                         void* data, bool is_proc, std::shared_ptr<void> owner = nullptr);
+void nuvelRegisterFamily(Interp& interp, const CommandSpec* specs, size_t count);
+template <size_t N>
+void nuvelRegisterFamily(Interp& interp, const CommandSpec (&specs)[N]) {
+  nuvelRegisterFamily(interp, specs, N);
+}
+CommandRecord* nuvelGetCommand(Interp& interp, std::string_view name);
+// Removes a command; true when it existed.
+bool nuvelDeleteCommand(Interp& interp, std::string_view name);
+
+// --- Evaluation -------------------------------------------------------------------
+// Evaluates a script text. The token stream of `text` is cached on the value,
+// so evaluating the same Value again does not re-scan it.
+Code rindoEval(Interp& interp, const Value& text, bool subst_only = false,
+               bool no_vars = false);
+// Calls a command with ready-made words, as the evaluator does (no parsing).
+Code nuvelCallCommand(Interp& interp, int argc, Value* argv);
+
+// --- Results ----------------------------------------------------------------------
+void nuvelSetResult(Interp& interp, Value text);
+inline void nuvelSetResult(Interp& interp, std::string_view text) {
+  nuvelSetResult(interp, Value(text));
+}
+inline void nuvelSetResult(Interp& interp, const char* text) {
+  nuvelSetResult(interp, Value(text));
+}
+void nuvelSetResultInt(Interp& interp, int64_t v);
+void nuvelResetResult(Interp& interp);
+const char* nuvelResultCodeName(Interp& interp, int code);
+// Name of a result code without side effects ("Unhandled error" outside 0..8).
+const char* code_name(int code);
+
+// --- Error reports ------------------------------------------------------------------
+// The shared error report: formats the message, stores it in ::errorMsg and
+// echoes it on the console while verbose, debug or single-step is on.
+void nuvelSetError(Interp* interp, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void nuvelSetErrorText(Interp* interp, std::string_view message);
+// The same report shown without its line end, for callers that print more on
+// the same line. Returns whether it was shown.
+bool report_error_inline(Interp* interp, std::string_view message);
+// Status-table report (status 0..7).
+void nuvelSetErrorCode(Interp& interp, int status, const char* message);
+// Report of an exception caught around a command handler.
+void nuvelExceptionReport(const char* name, const char* message);
+// The wrong-argument table; returns Stop (or the help command's code).
+Code nuvelWrongArgs(Interp& interp, int argc, Value* argv, const char* name = nullptr);
+
+// The line marker: routines store a fixed number in it before risky steps;
+// exception reports print it.
+extern long g_line_marker;
+
+// --- Text routines ------------------------------------------------------------------
+// Backslash escapes: "\r", "\n", "\t" become control characters, a backslash
+// before any other character is dropped, a trailing backslash stays.
+std::string nuvelUnescape(std::string_view text);
+// Doubles backslashes and puts a backslash before $ [ ] { }.
+std::string nuvelEscape(std::string_view text);
+
+// Preprocessing entry point for script files and the embedded script. Returns
+// 0 on success; a negative value reports a failure (the preprocessor fills it).
+int mpp_preprocess(Interp& interp, std::string& text, bool evaluate, std::string_view file_name);
+
+}  // namespace core

@@ -1,0 +1,292 @@
+// The script parser: a small state machine of scanning routines driven by
+// parser_next. Blanks are space and tab; line ends are LF and CR.
+#include "core/parser.h"
+
+namespace core {
+namespace {
+
+inline bool is_name_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '.';
+}
+
+inline char at(const Parser& P, ptrdiff_t offset = 0) {
+  return P.text[static_cast<size_t>(P.p + offset)];
+}
+
+inline void advance(Parser& P, ptrdiff_t n = 1) {
+  if (n > P.len) n = P.len;
+  P.p += n;
+  P.len -= n;
+}
+
+// separator := (space | tab | CR | LF)+ ; holding a line end it ends the command.
+int parse_sep(Parser& P) {
+  P.start = P.p;
+  bool line_end = false;
+  while (P.len > 0) {
+    char c = at(P);
+    if (c == '\n' || c == '\r') {
+      line_end = true;
+    } else if (c != ' ' && c != '\t') {
+      break;
+    }
+    advance(P);
+  }
+  P.end = P.p - 1;
+  if (line_end) {
+    P.type = PT_EOL;
+  } else if (P.type != PT_EOL) {
+    P.type = PT_SEP;
+  }
+  return 0;
+}
+
+// eol := (LF | ";") (space | tab | CR | LF | ";")*
+int parse_eol(Parser& P) {
+  P.start = P.p;
+  while (P.len > 0) {
+    char c = at(P);
+    if (c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != ';') break;
+    advance(P);
+  }
+  P.end = P.p - 1;
+  P.type = PT_EOL;
+  return 0;
+}
+
+// comment := "#" up to (not over) the next LF, at the start of a command.
+void skip_comment(Parser& P) {
+  while (P.len > 0 && at(P) != '\n') advance(P);
+}
+
+// brace group := "{" text with nested braces "}" ; "{*}" at the very start is
+// the expansion marker.
+int parse_brace(Parser& P) {
+  advance(P);  // the "{"
+  P.start = P.p;
+  int level = 1;
+  bool in_quote = false;
+  bool first = true;
+  while (P.len > 0) {
+    char c = at(P);
+    if (c == '\\' && P.len >= 2 && at(P, 1) == '\\') {
+      advance(P, 2);
+      first = false;
+      continue;
+    }
+    if (c == '"' && !(P.p > 0 && P.text[static_cast<size_t>(P.p - 1)] == '\\')) {
+      in_quote = !in_quote;
+    } else if (c == '\\' && P.len >= 2) {
+      advance(P);  // the escaped character is passed over
+    } else if (c == '}') {
+      if (!in_quote && --level == 0) break;
+    } else if (first && c == '*' && P.len >= 2 && at(P, 1) == '}') {
+      advance(P, 2);
+      if (P.len > 0 && (at(P) == ' ' || at(P) == '\t')) return 1;
+      P.start = P.p;
+      P.end = P.start - 1;
+      P.type = PT_EXPAND;
+      return 0;
+    } else if (c == '{' && !in_quote) {
+      ++level;
+    }
+    advance(P);
+    first = false;
+  }
+  P.end = P.p - 1;
+  if (P.len > 0) advance(P);  // the closing "}"
+  P.type = PT_STR;
+  return 0;
+}
+
+// command := "[" text with nested brackets "]" ; brackets inside braces do not
+// count, quotes only hide braces.
+int parse_cmd(Parser& P) {
+  advance(P);  // the "["
+  P.start = P.p;
+  int level = 1;
+  int brace_level = 0;
+  bool in_quote = false;
+  while (P.len > 0) {
+    char c = at(P);
+    if (c == '"') {
+      in_quote = !in_quote;
+    } else if (c == '[' && brace_level == 0) {
+      ++level;
+    } else if (c == ']' && brace_level == 0) {
+      if (--level == 0) break;
+    } else if (c == '\\') {
+      if (P.len >= 2) advance(P);
+    } else if (c == '{' && !in_quote) {
+      ++brace_level;
+    } else if (c == '}' && !in_quote) {
+      if (brace_level > 0) --brace_level;
+    }
+    advance(P);
+  }
+  P.end = P.p - 1;
+  if (P.len > 0 && at(P) == ']') advance(P);
+  P.type = PT_CMD;
+  return 0;
+}
+
+// variable := "$" "$"* ["::"] (name | name "{" ... "}" | "{" ... "}") ["(" subscript ")"]
+int parse_var(Parser& P) {
+  ptrdiff_t dollar = P.p;
+  advance(P);
+  P.has_subscript = 0;
+  P.subscript_start = P.subscript_end = P.subscript_len = 0;
+  P.start = P.p;
+  while (P.len > 0 && at(P) == '$') advance(P);
+  if (P.len > 0 && (at(P) == '(' || at(P) == ')')) return 1;
+  if (P.len >= 2 && at(P) == ':' && at(P, 1) == ':') advance(P, 2);
+  int braces = 0;
+  while (P.len > 0) {
+    char c = at(P);
+    if (c == '{') {
+      ++braces;
+      advance(P);
+      continue;
+    }
+    if (c == '}' && braces > 0) {
+      --braces;
+      P.end = P.p;
+      advance(P);
+      if (braces == 0) {
+        P.type = PT_VAR;
+        return 0;
+      }
+      continue;
+    }
+    if (braces > 0) {
+      advance(P);
+      continue;
+    }
+    if (is_name_char(c)) {
+      advance(P);
+    } else if (c == ':' && P.len >= 2 && at(P, 1) == ':' && !(P.len >= 3 && at(P, 2) == ':')) {
+      advance(P, 2);
+    } else {
+      break;
+    }
+  }
+  if (braces > 0) return 1;  // "${" without its "}"
+  if (P.p == P.start) {
+    P.start = P.end = dollar;
+    P.type = PT_STR;
+    return 0;
+  }
+  P.type = PT_VAR;
+  P.end = P.p - 1;
+  if (P.len > 0 && at(P) == '(') {
+    int depth = 0;
+    for (ptrdiff_t i = 0; i < P.len; ++i) {
+      char c = at(P, i);
+      if (c == '(') {
+        ++depth;
+      } else if (c == ')' && --depth == 0) {
+        P.has_subscript = 1;
+        P.subscript_start = P.p + 1;
+        P.subscript_end = P.p + i - 1;
+        P.subscript_len = i - 1;
+        advance(P, i + 1);
+        break;
+      }
+    }
+  }
+  return 0;
+}
+
+// word := bare or quoted text up to a blank, ";", line end, "$" or "[".
+int parse_word(Parser& P) {
+  bool new_word = P.type == PT_ESC || P.type == PT_STR || P.type == PT_SEP || P.type == PT_EOL ||
+                  P.type == PT_EXPAND;
+  if (new_word) {
+    if (at(P) == '{') return parse_brace(P);
+    if (at(P) == '"') {
+      P.in_quote = 1;
+      advance(P);
+    }
+  }
+  P.start = P.p;
+  while (P.len > 0) {
+    char c = at(P);
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == ';') {
+      if (!P.in_quote) {
+        P.end = P.p - 1;
+        P.type = PT_ESC;
+        return 0;
+      }
+    } else if (c == '"') {
+      if (P.in_quote) {
+        P.end = (P.len >= 2 && at(P, 1) == ')') ? P.p : P.p - 1;
+        advance(P);
+        P.in_quote = 0;
+        P.type = PT_ESC;
+        return 0;
+      }
+      P.in_quote = 1;
+    } else if (c == '$' || c == '[') {
+      if (!(P.len >= 2 && at(P, 1) == '"')) {
+        P.end = P.p - 1;
+        P.type = PT_ESC;
+        return 0;
+      }
+    } else if (c == '\\' && P.len >= 2) {
+      char next = at(P, 1);
+      if (P.in_quote) {
+        switch (next) {
+          case ' ': case '"': case '$': case '(': case ')':
+          case '[': case '\\': case ']': case '{': case '}':
+            advance(P);
+            break;
+          default:
+            break;
+        }
+      } else {
+        advance(P);
+        if (next == ' ' && P.len >= 2) advance(P);
+      }
+    }
+    advance(P);
+  }
+  P.end = P.p - 1;
+  P.type = PT_ESC;
+  return 0;
+}
+
+}  // namespace
+
+const char* token_type_name(int type) {
+  static const char* const kNames[] = {"ESC", "str", "cmd", "var", "sep",
+                                       "EOL", "EOF", "float", "expand", "ERROR"};
+  return type >= 0 && type <= 9 ? kNames[type] : "ERROR";
+}
+
+void parser_init(Parser& P, std::string_view text) {
+  P = Parser{};
+  P.text = text;
+  P.len = static_cast<ptrdiff_t>(text.size());
+}
+
+int parser_next(Parser& P) {
+  while (P.len > 0) {
+    char c = at(P);
+    if (!P.in_quote && (c == ' ' || c == '\t' || c == '\r')) return parse_sep(P);
+    if (!P.in_quote && (c == '\n' || c == ';')) return parse_eol(P);
+    if (c == '#' && P.type == PT_EOL) {
+      skip_comment(P);
+      continue;
+    }
+    if (c == '$') return parse_var(P);
+    if (c == '[') return parse_cmd(P);
+    return parse_word(P);
+  }
+  P.type = (P.type == PT_EOL || P.type == PT_EOF) ? PT_EOF : PT_EOL;
+  P.start = P.p;
+  P.end = P.p - 1;
+  return 0;
+}
+
+}  // namespace core

@@ -1,0 +1,53 @@
+// Compiled scripts: the token stream of a script text, grouped into commands
+// and words. It depends only on the text, so it is cached on the text's Value
+// and a loop body is scanned once however often it runs.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/value.h"
+
+namespace core {
+
+// One token that contributes to a word.
+struct WordPart {
+  enum Kind : uint8_t { Literal, Variable, Command };
+  Kind kind = Literal;
+  bool has_subscript = false;
+  Value text;       // literal text, variable token text, or bracketed script
+  Value subscript;  // variable subscript text
+  uint32_t offset = 0;  // token start in the source (for messages)
+};
+
+// A word: its first part may be expanded ({*}); later parts are appended to
+// the last word the first part produced.
+struct Word {
+  std::vector<WordPart> parts;
+  bool expand = false;
+};
+
+struct CompiledCommand {
+  std::vector<Word> words;
+  uint32_t offset = 0;  // start of the command in the source
+  // Cached command look-up for a literal first word.
+  mutable uint64_t lookup_epoch = 0;
+  mutable int32_t lookup_index = -1;
+};
+
+struct CompiledScript {
+  std::vector<CompiledCommand> commands;
+  // A syntax error met after the complete commands: the words scanned so far
+  // (substituted for their side effects, then dropped) and the report.
+  bool has_error = false;
+  CompiledCommand partial;
+  uint32_t error_offset = 0;
+  std::string error_context;  // up to 30 characters before the failing token
+};
+
+// Returns the compiled form of a text, from the cache when present.
+std::shared_ptr<const CompiledScript> compile_script(const Value& text);
+
+}  // namespace core

@@ -1,0 +1,134 @@
+// Value: the text type every script value travels in. Everything is text to
+// scripts; a Value is a shared, immutable text that copies in O(1) and can carry
+// cached forms derived from the text alone (its number reading, its elements
+// under a list reader, its token stream as a script).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace core {
+
+// Slots for cached forms. Each form depends only on the text, so a cached form
+// stays valid for the life of the text (texts never change once shared).
+enum class CacheSlot : uint8_t {
+  Script,     // compiled token stream (core/script.h)
+  ListTcl,    // elements under the Tcl-style list reader
+  ListBrace,  // elements under the brace-grouping reader
+  ListWhite,  // elements under the whitespace reader
+  Extra1,     // free for later readers
+  Extra2,
+  Count
+};
+
+// Cached number readings. `reader` names which number reader produced them,
+// because different commands read numbers by different rules.
+struct NumberCache {
+  uint8_t reader = 0;  // 0: nothing cached
+  bool ok = false;
+  int64_t i = 0;
+  double d = 0.0;
+};
+
+struct ValueCaches {
+  std::shared_ptr<const void> slots[static_cast<int>(CacheSlot::Count)];
+  NumberCache number;
+};
+
+// Shared representation. Invariant: once `refs` > 1, `text` never changes.
+struct ValueRep {
+  uint32_t refs = 1;
+  std::string text;
+  std::unique_ptr<ValueCaches> caches;
+
+  explicit ValueRep(std::string s) : text(std::move(s)) {}
+};
+
+class Value {
+ public:
+  Value() noexcept = default;
+  Value(std::string_view s) : rep_(s.empty() ? nullptr : new ValueRep(std::string(s))) {}
+  Value(const char* s) : Value(std::string_view(s ? s : "")) {}
+  Value(std::string&& s) : rep_(s.empty() ? nullptr : new ValueRep(std::move(s))) {}
+  Value(const std::string& s) : Value(std::string_view(s)) {}
+
+  Value(const Value& o) noexcept : rep_(o.rep_) {
+    if (rep_) ++rep_->refs;
+  }
+  Value(Value&& o) noexcept : rep_(std::exchange(o.rep_, nullptr)) {}
+  Value& operator=(const Value& o) noexcept {
+    if (o.rep_) ++o.rep_->refs;
+    drop();
+    rep_ = o.rep_;
+    return *this;
+  }
+  Value& operator=(Value&& o) noexcept {
+    if (this != &o) {
+      drop();
+      rep_ = std::exchange(o.rep_, nullptr);
+    }
+    return *this;
+  }
+  ~Value() { drop(); }
+
+  static Value from_int(int64_t v);
+
+  std::string_view view() const noexcept {
+    return rep_ ? std::string_view(rep_->text) : std::string_view();
+  }
+  // Always NUL-terminated; the empty text is "".
+  const char* c_str() const noexcept { return rep_ ? rep_->text.c_str() : ""; }
+  const std::string& str() const noexcept;
+  size_t size() const noexcept { return rep_ ? rep_->text.size() : 0; }
+  bool empty() const noexcept { return rep_ == nullptr || rep_->text.empty(); }
+  char operator[](size_t i) const noexcept { return rep_->text[i]; }
+  operator std::string_view() const noexcept { return view(); }
+
+  // Comparisons are hidden friends so that they apply only when a Value is
+  // one of the operands.
+  friend bool operator==(const Value& a, std::string_view b) { return a.view() == b; }
+  friend bool operator==(const Value& a, const char* b) { return a.view() == std::string_view(b); }
+  friend bool operator==(const Value& a, const Value& b) {
+    return a.same_rep(b) || a.view() == b.view();
+  }
+
+  // True when both handles share one representation (a cheap identity test).
+  bool same_rep(const Value& o) const noexcept { return rep_ == o.rep_; }
+
+  // Cached derived forms. A form is stored against this text and found again
+  // by every Value that shares the representation.
+  template <class T>
+  std::shared_ptr<const T> cached(CacheSlot slot) const {
+    if (!rep_ || !rep_->caches) return nullptr;
+    return std::static_pointer_cast<const T>(rep_->caches->slots[static_cast<int>(slot)]);
+  }
+  template <class T>
+  void set_cached(CacheSlot slot, std::shared_ptr<const T> form) const {
+    if (!rep_) return;
+    caches().slots[static_cast<int>(slot)] = std::move(form);
+  }
+  // The number cache (null for the empty text, which never reads as a number).
+  NumberCache* number_cache() const {
+    if (!rep_) return nullptr;
+    return &caches().number;
+  }
+
+ private:
+  void drop() noexcept {
+    if (rep_ && --rep_->refs == 0) delete rep_;
+    rep_ = nullptr;
+  }
+  ValueCaches& caches() const {
+    if (!rep_->caches) rep_->caches = std::make_unique<ValueCaches>();
+    return *rep_->caches;
+  }
+
+  ValueRep* rep_ = nullptr;
+};
+
+
+}  // namespace core

@@ -1,0 +1,503 @@
+// The console on Linux: one buffered writer for standard output, ANSI
+// sequences for colours, cursor and title, and termios raw mode for keys.
+#include "platform/console.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/console_internal.h"
+#include "platform/system.h"
+
+namespace platform {
+namespace {
+
+// Pending standard output. Bytes [g_flushed, g_length) of g_buffer are not yet
+// written. The counters are lock-free atomics so that a signal handler can write
+// out what is pending at any instant; the buffer is a plain array that needs no
+// destruction, so it stays usable from exit handlers.
+constexpr size_t kBufferSize = 64 * 1024;
+char g_buffer[kBufferSize];
+std::atomic<size_t> g_length{0};
+std::atomic<size_t> g_flushed{0};
+
+std::string* g_capture = nullptr;
+
+// Facts about standard output, read once and renewed by flush(): whether it is
+// a terminal (-1 while unknown) and whether NO_COLOR is set.
+int g_tty_out = -1;
+bool g_no_color = false;
+
+int g_attribute = 7;
+std::string g_title;
+
+// Terminal changes to undo at exit or on a fatal signal.
+volatile std::sig_atomic_t g_colour_set = 0;  // an attribute other than 7 is in effect
+volatile std::sig_atomic_t g_cursor_hidden = 0;
+volatile std::sig_atomic_t g_raw_active = 0;
+termios g_saved_termios;
+
+// A byte read ahead while decoding a key sequence; -1 when none.
+int g_pending_key = -1;
+
+// Foreground and background SGR codes in the Windows palette order.
+constexpr int kForegroundSgr[16] = {30, 34, 32, 36, 31, 35, 33, 37, 90, 94, 92, 96, 91, 95, 93, 97};
+constexpr int kBackgroundSgr[16] = {40,  44,  42,  46,  41,  45,  43,  47,
+                                    100, 104, 102, 106, 101, 105, 103, 107};
+
+// Code page 437, bytes 128..255.
+constexpr const char* kCp437High[128] = {
+    "Ç", "ü", "é", "â", "ä", "à", "å", "ç", "ê", "ë", "è", "ï", "î", "ì", "Ä", "Å",
+    "É", "æ", "Æ", "ô", "ö", "ò", "û", "ù", "ÿ", "Ö", "Ü", "¢", "£", "¥", "₧", "ƒ",
+    "á", "í", "ó", "ú", "ñ", "Ñ", "ª", "º", "¿", "⌐", "¬", "½", "¼", "¡", "«", "»",
+    "░", "▒", "▓", "│", "┤", "╡", "╢", "╖", "╕", "╣", "║", "╗", "╝", "╜", "╛", "┐",
+    "└", "┴", "┬", "├", "─", "┼", "╞", "╟", "╚", "╔", "╩", "╦", "╠", "═", "╬", "╧",
+    "╨", "╤", "╥", "╙", "╘", "╒", "╓", "╫", "╪", "┘", "┌", "█", "▄", "▌", "▐", "▀",
+    "α", "ß", "Γ", "π", "Σ", "σ", "µ", "τ", "Φ", "Θ", "Ω", "δ", "∞", "φ", "ε", "∩",
+    "≡", "±", "≥", "≤", "⌠", "⌡", "÷", "≈", "°", "∙", "·", "√", "ⁿ", "²", "■", "\u00a0",
+};
+
+// Writes all of `data` to `fd`, retrying after interruptions. Async-signal-safe.
+bool write_all(int fd, const char* data, size_t size) noexcept {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Writes the pending bytes. Output that cannot be written (closed descriptor)
+// is dropped, as a console that is gone swallows text.
+void write_pending() {
+  size_t length = g_length.load();
+  size_t done = g_flushed.load();
+  while (done < length) {
+    ssize_t n = ::write(1, g_buffer + done, length - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    done += static_cast<size_t>(n);
+    g_flushed.store(done);
+  }
+  g_length.store(0);
+  g_flushed.store(0);
+}
+
+void refresh_output_facts() {
+  g_tty_out = ::isatty(1) ? 1 : 0;
+  g_no_color = std::getenv("NO_COLOR") != nullptr;
+}
+
+bool tty_out() {
+  if (g_tty_out < 0) refresh_output_facts();
+  return g_tty_out == 1;
+}
+
+void append(std::string_view text) {
+  if (g_capture != nullptr) {
+    g_capture->append(text);
+    return;
+  }
+  if (text.size() > kBufferSize - g_length.load()) {
+    write_pending();
+    if (text.size() >= kBufferSize) {
+      write_all(1, text.data(), text.size());
+      return;
+    }
+  }
+  size_t length = g_length.load();
+  std::memcpy(g_buffer + length, text.data(), text.size());
+  g_length.store(length + text.size());
+}
+
+// A terminal control sequence: written only while escapes are enabled.
+void sequence(std::string_view text) {
+  if (escapes_enabled()) append(text);
+}
+
+void write_attribute() {
+  if (!escapes_enabled()) return;
+  if (g_attribute == 7) {
+    // The default attribute is the terminal's own default colours.
+    append("\x1b[0m");
+    g_colour_set = 0;
+    return;
+  }
+  char text[32];
+  int n = std::snprintf(text, sizeof text, "\x1b[0;%d;%dm", kForegroundSgr[g_attribute & 15],
+                        kBackgroundSgr[(g_attribute >> 4) & 15]);
+  append(std::string_view(text, static_cast<size_t>(n)));
+  g_colour_set = 1;
+}
+
+// The terminal size from standard output; zero fields when unknown.
+winsize query_window() {
+  winsize size{};
+  if (g_capture != nullptr || ::ioctl(1, TIOCGWINSZ, &size) != 0) size = winsize{};
+  return size;
+}
+
+// Raw key mode for the lifetime of the guard: no line editing, no echo, no
+// signal keys (Ctrl+C arrives as byte 3), no CR->NL translation. The saved
+// settings are also kept where exit and signal handlers can restore them.
+class RawMode {
+ public:
+  RawMode() {
+    if (::tcgetattr(0, &saved_) != 0) return;
+    termios raw = saved_;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
+    raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    g_saved_termios = saved_;
+    g_raw_active = 1;
+    active_ = ::tcsetattr(0, TCSANOW, &raw) == 0;
+    if (!active_) g_raw_active = 0;
+  }
+  ~RawMode() {
+    if (!active_) return;
+    ::tcsetattr(0, TCSANOW, &saved_);
+    g_raw_active = 0;
+  }
+  RawMode(const RawMode&) = delete;
+  RawMode& operator=(const RawMode&) = delete;
+
+ private:
+  termios saved_{};
+  bool active_ = false;
+};
+
+// One byte from standard input, waiting as long as needed; -1 at end of input
+// or on an error.
+int read_byte_blocking() {
+  if (g_pending_key >= 0) {
+    int c = g_pending_key;
+    g_pending_key = -1;
+    return c;
+  }
+  unsigned char c = 0;
+  for (;;) {
+    ssize_t n = ::read(0, &c, 1);
+    if (n == 1) return c;
+    if (n < 0 && errno == EINTR) continue;
+    return -1;
+  }
+}
+
+// One byte when it arrives within `timeout_ms`; -1 otherwise.
+int read_byte_within(int timeout_ms) {
+  pollfd fd{0, POLLIN, 0};
+  if (::poll(&fd, 1, timeout_ms) <= 0) return -1;
+  unsigned char c = 0;
+  return ::read(0, &c, 1) == 1 ? c : -1;
+}
+
+// Bytes of a key sequence arrive together; a lone Esc has nothing after it.
+constexpr int kSequenceGapMs = 50;
+
+int read_terminal_key() {
+  RawMode raw;
+  for (;;) {
+    int c = read_byte_blocking();
+    if (c < 0) return kKeyEsc;
+    if (c == 3) {
+      set_break_flag();
+      return 3;
+    }
+    if (c == '\r' || c == '\n') return kKeyEnter;
+    if (c == 127) return 8;  // the Backspace key
+    if (c != kKeyEsc) return c;
+    int next = read_byte_within(kSequenceGapMs);
+    if (next < 0) return kKeyEsc;
+    if (next != '[' && next != 'O') {
+      g_pending_key = next;
+      return kKeyEsc;
+    }
+    std::string sequence(1, static_cast<char>(next));
+    while (sequence.size() < 16) {
+      int b = read_byte_within(kSequenceGapMs);
+      if (b < 0) break;
+      sequence.push_back(static_cast<char>(b));
+      if (b >= 0x40 && b <= 0x7E) break;  // final byte
+    }
+    int key = decode_escape_sequence(sequence);
+    if (key != kKeyNone) return key;
+    // Keys without a code here (function keys and the like) are skipped.
+  }
+}
+
+struct ExitHook {
+  ExitHook() {
+    std::atexit([] { detail::restore_terminal(); });
+  }
+} g_exit_hook;
+
+}  // namespace
+
+// --- Buffered writer ---------------------------------------------------------
+
+void out(std::string_view text) {
+  append(text);
+  // A terminal shows each finished line at once, as an interactive user expects.
+  if (g_capture == nullptr && tty_out() && text.find('\n') != std::string_view::npos) {
+    write_pending();
+  }
+}
+
+void outf(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  voutf(format, args);
+  va_end(args);
+}
+
+void voutf(const char* format, va_list args) {
+  char small[512];
+  va_list copy;
+  va_copy(copy, args);
+  int n = std::vsnprintf(small, sizeof small, format, copy);
+  va_end(copy);
+  if (n < 0) return;
+  if (static_cast<size_t>(n) < sizeof small) {
+    out(std::string_view(small, static_cast<size_t>(n)));
+    return;
+  }
+  std::string text(static_cast<size_t>(n), '\0');
+  std::vsnprintf(text.data(), text.size() + 1, format, args);
+  out(text);
+}
+
+void err(std::string_view text) {
+  if (g_capture != nullptr) {
+    g_capture->append(text);
+    return;
+  }
+  write_pending();
+  write_all(2, text.data(), text.size());
+}
+
+void flush() {
+  refresh_output_facts();
+  write_pending();
+}
+
+bool console_open() {
+  return ::fcntl(1, F_GETFD) != -1;
+}
+
+void set_capture(std::string* sink) {
+  write_pending();
+  g_capture = sink;
+}
+
+std::string* capture() {
+  return g_capture;
+}
+
+// --- Attributes and cursor -----------------------------------------------------
+
+void set_attribute(int attr) {
+  g_attribute = attr & 0xFF;
+  write_attribute();
+}
+
+void set_foreground(int colour) {
+  set_attribute((g_attribute & 0xF0) | (colour & 0x0F));
+}
+
+void set_background(int colour) {
+  set_attribute((g_attribute & 0x0F) | ((colour & 0x0F) << 4));
+}
+
+void reset_attribute() {
+  set_attribute(7);
+}
+
+int attribute() {
+  return g_attribute;
+}
+
+void move_cursor(int column, int row) {
+  if (!escapes_enabled()) return;
+  char text[48];
+  int n =
+      std::snprintf(text, sizeof text, "\x1b[%d;%dH", row < 1 ? 1 : row, column < 1 ? 1 : column);
+  append(std::string_view(text, static_cast<size_t>(n)));
+}
+
+void clear_screen() {
+  sequence("\x1b[2J\x1b[H");
+}
+
+void clear_to_eol() {
+  sequence("\x1b[K");
+}
+
+void erase_line() {
+  sequence("\x1b[1G\x1b[2K");
+}
+
+void show_cursor(bool visible) {
+  if (!escapes_enabled()) return;
+  append(visible ? "\x1b[?25h" : "\x1b[?25l");
+  g_cursor_hidden = visible ? 0 : 1;
+}
+
+int window_columns() {
+  winsize size = query_window();
+  return size.ws_col > 0 ? size.ws_col : 80;
+}
+
+int window_rows() {
+  winsize size = query_window();
+  return size.ws_row > 0 ? size.ws_row : 24;
+}
+
+void set_title(std::string_view title) {
+  g_title.assign(title);
+  if (!escapes_enabled()) return;
+  // Control characters would end the sequence early or start another one.
+  std::string text = "\x1b]0;";
+  for (char c : title) {
+    auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u != 0x7F) text.push_back(c);
+  }
+  text.push_back('\x07');
+  append(text);
+}
+
+std::string title() {
+  return g_title;
+}
+
+bool is_terminal_output() {
+  return g_capture == nullptr && tty_out();
+}
+
+bool escapes_enabled() {
+  return g_capture == nullptr && tty_out() && !g_no_color;
+}
+
+std::string cp437_to_utf8(unsigned char c) {
+  if (c >= 128) return kCp437High[c - 128];
+  if (c == 17) return "◄";
+  return std::string(1, static_cast<char>(c));
+}
+
+// --- Keyboard ------------------------------------------------------------------
+
+int decode_escape_sequence(std::string_view sequence) {
+  if (sequence.size() < 2 || (sequence[0] != '[' && sequence[0] != 'O')) return kKeyNone;
+  char final = sequence.back();
+  switch (final) {
+    case 'A':
+      return kKeyUp;
+    case 'B':
+      return kKeyDown;
+    case 'C':
+      return kKeyRight;
+    case 'D':
+      return kKeyLeft;
+    case 'H':
+      return kKeyHome;
+    case 'F':
+      return kKeyEnd;
+    case '~':
+      break;
+    default:
+      return kKeyNone;
+  }
+  if (sequence[0] != '[') return kKeyNone;
+  // "[n~" or "[n;m~": the key is the first parameter.
+  int number = 0;
+  size_t i = 1;
+  for (; i < sequence.size() && sequence[i] >= '0' && sequence[i] <= '9'; ++i) {
+    if (number > 1000) return kKeyNone;
+    number = number * 10 + (sequence[i] - '0');
+  }
+  if (i == 1) return kKeyNone;
+  switch (number) {
+    case 1:
+    case 7:
+      return kKeyHome;
+    case 4:
+    case 8:
+      return kKeyEnd;
+    case 5:
+      return kKeyPgUp;
+    case 6:
+      return kKeyPgDn;
+    default:
+      return kKeyNone;
+  }
+}
+
+int read_key() {
+  flush();
+  if (::isatty(0)) return read_terminal_key();
+  int c = read_byte_blocking();
+  if (c < 0) return kKeyEsc;
+  return c == '\n' ? kKeyEnter : c;
+}
+
+bool key_waiting() {
+  if (g_pending_key >= 0) return true;
+  pollfd fd{0, POLLIN, 0};
+  // End of input counts as a waiting key: reading it gives Esc at once.
+  if (!::isatty(0)) return ::poll(&fd, 1, 0) > 0;
+  // Without raw mode a terminal offers nothing until a whole line is typed.
+  RawMode raw;
+  return ::poll(&fd, 1, 0) > 0;
+}
+
+void drain_keys() {
+  g_pending_key = -1;
+  if (::isatty(0)) ::tcflush(0, TCIFLUSH);
+}
+
+// --- Restoring the terminal ------------------------------------------------------
+
+namespace detail {
+
+void restore_terminal() {
+  write_pending();
+  if (g_raw_active) {
+    ::tcsetattr(0, TCSANOW, &g_saved_termios);
+    g_raw_active = 0;
+  }
+  if (g_colour_set) {
+    write_all(1, "\x1b[0m", 4);
+    g_colour_set = 0;
+  }
+  if (g_cursor_hidden) {
+    write_all(1, "\x1b[?25h", 6);
+    g_cursor_hidden = 0;
+  }
+}
+
+void restore_terminal_from_signal() noexcept {
+  size_t length = g_length.load();
+  size_t done = g_flushed.load();
+  if (done < length) write_all(1, g_buffer + done, length - done);
+  if (g_raw_active) ::tcsetattr(0, TCSANOW, &g_saved_termios);
+  if (g_colour_set) write_all(1, "\x1b[0m", 4);
+  if (g_cursor_hidden) write_all(1, "\x1b[?25h", 6);
+}
+
+}  // namespace detail
+}  // namespace platform

@@ -1,0 +1,89 @@
+// The terminal underneath Nuvel: one buffered writer for all console output,
+// colours, cursor, window size, raw key reads and the console title. Colour and
+// cursor sequences are written only when the stream is a terminal and NO_COLOR
+// is unset; otherwise those operations write nothing.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// --- Buffered writer -------------------------------------------------------
+// Text for standard output. All console output (puts, error reports, trace
+// lines) goes through here so that it appears in the order it was made.
+void out(std::string_view text);
+// printf-style variant for the program's own fixed formats.
+void outf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void voutf(const char* format, va_list args);
+// Text for standard error: flushes pending standard output first.
+void err(std::string_view text);
+// Writes pending output to the file descriptor.
+void flush();
+// True while file descriptor 1 is open (the console counts as open).
+bool console_open();
+// Test hook: while a sink is set, standard output and standard error text is
+// appended to it instead of being written (and no escape sequences are made).
+void set_capture(std::string* sink);
+std::string* capture();
+
+// --- Attributes and cursor ---------------------------------------------------
+// Attribute byte: background * 16 + foreground, Windows palette order.
+void set_attribute(int attr);
+void set_foreground(int colour);  // keeps the current background
+void set_background(int colour);  // keeps the current foreground
+void reset_attribute();           // attribute 7
+int attribute();
+void move_cursor(int column, int row);  // 1-based; values below 1 count as 1
+void clear_screen();
+void clear_to_eol();
+void show_cursor(bool visible);
+// Columns and rows of the terminal (80 x 24 when unknown).
+int window_columns();
+int window_rows();
+void set_title(std::string_view title);
+std::string title();  // the last title set by the program
+bool is_terminal_output();
+// True when colour, cursor and title sequences are written: standard output is
+// a terminal, NO_COLOR is unset and no capture sink is set.
+bool escapes_enabled();
+// Erases the line the cursor is on and puts the cursor in its first column
+// (terminal only; writes nothing otherwise).
+void erase_line();
+
+// Code page 437 character as UTF-8. Bytes below 128 stand for themselves,
+// except 17, which is the left-pointing triangle glyph.
+std::string cp437_to_utf8(unsigned char c);
+
+// --- Keyboard ----------------------------------------------------------------
+// Key codes returned for decoded special keys.
+enum Key : int {
+  kKeyNone = -1,
+  kKeyEsc = 27,
+  kKeyEnter = 13,
+  kKeyUp = 0x148,
+  kKeyDown = 0x150,
+  kKeyLeft = 0x14B,
+  kKeyRight = 0x14D,
+  kKeyPgUp = 0x149,
+  kKeyPgDn = 0x151,
+  kKeyHome = 0x147,
+  kKeyEnd = 0x14F,
+};
+// Waits for one key without echo (raw mode, restored afterwards). When
+// standard input is not a terminal a key is a byte read from it; end of input
+// reads as Esc.
+int read_key();
+// True when a key is waiting (never blocks).
+bool key_waiting();
+// Discards keys already waiting at the terminal (nothing when standard input
+// is not a terminal, so keys given through a pipe are kept).
+void drain_keys();
+// Decodes the bytes that follow Esc in a terminal key sequence ("[A", "[5~",
+// "OH", ...) into a Key code; kKeyNone for a sequence that is not a known key.
+int decode_escape_sequence(std::string_view sequence);
+
+}  // namespace platform

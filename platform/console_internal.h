@@ -1,0 +1,15 @@
+// Terminal restoration shared by the console writer and the process services:
+// what the exit path and the signal handlers undo before the process ends.
+#pragma once
+
+namespace platform::detail {
+
+// Writes pending output, leaves raw key mode, resets colours and shows the
+// cursor when the program changed them. For normal (non-signal) context.
+void restore_terminal();
+
+// The same from a signal handler: only async-signal-safe calls (write,
+// tcsetattr) on state that is valid at any instant.
+void restore_terminal_from_signal() noexcept;
+
+}  // namespace platform::detail

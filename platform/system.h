@@ -1,0 +1,45 @@
+// Process-level services: signals, executable path, environment, running a
+// command line through the shell, and the large-stack evaluation thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// SIGINT sets the break flag (the process keeps running); SIGTERM and SIGHUP
+// set the exit flag, restore the terminal and end the process.
+void install_signal_handlers();
+// Returns and clears the break flag.
+bool take_break_flag();
+bool break_flag();
+void set_break_flag();
+bool exit_flag();
+
+// Absolute path of the running executable ("" when unknown).
+std::string executable_path();
+// Entries of the process environment, each "name=value".
+std::vector<std::string> environment();
+std::string get_env(std::string_view name, bool* found = nullptr);
+
+// Runs `/bin/sh -c command_line` with inherited standard streams after
+// flushing console output. Returns the exit status (128 + signal when killed),
+// or -1 when the process could not be started.
+int run_shell(std::string_view command_line);
+
+// Runs `body` on a thread with a stack of `stack_bytes` and returns its value.
+int run_with_stack(size_t stack_bytes, const std::function<int()>& body);
+
+// Ends the process at once with `code` after flushing console output and
+// restoring the terminal.
+[[noreturn]] void exit_process(int code);
+
+// Milliseconds since an arbitrary start (monotonic).
+uint64_t tick_ms();
+void sleep_ms(unsigned ms);
+
+}  // namespace platform

@@ -1,0 +1,32 @@
+// Unknown commands as operating-system commands: while autoexec is on, a name
+// that is not in the command table runs through /bin/sh -c.
+#include "core/builtins.h"
+#include "core/cmd_helpers.h"
+#include "core/hooks.h"
+#include "platform/system.h"
+
+namespace syslib {
+namespace {
+
+// Runs the words joined by blanks as a shell command line.
+// Results: the exit status in decimal; code 1 when it cannot be started.
+core::Code run_external(core::Interp& interp, int argc, core::Value* argv) {
+  std::string line;
+  for (int i = 0; i < argc; ++i) {
+    if (i > 0) line.push_back(' ');
+    line += argv[i].view();
+  }
+  int status = platform::run_shell(line);
+  if (status < 0) {
+    core::nuvelSetError(&interp, "exec: Failed to run '%.200s'\n", line.c_str());
+    return core::Code::Error;
+  }
+  core::nuvelSetResultInt(interp, status);
+  return core::Code::Ok;
+}
+
+}  // namespace
+
+void install_external_commands() { core::eval_hooks().run_external = run_external; }
+
+}  // namespace syslib
