@@ -606,6 +606,7 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
   DepthGuard depth(interp);
   if (interp.eval_depth > kMaxEvalDepth) {
     nuvelSetError(&interp, "eval: Nesting too deep (more than %d levels)\n", kMaxEvalDepth);
+    nuvelResetResult(interp);
     return Code::Error;
   }
   nuvelResetResult(interp);
@@ -641,6 +642,10 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
     words.clear();
     Code sub = ev.substitute(script->partial, words);
     if (sub != Code::Ok) return sub;
+    if (!script->error_message.empty()) {
+      nuvelSetErrorText(&interp, script->error_message);
+      return Code::Error;
+    }
     char buf[256];
     snprintf(buf, sizeof buf, "eval: Parse error near term:\n'%-.30s'...",
              script->error_context.c_str());

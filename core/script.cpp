@@ -63,6 +63,14 @@ std::shared_ptr<CompiledScript> build(std::string_view text) {
         break;
       case PT_CMD:
         part.kind = WordPart::Command;
+        if (P.bracket_depth > kMaxBracketNesting) {
+          script->has_error = true;
+          script->partial = std::move(current);
+          script->error_offset = static_cast<uint32_t>(P.start);
+          script->error_message = "eval: Brackets nested too deeply (more than " +
+                                  std::to_string(kMaxBracketNesting) + " levels)\n";
+          return script;
+        }
         break;
       default:
         part.kind = WordPart::Literal;

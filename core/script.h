@@ -45,7 +45,12 @@ struct CompiledScript {
   CompiledCommand partial;
   uint32_t error_offset = 0;
   std::string error_context;  // up to 30 characters before the failing token
+  std::string error_message;  // set for errors other than parse errors
 };
+
+// Deepest nesting of bracketed commands in one text. Deeper texts fail to
+// compile with a message instead of recursing through the evaluator.
+inline constexpr int kMaxBracketNesting = 1000;
 
 // Returns the compiled form of a text, from the cache when present.
 std::shared_ptr<const CompiledScript> compile_script(const Value& text);
