@@ -366,4 +366,49 @@ Value float15_value(double d) {
   return Value(format_double("%.15f", d));
 }
 
+// Decimals printed by rounding are capped here; beyond it a double has no
+// digits left to show and the text would only grow.
+constexpr int kMaxRoundPlaces = 340;
+
+double round_half_away(double x, int places) {
+  if (x == 0.0) return x;
+  double scale = places <= 0 ? 1.0 : std::pow(10.0, places);
+  double y = x * scale;
+  // Past 2^53 a double holds no fraction: the value is already rounded.
+  if (!std::isfinite(y) || std::fabs(y) >= 9007199254740992.0) return x;
+  double whole;
+  double frac = std::modf(y, &whole);
+  if (x >= 0 && frac >= 0.5) whole += 1.0;
+  if (x < 0 && frac <= -0.5) whole -= 1.0;
+  return whole / scale;
+}
+
+std::string format_rounded(double x, int places) {
+  if (places < 0) places = 0;
+  if (places > kMaxRoundPlaces) places = kMaxRoundPlaces;
+  char format[16];
+  std::snprintf(format, sizeof format, "%%.%df", places);
+  return format_double(format, round_half_away(x, places));
+}
+
+// Fibonacci numbers modulo 2^64 by fast doubling: F(2k) = F(k)(2F(k+1) -
+// F(k)), F(2k+1) = F(k)^2 + F(k+1)^2. Negative n gives 0.
+int64_t fibonacci(int64_t n) {
+  if (n <= 0) return 0;
+  uint64_t a = 0;  // F(k)
+  uint64_t b = 1;  // F(k+1)
+  for (int bit = 62; bit >= 0; --bit) {
+    uint64_t c = a * (2 * b - a);
+    uint64_t d = a * a + b * b;
+    a = c;
+    b = d;
+    if ((static_cast<uint64_t>(n) >> bit) & 1) {
+      uint64_t t = a + b;
+      a = b;
+      b = t;
+    }
+  }
+  return static_cast<int64_t>(a);
+}
+
 }  // namespace expr

@@ -97,4 +97,16 @@ Value uint_value(uint64_t v);
 std::string format_double(const char* format, double d);
 Value float15_value(double d);  // "%.15f"
 
+// --- Shared numeric routines --------------------------------------------------------
+
+// Rounds half away from zero at `places` decimals (the rounding rule of
+// round() and the round command).
+double round_half_away(double x, int places);
+// The rounded value printed with exactly `places` decimals (negative counts
+// as 0; very large counts are capped).
+std::string format_rounded(double x, int places);
+// The n-th Fibonacci number modulo 2^64 (fib(0) = 0, fib(1) = fib(2) = 1);
+// 0 for negative n. Logarithmic in n.
+int64_t fibonacci(int64_t n);
+
 }  // namespace expr
