@@ -9,6 +9,10 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   register_source_cmds(interp);
   vars::register_var_cmds(interp);
   vars::register_exit_cmds(interp, flag == 0);
+  expr::register_operator_cmds(interp);
+  expr::register_increment_cmds(interp);
+  expr::register_expr_cmds(interp);
+  expr::register_numeric_cmds(interp);
   syslib::register_stream_cmds(interp);
   syslib::install_external_commands();
 }

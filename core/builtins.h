@@ -15,6 +15,13 @@ void register_var_cmds(core::Interp& interp);
 void register_exit_cmds(core::Interp& interp, bool with_exit);
 }  // namespace vars
 
+namespace expr {
+void register_operator_cmds(core::Interp& interp);
+void register_increment_cmds(core::Interp& interp);
+void register_expr_cmds(core::Interp& interp);
+void register_numeric_cmds(core::Interp& interp);
+}  // namespace expr
+
 namespace syslib {
 void register_stream_cmds(core::Interp& interp);
 void install_external_commands();
