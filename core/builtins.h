@@ -8,12 +8,18 @@ namespace core {
 void register_error_cmds(Interp& interp);
 void register_cmdcount_cmds(Interp& interp);
 void register_source_cmds(Interp& interp);
+void register_eval_cmds(Interp& interp);
 }  // namespace core
 
 namespace vars {
 void register_var_cmds(core::Interp& interp);
 void register_exit_cmds(core::Interp& interp, bool with_exit);
 }  // namespace vars
+
+namespace expr {
+void register_list_cmds(core::Interp& interp);
+void register_list_search_cmds(core::Interp& interp);
+}  // namespace expr
 
 namespace syslib {
 void register_stream_cmds(core::Interp& interp);
