@@ -152,6 +152,7 @@ Code nuvelCommandLIndex(Interp& interp, int argc, Value* argv, void*) {
     if (core::istarts_with(word, "end")) {
       step = lindex_end(current, word);
     } else {
+      if (word.empty()) continue;  // no indexes: the value itself
       std::vector<Value> split_indexes;
       std::span<const Value> indexes(&argv[k], 1);
       if (!plain_index_word(word)) {

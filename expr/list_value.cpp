@@ -49,7 +49,7 @@ size_t read_standard(std::string_view text, std::vector<Value>* out, bool* warni
       pending = true;
       if (!in_quote) {
         explicit_empty = element.empty();
-        if (i + 1 < text.size() && (text[i + 1] == '\r' || text[i + 1] == '\n') && warning) {
+        if (i + 1 < n && (text[i + 1] == '\r' || text[i + 1] == '\n') && warning) {
           *warning = true;
         }
       }
