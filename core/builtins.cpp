@@ -7,12 +7,15 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   register_error_cmds(interp);
   register_cmdcount_cmds(interp);
   register_source_cmds(interp);
+  register_eval_cmds(interp);
   vars::register_var_cmds(interp);
   vars::register_exit_cmds(interp, flag == 0);
   expr::register_operator_cmds(interp);
   expr::register_increment_cmds(interp);
   expr::register_expr_cmds(interp);
   expr::register_numeric_cmds(interp);
+  expr::register_list_cmds(interp);
+  expr::register_list_search_cmds(interp);
   syslib::register_stream_cmds(interp);
   syslib::install_external_commands();
 }

@@ -8,6 +8,7 @@ namespace core {
 void register_error_cmds(Interp& interp);
 void register_cmdcount_cmds(Interp& interp);
 void register_source_cmds(Interp& interp);
+void register_eval_cmds(Interp& interp);
 }  // namespace core
 
 namespace vars {
@@ -20,6 +21,8 @@ void register_operator_cmds(core::Interp& interp);
 void register_increment_cmds(core::Interp& interp);
 void register_expr_cmds(core::Interp& interp);
 void register_numeric_cmds(core::Interp& interp);
+void register_list_cmds(core::Interp& interp);
+void register_list_search_cmds(core::Interp& interp);
 }  // namespace expr
 
 namespace syslib {
