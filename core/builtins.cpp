@@ -7,9 +7,11 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   register_error_cmds(interp);
   register_cmdcount_cmds(interp);
   register_source_cmds(interp);
+  register_option_cmds(interp);
   vars::register_var_cmds(interp);
   vars::register_exit_cmds(interp, flag == 0);
   syslib::register_stream_cmds(interp);
+  syslib::register_date_cmds(interp);
   syslib::install_external_commands();
 }
 

@@ -8,6 +8,7 @@ namespace core {
 void register_error_cmds(Interp& interp);
 void register_cmdcount_cmds(Interp& interp);
 void register_source_cmds(Interp& interp);
+void register_option_cmds(Interp& interp);
 }  // namespace core
 
 namespace vars {
@@ -17,5 +18,6 @@ void register_exit_cmds(core::Interp& interp, bool with_exit);
 
 namespace syslib {
 void register_stream_cmds(core::Interp& interp);
+void register_date_cmds(core::Interp& interp);
 void install_external_commands();
 }  // namespace syslib
