@@ -338,7 +338,10 @@ Code nuvelCommandFlush(Interp& interp, int argc, Value* argv, void*) {
   if (core::iequals(word, "stdout") || core::iequals(word, "stderr")) {
     platform::flush();
     int stream = core::iequals(word, "stderr") ? 2 : 1;
-    return core::result_bool(interp, platform::take_write_error(stream) == 0);
+    bool ok = platform::take_write_error(stream) == 0;
+    // Nothing pending on a closed output is still no success.
+    if (stream == 1 && !platform::console_open()) ok = false;
+    return core::result_bool(interp, ok);
   }
   if (core::iequals(word, "stdin")) return core::result_bool(interp, true);
   StreamRef ref = resolve(word, false);
