@@ -8,6 +8,7 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   register_cmdcount_cmds(interp);
   register_source_cmds(interp);
   register_eval_cmds(interp);
+  register_option_cmds(interp);
   vars::register_var_cmds(interp);
   vars::register_exit_cmds(interp, flag == 0);
   expr::register_operator_cmds(interp);
@@ -17,6 +18,7 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   expr::register_list_cmds(interp);
   expr::register_list_search_cmds(interp);
   syslib::register_stream_cmds(interp);
+  syslib::register_date_cmds(interp);
   syslib::install_external_commands();
 }
 

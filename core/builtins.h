@@ -9,6 +9,7 @@ void register_error_cmds(Interp& interp);
 void register_cmdcount_cmds(Interp& interp);
 void register_source_cmds(Interp& interp);
 void register_eval_cmds(Interp& interp);
+void register_option_cmds(Interp& interp);
 }  // namespace core
 
 namespace vars {
@@ -27,5 +28,6 @@ void register_list_search_cmds(core::Interp& interp);
 
 namespace syslib {
 void register_stream_cmds(core::Interp& interp);
+void register_date_cmds(core::Interp& interp);
 void install_external_commands();
 }  // namespace syslib
