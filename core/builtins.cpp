@@ -9,6 +9,11 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   register_source_cmds(interp);
   vars::register_var_cmds(interp);
   vars::register_exit_cmds(interp, flag == 0);
+  vars::register_var_info_cmds(interp);
+  collections::register_array_cmds(interp);
+  collections::register_array_convert_cmds(interp);
+  collections::register_dict_cmds(interp);
+  containers::register_stack_cmds(interp);
   syslib::register_stream_cmds(interp);
   syslib::install_external_commands();
 }
