@@ -132,6 +132,7 @@ Code array_foreach_words(Interp& interp, const char* cmd, std::string_view name,
   }
   (void)vars::delete_var(interp, valuevar);
   if (!keyvar.empty()) (void)vars::delete_var(interp, keyvar);
+  if (last == Code::Ok) core::nuvelResetResult(interp);
   return last;
 }
 
