@@ -4,7 +4,9 @@
 namespace expr {
 namespace {
 
-inline bool is_list_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+inline bool is_list_space(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 }  // namespace
 
