@@ -17,6 +17,11 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   expr::register_numeric_cmds(interp);
   expr::register_list_cmds(interp);
   expr::register_list_search_cmds(interp);
+  vars::register_var_info_cmds(interp);
+  collections::register_array_cmds(interp);
+  collections::register_array_convert_cmds(interp);
+  collections::register_dict_cmds(interp);
+  containers::register_stack_cmds(interp);
   syslib::register_stream_cmds(interp);
   syslib::register_date_cmds(interp);
   syslib::install_external_commands();

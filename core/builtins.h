@@ -15,6 +15,7 @@ void register_option_cmds(Interp& interp);
 namespace vars {
 void register_var_cmds(core::Interp& interp);
 void register_exit_cmds(core::Interp& interp, bool with_exit);
+void register_var_info_cmds(core::Interp& interp);
 }  // namespace vars
 
 namespace expr {
@@ -25,6 +26,15 @@ void register_numeric_cmds(core::Interp& interp);
 void register_list_cmds(core::Interp& interp);
 void register_list_search_cmds(core::Interp& interp);
 }  // namespace expr
+namespace collections {
+void register_array_cmds(core::Interp& interp);
+void register_array_convert_cmds(core::Interp& interp);
+void register_dict_cmds(core::Interp& interp);
+}  // namespace collections
+
+namespace containers {
+void register_stack_cmds(core::Interp& interp);
+}  // namespace containers
 
 namespace syslib {
 void register_stream_cmds(core::Interp& interp);
