@@ -177,7 +177,6 @@ std::vector<Value> list_read_words(std::string_view text) {
   return out;
 }
 
-<<<<<<< HEAD
 // Element reader (lset). Elements are stretches of the text as well.
 std::vector<Value> list_read_elements(std::string_view text) {
   std::vector<Value> out;
@@ -274,94 +273,10 @@ std::string list_join(std::span<const Value> strings, size_t start) {
     } else {
       out += s;
     }
-=======
-namespace {
-
-// Copies a backslash and the character after it (when there is one).
-inline void copy_escape(std::string_view text, size_t& i, std::string& element) {
-  element.push_back(text[i++]);
-  if (i < text.size()) element.push_back(text[i++]);
-}
-
-void trim_trailing_space(std::string& element) {
-  while (!element.empty() && is_list_space(element.back())) element.pop_back();
-}
-
-}  // namespace
-
-std::vector<Value> list_read_words(std::string_view text) {
-  std::vector<Value> out;
-  const size_t n = text.size();
-  size_t i = 0;
-  while (i < n && is_list_space(text[i])) ++i;
-  std::string element;
-  while (i < n) {
-    char c = text[i];
-    element.clear();
-    if (c == '"') {
-      // "..." : everything up to the next quote, stored even when empty.
-      ++i;
-      while (i < n && text[i] != '"') {
-        if (text[i] == '\\') {
-          copy_escape(text, i, element);
-        } else {
-          element.push_back(text[i++]);
-        }
-      }
-      if (i < n) {
-        ++i;
-        out.emplace_back(std::move(element));
-      } else {
-        trim_trailing_space(element);
-        if (!element.empty()) out.emplace_back(std::move(element));
-      }
-      continue;
-    }
-    if (c == '{') {
-      // {...} : up to the matching brace, stored even when empty; the one
-      // character after the closing brace is skipped.
-      ++i;
-      int depth = 1;
-      while (i < n) {
-        char d = text[i];
-        if (d == '\\') {
-          copy_escape(text, i, element);
-          continue;
-        }
-        if (d == '{') ++depth;
-        if (d == '}' && --depth == 0) break;
-        element.push_back(d);
-        ++i;
-      }
-      if (i < n) {
-        i += 2;
-        out.emplace_back(std::move(element));
-      } else {
-        trim_trailing_space(element);
-        if (!element.empty()) out.emplace_back(std::move(element));
-      }
-      continue;
-    }
-    if (c == '\r' || c == '\n') {
-      ++i;
-      continue;
-    }
-    // A bare word runs to the next tab, CR, LF or space, which is skipped.
-    while (i < n && !is_list_space(text[i])) {
-      if (text[i] == '\\') {
-        copy_escape(text, i, element);
-      } else {
-        element.push_back(text[i++]);
-      }
-    }
-    if (i < n) ++i;
-    if (!element.empty()) out.emplace_back(std::move(element));
->>>>>>> issue4
   }
   return out;
 }
 
-<<<<<<< HEAD
 bool brace_strip(std::string& text) {
   size_t first = text.find('{');
   if (first == std::string::npos) return false;
@@ -371,8 +286,6 @@ bool brace_strip(std::string& text) {
   return true;
 }
 
-=======
->>>>>>> issue4
 void list_append_element(std::string& out, std::string_view element) {
   if (!out.empty()) out.push_back(' ');
   if (element.empty()) {

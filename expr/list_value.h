@@ -53,11 +53,6 @@ std::shared_ptr<const StandardList> list_standard(const Value& text);
 std::shared_ptr<const std::vector<Value>> list_words(const Value& text);
 std::shared_ptr<const std::vector<Value>> list_elements(const Value& text);
 
-// The word-list reader: quoted and braced elements are kept even when empty
-// (the one character after a closing brace is skipped), bare words run to the
-// next space, tab or line end, and backslash pairs are copied unchanged.
-std::vector<Value> list_read_words(std::string_view text);
-
 // The list writer: empty elements become "{}", elements holding a space or a
 // tab (and not starting with "{") are braced. `max` > 0 limits the count.
 std::string list_write(std::span<const Value> elements, size_t max = 0);
