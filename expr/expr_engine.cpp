@@ -484,6 +484,14 @@ bool OperandEvaluator::run(Value& out, int& err) {
       if (var->type == vars::VT_AUTO && !var->value.empty()) top = var->value;
     }
   }
+  // Variable references among the values are read (the command texts of
+  // the operators leave them for the evaluator to substitute as words).
+  for (size_t i = 0; i + 1 < stack_.size(); ++i) {
+    if (!resolve_operand(interp_, stack_[i])) {
+      err = 1;
+      return false;
+    }
+  }
   if (stack_.size() == 1) {
     out = std::move(stack_[0]);
     return true;
@@ -577,7 +585,12 @@ Code expr_evaluate(Interp& interp, std::string_view text, Value& out) {
   int err = 0;
   if (evaluate_inner(interp, prepared, out, err)) return Code::Ok;
   out = Value();
-  return err == 0 ? Code::Error : static_cast<Code>(err);
+  // Flags 3 and 4 name engine failures, not result codes; exit and stop
+  // travel on as they are.
+  if (err == core::code_int(Code::Exit) || err == core::code_int(Code::Stop)) {
+    return static_cast<Code>(err);
+  }
+  return Code::Error;
 }
 
 Code expr_evaluate_rewritten(Interp& interp, std::string_view text, Value& out) {
