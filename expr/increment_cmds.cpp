@@ -140,7 +140,7 @@ Code evaluate_condition(Interp& interp, const Value& condition, Value& value) {
     value = interp.result;
     return rc;
   }
-  return expr_evaluate(interp, condition.view(), value);
+  return expr_evaluate_value(interp, condition, value);
 }
 
 // ? condition then-script ?:? else-script
