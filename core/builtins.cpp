@@ -9,6 +9,9 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   register_source_cmds(interp);
   vars::register_var_cmds(interp);
   vars::register_exit_cmds(interp, flag == 0);
+  vars::register_proc_cmds(interp);
+  vars::register_control_cmds(interp);
+  vars::register_goto_cmds(interp);
   syslib::register_stream_cmds(interp);
   syslib::install_external_commands();
 }

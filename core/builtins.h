@@ -13,6 +13,9 @@ void register_source_cmds(Interp& interp);
 namespace vars {
 void register_var_cmds(core::Interp& interp);
 void register_exit_cmds(core::Interp& interp, bool with_exit);
+void register_proc_cmds(core::Interp& interp);
+void register_control_cmds(core::Interp& interp);
+void register_goto_cmds(core::Interp& interp);
 }  // namespace vars
 
 namespace syslib {
