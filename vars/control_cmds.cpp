@@ -400,7 +400,8 @@ Code nuvelCommandSwitch(Interp& interp, int argc, Value* argv, void*) {
   Value value = argv[others[0]];
   std::vector<Value> cases;
   if (others.size() == 2) {
-    cases = expr::list_read_standard(argv[others[1]].view());
+    // An empty body written last ("x {}") is a case of its own.
+    cases = expr::list_read_standard(argv[others[1]].view(), nullptr, true);
   } else {
     if ((others.size() - 1) % 2 != 0) return core::nuvelWrongArgs(interp, argc, argv);
     for (size_t k = 1; k < others.size(); ++k) cases.push_back(argv[others[k]]);
