@@ -81,7 +81,8 @@ Code label_not_found(Interp& interp, std::string_view label) {
 // Side effects: `this` is set to the label of each body run.
 Code nuvelCommandGotoBlock(Interp& interp, int argc, Value* argv, void*) {
   if (argc != 2) return core::nuvelWrongArgs(interp, argc, argv);
-  std::vector<Value> elements = expr::list_read_standard(argv[1].view());
+  // An empty body written last ("end {}") is a pair of its own.
+  std::vector<Value> elements = expr::list_read_standard(argv[1].view(), nullptr, true);
   if (elements.size() < 2 || elements.size() % 2 != 0) {
     core::nuvelSetError(&interp, "%s: Invalid argument\n", argv[0].c_str());
     return Code::Error;
