@@ -40,13 +40,17 @@ void trim_text(std::string_view& text, std::string_view chars, bool left, bool r
 
 }  // namespace
 
-uint32_t hash_key(std::string_view key, int32_t buckets) {
-  if (buckets <= 0) return 0;
+uint32_t key_hash(std::string_view key) {
   char digits[33];
   md5_hex(key, digits);
   uint32_t h = 0;
   for (int i = 0; i < 32; ++i) h = (h << 1) ^ static_cast<uint8_t>(digits[i]);
-  return h % static_cast<uint32_t>(buckets);
+  return h;
+}
+
+uint32_t hash_key(std::string_view key, int32_t buckets) {
+  if (buckets <= 0) return 0;
+  return key_hash(key) % static_cast<uint32_t>(buckets);
 }
 
 hash_table::hash_table(int32_t initial_buckets, bool is_binary) : is_binary_(is_binary) {
@@ -115,11 +119,12 @@ void hash_table::release_chains() {
 bool hash_table::set(std::string_view key, const core::Value& value, bool resize_allowed) {
   if (!table_) return false;
   if (resize_allowed) resize(resize_advice(), 0);
-  uint32_t i = hash_key(key, table_size_);
+  uint32_t h = key_hash(key);
+  uint32_t i = h % static_cast<uint32_t>(table_size_);
   HashNode* root = table_[i];
   if (root) {
     for (HashNode* node = root; node; node = node->next) {
-      if (node->key == key) {
+      if (node->hash == h && node->key == key) {
         node->value = value;
         return true;
       }
@@ -134,6 +139,7 @@ bool hash_table::set(std::string_view key, const core::Value& value, bool resize
     return false;
   }
   node->value = value;
+  node->hash = h;
   if (!root) {
     node->chain_count = 1;
     table_[i] = node;
@@ -151,8 +157,9 @@ bool hash_table::set(std::string_view key, const core::Value& value, bool resize
 
 HashNode* hash_table::find_node(std::string_view key) const {
   if (!table_) return nullptr;
-  for (HashNode* node = table_[hash_key(key, table_size_)]; node; node = node->next) {
-    if (node->key == key) return node;
+  uint32_t h = key_hash(key);
+  for (HashNode* node = table_[h % static_cast<uint32_t>(table_size_)]; node; node = node->next) {
+    if (node->hash == h && node->key == key) return node;
   }
   return nullptr;
 }
@@ -316,7 +323,7 @@ bool hash_table::resize(int direction, int32_t requested) {
     HashNode* node = old[b];
     while (node) {
       HashNode* next = node->next;
-      uint32_t i = hash_key(node->key, table_size_);
+      uint32_t i = node->hash % static_cast<uint32_t>(table_size_);
       HashNode* root = table_[i];
       if (!root) {
         node->chain_count = 1;

@@ -20,6 +20,9 @@ namespace containers {
 struct HashNode {
   HashNode* next = nullptr;
   int32_t chain_count = 0;
+  // The key's hash before the bucket modulo, so that a rehash places the node
+  // without recomputing its MD5 digest.
+  uint32_t hash = 0;
   std::string key;
   core::Value value;
 };
@@ -29,6 +32,8 @@ struct HashNode {
 // with h = (h * 2) ^ digit (unsigned 32-bit), modulo the bucket count. Zero
 // when `buckets` is not positive.
 uint32_t hash_key(std::string_view key, int32_t buckets);
+// The same fold before the modulo: hash_key(key, n) == key_hash(key) % n.
+uint32_t key_hash(std::string_view key);
 
 // Invariants:
 //  - table()[i] is null exactly when bucket i is empty; otherwise it is the
