@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/value.h"
@@ -150,6 +151,10 @@ class hash_table {
   void reset_fields();
 
   BucketArray table_;
+  // Side index from key to node: look-ups cost O(1) however long the chains
+  // grow, while the chains keep the order every scan shows. The views point
+  // at the nodes' own keys, which never change while a node lives.
+  std::unordered_map<std::string_view, HashNode*> index_;
   int32_t used_buckets_ = 0;
   int32_t total_nodes_ = 0;
   int32_t table_size_ = 0;
