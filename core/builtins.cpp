@@ -7,12 +7,26 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   register_error_cmds(interp);
   register_cmdcount_cmds(interp);
   register_source_cmds(interp);
+  register_eval_cmds(interp);
+  register_option_cmds(interp);
   vars::register_var_cmds(interp);
   vars::register_exit_cmds(interp, flag == 0);
   vars::register_proc_cmds(interp);
   vars::register_control_cmds(interp);
   vars::register_goto_cmds(interp);
+  expr::register_operator_cmds(interp);
+  expr::register_increment_cmds(interp);
+  expr::register_expr_cmds(interp);
+  expr::register_numeric_cmds(interp);
+  expr::register_list_cmds(interp);
+  expr::register_list_search_cmds(interp);
+  vars::register_var_info_cmds(interp);
+  collections::register_array_cmds(interp);
+  collections::register_array_convert_cmds(interp);
+  collections::register_dict_cmds(interp);
+  containers::register_stack_cmds(interp);
   syslib::register_stream_cmds(interp);
+  syslib::register_date_cmds(interp);
   syslib::install_external_commands();
 }
 

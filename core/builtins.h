@@ -8,6 +8,8 @@ namespace core {
 void register_error_cmds(Interp& interp);
 void register_cmdcount_cmds(Interp& interp);
 void register_source_cmds(Interp& interp);
+void register_eval_cmds(Interp& interp);
+void register_option_cmds(Interp& interp);
 }  // namespace core
 
 namespace vars {
@@ -16,9 +18,29 @@ void register_exit_cmds(core::Interp& interp, bool with_exit);
 void register_proc_cmds(core::Interp& interp);
 void register_control_cmds(core::Interp& interp);
 void register_goto_cmds(core::Interp& interp);
+void register_var_info_cmds(core::Interp& interp);
 }  // namespace vars
+
+namespace expr {
+void register_operator_cmds(core::Interp& interp);
+void register_increment_cmds(core::Interp& interp);
+void register_expr_cmds(core::Interp& interp);
+void register_numeric_cmds(core::Interp& interp);
+void register_list_cmds(core::Interp& interp);
+void register_list_search_cmds(core::Interp& interp);
+}  // namespace expr
+namespace collections {
+void register_array_cmds(core::Interp& interp);
+void register_array_convert_cmds(core::Interp& interp);
+void register_dict_cmds(core::Interp& interp);
+}  // namespace collections
+
+namespace containers {
+void register_stack_cmds(core::Interp& interp);
+}  // namespace containers
 
 namespace syslib {
 void register_stream_cmds(core::Interp& interp);
+void register_date_cmds(core::Interp& interp);
 void install_external_commands();
 }  // namespace syslib

@@ -599,6 +599,55 @@ struct DepthGuard {
   ~DepthGuard() { --interp.eval_depth; }
 };
 
+// Runs one compiled command. Returns true when the evaluation goes on; `rc`
+// then holds the code to end with if no further command follows.
+bool run_command(Interp& interp, Evaluator& ev, const CompiledCommand& cmd, WordList& words,
+                 bool subst_only, Code& rc) {
+  if (cmd.words.empty()) {
+    if (!subst_only) return true;
+    nuvelResetResult(interp);
+    rc = Code::Ok;
+    return false;
+  }
+  if (platform::break_flag() && platform::take_break_flag()) {
+    nuvelSetError(&interp, "Interrupted\n");
+    rc = Code::Stop;
+    return false;
+  }
+  words.clear();
+  Code sub = ev.substitute(cmd, words);
+  if (sub != Code::Ok) {
+    rc = sub;
+    return false;
+  }
+  if (subst_only) {
+    join_substituted(interp, words);
+    rc = Code::Ok;
+    return false;
+  }
+  if (words.empty()) return true;
+  bool keep_going = false;
+  rc = dispatch(interp, &cmd, static_cast<int>(words.size()), words.data(), keep_going);
+  return keep_going;
+}
+
+// A syntax error after the complete commands: the words read so far are
+// substituted for their side effects, then the error is reported.
+Code syntax_error(Interp& interp, Evaluator& ev, const CompiledScript& script, WordList& words) {
+  words.clear();
+  Code sub = ev.substitute(script.partial, words);
+  if (sub != Code::Ok) return sub;
+  if (!script.error_message.empty()) {
+    nuvelSetErrorText(&interp, script.error_message);
+    return Code::Error;
+  }
+  char buf[256];
+  snprintf(buf, sizeof buf, "eval: Parse error near term:\n'%-.30s'...",
+           script.error_context.c_str());
+  nuvelSetErrorCode(interp, 1, buf);
+  return Code::Error;
+}
+
 }  // namespace
 
 Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars) {
@@ -606,47 +655,30 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
   DepthGuard depth(interp);
   if (interp.eval_depth > kMaxEvalDepth) {
     nuvelSetError(&interp, "eval: Nesting too deep (more than %d levels)\n", kMaxEvalDepth);
+    nuvelResetResult(interp);
     return Code::Error;
   }
   nuvelResetResult(interp);
-  std::shared_ptr<const CompiledScript> script = compile_script(text);
   Evaluator ev(interp, text, no_vars);
   Code rc = Code::Ok;
   WordList words;
+  if (text.size() > kCompileCacheLimit && !text.cached<CompiledScript>(CacheSlot::Script)) {
+    // A long text is read and run one command at a time.
+    ScriptReader reader(text.view());
+    CompiledScript error;
+    CompiledCommand cmd;
+    for (;;) {
+      ScriptReader::Step step = reader.next(cmd, error);
+      if (step == ScriptReader::Step::End) return rc;
+      if (step == ScriptReader::Step::Error) return syntax_error(interp, ev, error, words);
+      if (!run_command(interp, ev, cmd, words, subst_only, rc)) return rc;
+    }
+  }
+  std::shared_ptr<const CompiledScript> script = compile_script(text);
   for (const CompiledCommand& cmd : script->commands) {
-    if (cmd.words.empty()) {
-      if (subst_only) {
-        nuvelResetResult(interp);
-        return Code::Ok;
-      }
-      continue;
-    }
-    if (platform::break_flag() && platform::take_break_flag()) {
-      nuvelSetError(&interp, "Interrupted\n");
-      return Code::Stop;
-    }
-    words.clear();
-    Code sub = ev.substitute(cmd, words);
-    if (sub != Code::Ok) return sub;
-    if (subst_only) {
-      join_substituted(interp, words);
-      return Code::Ok;
-    }
-    if (words.empty()) continue;
-    bool keep_going = false;
-    rc = dispatch(interp, &cmd, static_cast<int>(words.size()), words.data(), keep_going);
-    if (!keep_going) return rc;
+    if (!run_command(interp, ev, cmd, words, subst_only, rc)) return rc;
   }
-  if (script->has_error) {
-    words.clear();
-    Code sub = ev.substitute(script->partial, words);
-    if (sub != Code::Ok) return sub;
-    char buf[256];
-    snprintf(buf, sizeof buf, "eval: Parse error near term:\n'%-.30s'...",
-             script->error_context.c_str());
-    nuvelSetErrorCode(interp, 1, buf);
-    return Code::Error;
-  }
+  if (script->has_error) return syntax_error(interp, ev, *script, words);
   return rc;
 }
 

@@ -108,12 +108,13 @@ int parse_cmd(Parser& P) {
   int level = 1;
   int brace_level = 0;
   bool in_quote = false;
+  P.bracket_depth = 1;
   while (P.len > 0) {
     char c = at(P);
     if (c == '"') {
       in_quote = !in_quote;
     } else if (c == '[' && brace_level == 0) {
-      ++level;
+      if (++level > P.bracket_depth) P.bracket_depth = level;
     } else if (c == ']' && brace_level == 0) {
       if (--level == 0) break;
     } else if (c == '\\') {

@@ -40,6 +40,7 @@ struct Parser {
   ptrdiff_t subscript_start = 0;
   ptrdiff_t subscript_end = 0;
   ptrdiff_t subscript_len = 0;
+  int bracket_depth = 0;  // deepest "[" nesting inside the last PT_CMD token
 
   std::string_view token() const {
     return end >= start ? text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start + 1))

@@ -8,47 +8,55 @@
 #include "core/parser.h"
 
 namespace core {
-namespace {
 
-// Builds the compiled form by replaying the evaluator's word assembly rules:
-// a token after a separator or an end of command starts a new word, any other
-// token is appended to the last word.
-std::shared_ptr<CompiledScript> build(std::string_view text) {
-  auto script = std::make_shared<CompiledScript>();
-  Parser P;
-  parser_init(P, text);
-  CompiledCommand current;
-  current.offset = 0;
+struct ScriptReader::State {
+  Parser parser;
   int last_kind = PT_EOL;
   bool expand = false;
-  bool command_started = false;
+};
+
+ScriptReader::ScriptReader(std::string_view text) : state_(std::make_unique<State>()) {
+  parser_init(state_->parser, text);
+}
+
+ScriptReader::~ScriptReader() = default;
+
+// Replays the evaluator's word assembly rules: a token after a separator or an
+// end of command starts a new word, any other token is appended to the last
+// word.
+ScriptReader::Step ScriptReader::next(CompiledCommand& cmd, CompiledScript& error) {
+  Parser& P = state_->parser;
+  cmd.words.clear();
+  cmd.offset = static_cast<uint32_t>(P.p);
+  cmd.lookup_epoch = 0;
+  cmd.lookup_index = -1;
+  bool started = false;
+  auto fail = [&](std::string message) {
+    error.has_error = true;
+    error.partial = std::move(cmd);
+    error.error_offset = static_cast<uint32_t>(P.start);
+    ptrdiff_t from = std::max<ptrdiff_t>(0, P.start - 30);
+    error.error_context = std::string(P.text.substr(static_cast<size_t>(from), 30));
+    error.error_message = std::move(message);
+    return Step::Error;
+  };
   for (;;) {
-    int prev_kind = last_kind;
-    if (parser_next(P) == 1) {
-      script->has_error = true;
-      script->partial = std::move(current);
-      ptrdiff_t from = std::max<ptrdiff_t>(0, P.start - 30);
-      script->error_offset = static_cast<uint32_t>(P.start);
-      script->error_context = std::string(text.substr(static_cast<size_t>(from), 30));
-      return script;
-    }
+    int prev_kind = state_->last_kind;
+    if (parser_next(P) == 1) return fail("");
     int kind = P.type;
     if (kind == PT_EXPAND && !(P.len > 0 && P.text[static_cast<size_t>(P.p)] == '"')) {
-      expand = true;
-      last_kind = PT_SEP;
+      state_->expand = true;
+      state_->last_kind = PT_SEP;
       continue;
     }
-    if (kind == PT_EOF) break;
+    if (kind == PT_EOF) return Step::End;
     if (kind == PT_SEP) {
-      last_kind = PT_SEP;
+      state_->last_kind = PT_SEP;
       continue;
     }
     if (kind == PT_EOL) {
-      script->commands.push_back(std::move(current));
-      current = CompiledCommand{};
-      command_started = false;
-      last_kind = PT_EOL;
-      continue;
+      state_->last_kind = PT_EOL;
+      return Step::Command;
     }
     WordPart part;
     part.offset = static_cast<uint32_t>(P.start);
@@ -63,39 +71,48 @@ std::shared_ptr<CompiledScript> build(std::string_view text) {
         break;
       case PT_CMD:
         part.kind = WordPart::Command;
+        if (P.bracket_depth > kMaxBracketNesting) {
+          return fail("eval: Brackets nested too deeply (more than " +
+                      std::to_string(kMaxBracketNesting) + " levels)\n");
+        }
         break;
       default:
         part.kind = WordPart::Literal;
         break;
     }
     part.text = Value(P.token());
-    if (!command_started) {
-      current.offset = part.offset;
-      command_started = true;
+    if (!started) {
+      cmd.offset = part.offset;
+      started = true;
     }
-    if (prev_kind == PT_SEP || prev_kind == PT_EOL || current.words.empty()) {
-      if (kind == PT_ESC) expand = false;
+    if (prev_kind == PT_SEP || prev_kind == PT_EOL || cmd.words.empty()) {
+      if (kind == PT_ESC) state_->expand = false;
       Word word;
-      word.expand = expand;
-      expand = false;
+      word.expand = state_->expand;
+      state_->expand = false;
       word.parts.push_back(std::move(part));
-      current.words.push_back(std::move(word));
+      cmd.words.push_back(std::move(word));
     } else {
-      current.words.back().parts.push_back(std::move(part));
+      cmd.words.back().parts.push_back(std::move(part));
     }
-    last_kind = kind;
+    state_->last_kind = kind;
   }
-  if (!current.words.empty()) script->commands.push_back(std::move(current));
-  return script;
 }
-
-}  // namespace
 
 std::shared_ptr<const CompiledScript> compile_script(const Value& text) {
   if (auto cached = text.cached<CompiledScript>(CacheSlot::Script)) return cached;
-  std::shared_ptr<const CompiledScript> script = build(text.view());
-  text.set_cached<CompiledScript>(CacheSlot::Script, script);
-  return script;
+  auto script = std::make_shared<CompiledScript>();
+  ScriptReader reader(text.view());
+  CompiledCommand cmd;
+  for (;;) {
+    ScriptReader::Step step = reader.next(cmd, *script);
+    if (step != ScriptReader::Step::Command) break;
+    script->commands.push_back(std::move(cmd));
+    cmd = CompiledCommand{};
+  }
+  std::shared_ptr<const CompiledScript> result = std::move(script);
+  text.set_cached<CompiledScript>(CacheSlot::Script, result);
+  return result;
 }
 
 }  // namespace core

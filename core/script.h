@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/value.h"
@@ -45,9 +46,37 @@ struct CompiledScript {
   CompiledCommand partial;
   uint32_t error_offset = 0;
   std::string error_context;  // up to 30 characters before the failing token
+  std::string error_message;  // set for errors other than parse errors
 };
+
+// Deepest nesting of bracketed commands in one text. Deeper texts fail to
+// compile with a message instead of recursing through the evaluator.
+inline constexpr int kMaxBracketNesting = 1000;
 
 // Returns the compiled form of a text, from the cache when present.
 std::shared_ptr<const CompiledScript> compile_script(const Value& text);
+
+// Texts longer than this are read one command at a time instead of being
+// compiled and cached whole: a long straight-line script is run once, and
+// keeping all its words would cost far more memory than it saves time.
+inline constexpr size_t kCompileCacheLimit = 64 * 1024;
+
+// Reads a script one command at a time.
+class ScriptReader {
+ public:
+  enum class Step { Command, End, Error };
+  explicit ScriptReader(std::string_view text);
+  ~ScriptReader();
+  ScriptReader(const ScriptReader&) = delete;
+  ScriptReader& operator=(const ScriptReader&) = delete;
+  // Fills `cmd` with the next command (possibly without words). On a syntax
+  // error fills the error fields of `error` (its `partial` takes the words
+  // read so far).
+  Step next(CompiledCommand& cmd, CompiledScript& error);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace core

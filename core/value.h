@@ -20,6 +20,7 @@ enum class CacheSlot : uint8_t {
   ListTcl,    // elements under the Tcl-style list reader
   ListBrace,  // elements under the brace-grouping reader
   ListWhite,  // elements under the whitespace reader
+  Expr,       // prepared expression text (expr/expr_engine.cpp)
   Extra1,     // free for later readers
   Extra2,
   Count
@@ -111,6 +112,18 @@ class Value {
     if (!rep_) return;
     caches().slots[static_cast<int>(slot)] = std::move(form);
   }
+  // Appends to the text in place when this handle is the only holder of a
+  // non-empty text, dropping its cached forms (they described the old text).
+  // Returns false, changing nothing, when the text is empty or shared; the
+  // caller then builds a new value. Lets a variable grow without a copy of
+  // its whole value per append.
+  bool append_in_place(std::string_view s) {
+    if (!rep_ || rep_->refs != 1) return false;
+    rep_->text.append(s);
+    rep_->caches.reset();
+    return true;
+  }
+
   // The number cache (null for the empty text, which never reads as a number).
   NumberCache* number_cache() const {
     if (!rep_) return nullptr;
@@ -129,6 +142,5 @@ class Value {
 
   ValueRep* rep_ = nullptr;
 };
-
 
 }  // namespace core

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/cmd_helpers.h"
+#include "core/config.h"
 #include "core/switches.h"
 #include "platform/console.h"
 #include "platform/system.h"
@@ -55,6 +56,7 @@ int finish(core::Interp& interp, Code code) {
 }
 
 int run(int argc, char** argv) {
+  core::config_path_from_environment();
   std::unique_ptr<core::Interp> interp = std::make_unique<core::Interp>();
   core::nuvelRegisterCoreCommands(*interp, 0);
   std::vector<std::string> words;
@@ -115,5 +117,11 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
   int code = platform::run_with_stack(kEvalStackBytes, [&] { return run(argc, argv); });
   platform::flush();
+  // Output that could not be written (closed descriptor, full disk, reader
+  // gone) must not pass for success.
+  if (platform::take_write_error() != 0) {
+    platform::err("SafeWriteFile: Console not open\n");
+    if (code == 0) code = 1;
+  }
   return code;
 }

@@ -49,6 +49,22 @@ termios g_saved_termios;
 // A byte read ahead while decoding a key sequence; -1 when none.
 int g_pending_key = -1;
 
+// Standard input is read through this buffer by both the key reader and the
+// line reader, so neither loses bytes the other read ahead. Bytes
+// [g_in_pos, g_in_len) are read from descriptor 0 but not yet consumed.
+constexpr size_t kInputSize = 4096;
+char g_in[kInputSize];
+size_t g_in_pos = 0;
+size_t g_in_len = 0;
+bool g_in_end = false;  // a read met end of input (or failed)
+
+// The first failed write to standard output (and to standard error) since it
+// was last taken (an errno value), 0 when none.
+int g_write_error = 0;
+int g_stderr_error = 0;
+// Descriptor 1 was found closed (-1 while unknown); renewed by flush().
+int g_out_closed = -1;
+
 // Foreground and background SGR codes in the Windows palette order.
 constexpr int kForegroundSgr[16] = {30, 34, 32, 36, 31, 35, 33, 37, 90, 94, 92, 96, 91, 95, 93, 97};
 constexpr int kBackgroundSgr[16] = {40,  44,  42,  46,  41,  45,  43,  47,
@@ -80,15 +96,21 @@ bool write_all(int fd, const char* data, size_t size) noexcept {
   return true;
 }
 
-// Writes the pending bytes. Output that cannot be written (closed descriptor)
-// is dropped, as a console that is gone swallows text.
+void note_write_error(int error) {
+  if (g_write_error == 0) g_write_error = error != 0 ? error : EIO;
+}
+
+// Writes the pending bytes. Output that cannot be written (closed descriptor,
+// full disk, reader gone) is dropped and the failure is noted for the writer's
+// callers, as a console that is gone swallows text.
 void write_pending() {
   size_t length = g_length.load();
   size_t done = g_flushed.load();
   while (done < length) {
     ssize_t n = ::write(1, g_buffer + done, length - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
+    if (n <= 0) {
+      if (n < 0 && errno == EINTR) continue;
+      note_write_error(n < 0 ? errno : EIO);
       break;
     }
     done += static_cast<size_t>(n);
@@ -100,6 +122,7 @@ void write_pending() {
 
 void refresh_output_facts() {
   g_tty_out = ::isatty(1) ? 1 : 0;
+  g_out_closed = ::fcntl(1, F_GETFD) == -1 ? 1 : 0;
   g_no_color = std::getenv("NO_COLOR") != nullptr;
 }
 
@@ -113,10 +136,16 @@ void append(std::string_view text) {
     g_capture->append(text);
     return;
   }
+  if (g_out_closed < 0) refresh_output_facts();
+  if (g_out_closed == 1) {
+    // No output descriptor: the text has nowhere to go.
+    note_write_error(EBADF);
+    return;
+  }
   if (text.size() > kBufferSize - g_length.load()) {
     write_pending();
     if (text.size() >= kBufferSize) {
-      write_all(1, text.data(), text.size());
+      if (!write_all(1, text.data(), text.size())) note_write_error(errno);
       return;
     }
   }
@@ -182,6 +211,24 @@ class RawMode {
   bool active_ = false;
 };
 
+// Refills the input buffer with one read (waiting as long as needed). False at
+// end of input or on an error.
+bool fill_input() {
+  g_in_pos = 0;
+  g_in_len = 0;
+  for (;;) {
+    ssize_t n = ::read(0, g_in, kInputSize);
+    if (n > 0) {
+      g_in_len = static_cast<size_t>(n);
+      g_in_end = false;
+      return true;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    g_in_end = true;
+    return false;
+  }
+}
+
 // One byte from standard input, waiting as long as needed; -1 at end of input
 // or on an error.
 int read_byte_blocking() {
@@ -190,21 +237,16 @@ int read_byte_blocking() {
     g_pending_key = -1;
     return c;
   }
-  unsigned char c = 0;
-  for (;;) {
-    ssize_t n = ::read(0, &c, 1);
-    if (n == 1) return c;
-    if (n < 0 && errno == EINTR) continue;
-    return -1;
-  }
+  if (g_in_pos >= g_in_len && !fill_input()) return -1;
+  return static_cast<unsigned char>(g_in[g_in_pos++]);
 }
 
 // One byte when it arrives within `timeout_ms`; -1 otherwise.
 int read_byte_within(int timeout_ms) {
+  if (g_in_pos < g_in_len) return static_cast<unsigned char>(g_in[g_in_pos++]);
   pollfd fd{0, POLLIN, 0};
   if (::poll(&fd, 1, timeout_ms) <= 0) return -1;
-  unsigned char c = 0;
-  return ::read(0, &c, 1) == 1 ? c : -1;
+  return fill_input() ? static_cast<unsigned char>(g_in[g_in_pos++]) : -1;
 }
 
 // Bytes of a key sequence arrive together; a lone Esc has nothing after it.
@@ -288,7 +330,9 @@ void err(std::string_view text) {
     return;
   }
   write_pending();
-  write_all(2, text.data(), text.size());
+  if (!write_all(2, text.data(), text.size()) && g_stderr_error == 0) {
+    g_stderr_error = errno != 0 ? errno : EIO;
+  }
 }
 
 void flush() {
@@ -298,6 +342,13 @@ void flush() {
 
 bool console_open() {
   return ::fcntl(1, F_GETFD) != -1;
+}
+
+int take_write_error(int stream) {
+  int& slot = stream == 2 ? g_stderr_error : g_write_error;
+  int error = slot;
+  slot = 0;
+  return error;
 }
 
 void set_capture(std::string* sink) {
@@ -456,7 +507,7 @@ int read_key() {
 }
 
 bool key_waiting() {
-  if (g_pending_key >= 0) return true;
+  if (g_pending_key >= 0 || g_in_pos < g_in_len) return true;
   pollfd fd{0, POLLIN, 0};
   // End of input counts as a waiting key: reading it gives Esc at once.
   if (!::isatty(0)) return ::poll(&fd, 1, 0) > 0;
@@ -466,8 +517,42 @@ bool key_waiting() {
 }
 
 void drain_keys() {
+  if (!::isatty(0)) return;
   g_pending_key = -1;
-  if (::isatty(0)) ::tcflush(0, TCIFLUSH);
+  g_in_pos = g_in_len = 0;
+  ::tcflush(0, TCIFLUSH);
+}
+
+// --- Standard input ----------------------------------------------------------------
+
+int stdin_getc() {
+  if (g_pending_key >= 0 || g_in_pos < g_in_len) return read_byte_blocking();
+  flush();
+  return read_byte_blocking();
+}
+
+bool stdin_at_end() {
+  return g_in_end && g_pending_key < 0 && g_in_pos >= g_in_len;
+}
+
+int64_t stdin_tell() {
+  off_t at = ::lseek(0, 0, SEEK_CUR);
+  if (at < 0) return -1;
+  int64_t unread = static_cast<int64_t>(g_in_len - g_in_pos) + (g_pending_key >= 0 ? 1 : 0);
+  return static_cast<int64_t>(at) - unread;
+}
+
+bool stdin_seek(int64_t offset, int origin) {
+  int whence = origin <= 0 ? SEEK_SET : (origin == 1 ? SEEK_CUR : SEEK_END);
+  if (whence == SEEK_CUR) {
+    // The descriptor is ahead of the reader by the bytes still buffered.
+    offset -= static_cast<int64_t>(g_in_len - g_in_pos) + (g_pending_key >= 0 ? 1 : 0);
+  }
+  if (::lseek(0, static_cast<off_t>(offset), whence) < 0) return false;
+  g_pending_key = -1;
+  g_in_pos = g_in_len = 0;
+  g_in_end = false;
+  return true;
 }
 
 // --- Restoring the terminal ------------------------------------------------------

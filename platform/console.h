@@ -25,6 +25,12 @@ void err(std::string_view text);
 void flush();
 // True while file descriptor 1 is open (the console counts as open).
 bool console_open();
+// The first failed write to standard output (stream 1) or standard error
+// (stream 2) since the last call for that stream (an errno value: EBADF for a
+// closed descriptor, ENOSPC for a full disk, EPIPE when the reader is gone),
+// or 0 when every write succeeded; clears it. Output is buffered, so a failure
+// can show up at a later call than the one that made the text.
+int take_write_error(int stream = 1);
 // Test hook: while a sink is set, standard output and standard error text is
 // appended to it instead of being written (and no escape sequences are made).
 void set_capture(std::string* sink);
@@ -57,6 +63,20 @@ void erase_line();
 // Code page 437 character as UTF-8. Bytes below 128 stand for themselves,
 // except 17, which is the left-pointing triangle glyph.
 std::string cp437_to_utf8(unsigned char c);
+
+// --- Standard input ------------------------------------------------------------
+// Standard input is read through one buffer shared with the key reader, so
+// line reads and key reads never lose each other's bytes. Pending console
+// output is flushed before waiting for input.
+// One byte; -1 at end of input or on a read error.
+int stdin_getc();
+// True once a read met end of input and nothing read ahead is left.
+bool stdin_at_end();
+// Position of the next unread byte; -1 when standard input cannot seek.
+int64_t stdin_tell();
+// Moves the read position (origin 0: start, 1: current, 2: end), dropping what
+// was read ahead; false when standard input cannot seek.
+bool stdin_seek(int64_t offset, int origin);
 
 // --- Keyboard ----------------------------------------------------------------
 // Key codes returned for decoded special keys.

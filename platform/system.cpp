@@ -29,6 +29,12 @@ void on_interrupt(int) {
   g_break = 1;
 }
 
+// SIGPIPE is caught rather than ignored: a write to a pipe whose reader is
+// gone then fails with EPIPE and is reported, instead of ending the process,
+// while child processes still start with the default action (exec resets
+// caught signals, but would keep an ignored one).
+void on_broken_pipe(int) {}
+
 // SIGTERM and SIGHUP: installed with SA_RESETHAND, so raising the signal again
 // ends the process by the default action once the handler returns, and the
 // parent sees the real cause.
@@ -100,6 +106,7 @@ class ThreadAttributes {
 
 void install_signal_handlers() {
   install(SIGINT, on_interrupt, SA_RESTART);
+  install(SIGPIPE, on_broken_pipe, SA_RESTART);
   install(SIGTERM, on_terminate, SA_RESETHAND);
   install(SIGHUP, on_terminate, SA_RESETHAND);
   for (int sig : kFatalSignals) {

@@ -12,7 +12,8 @@
 namespace platform {
 
 // SIGINT sets the break flag (the process keeps running); SIGTERM and SIGHUP
-// set the exit flag, restore the terminal and end the process.
+// set the exit flag, restore the terminal and end the process. SIGPIPE does
+// not end the process: the failing write reports EPIPE instead.
 void install_signal_handlers();
 // Returns and clears the break flag.
 bool take_break_flag();

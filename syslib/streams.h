@@ -7,9 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/nuvel.h"
+
 namespace syslib {
 
-// The open-stream set. Streams still open at exit are closed.
+// The open-stream set. Handles count up from 1 and are never reused, so a
+// closed handle can never reach a later stream. Streams still open at exit
+// are closed (flushing what was written to them).
 class StreamTable {
  public:
   static StreamTable& instance();
@@ -20,6 +24,7 @@ class StreamTable {
   // Closes a stream; false when the handle was not open or closing failed.
   bool close(long handle);
   void close_all();
+  size_t open_count() const { return entries_.size(); }
   ~StreamTable();
 
  private:
@@ -32,7 +37,14 @@ class StreamTable {
   long next_ = 1;
 };
 
-// Parses a handle word ("%li" decimal); 0 when it is not a number.
+// Parses a handle word ("%li" decimal, read like atol); 0 when it is not a number.
 long parse_handle(std::string_view word);
+
+// The seek operation behind `file seek`: argv holds the command word, the
+// stream ("stdin" or a handle), the offset and an optional origin (0 start,
+// 1 current, 2 end; below 0 counts as 0, above 1 as 2).
+// Results: "1" on success, "0" on failure; an invalid handle fails with
+// "Invalid handle".
+core::Code nuvelStreamSeek(core::Interp& interp, int argc, core::Value* argv);
 
 }  // namespace syslib

@@ -81,9 +81,10 @@ Code test_command(Interp& interp, int argc, Value* argv, void*) {
       return Code::Ok;
     }
   }
-  // Each case starts from the default switches.
+  // Each case starts from the default switches and empty save slots.
   core::Switches saved = core::switches();
   core::switches() = core::Switches{};
+  core::process().slots = core::SwitchSlots{};
   testing_support::ScriptRun run;
   {
     auto fresh = testing_support::fresh_interp();

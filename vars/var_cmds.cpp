@@ -1,6 +1,11 @@
-// Variable commands: set (also registered as variable and =).
+// Variable commands: set (also registered as variable and =), unset, upvar,
+// uplevel, global, static, const, swap, clear, is_set and is_const.
+#include "collections/collection_text.h"
+#include "collections/dict_store.h"
+#include "containers/hash_table.h"
 #include "core/builtins.h"
 #include "core/cmd_helpers.h"
+#include "platform/console.h"
 #include "vars/var.h"
 
 namespace vars {
@@ -8,34 +13,626 @@ namespace {
 
 using core::Code;
 using core::CommandSpec;
+using core::nuvelSetError;
 using core::Value;
+
+bool is_global_name(std::string_view name) {
+  return core::starts_with(name, "::");
+}
+
+// Calls a built-in command with ready-made words; an unknown command (which
+// the evaluator would hand to the operating system) counts as a failure.
+Code call_builtin(Interp& interp, std::vector<Value> words) {
+  if (!core::nuvelGetCommand(interp, words[0].view())) return Code::Error;
+  return core::nuvelCallCommand(interp, static_cast<int>(words.size()), words.data());
+}
+
+// The frame whose level is exactly `level`, found walking outward from the
+// current frame; null when there is none.
+CallFrame* frame_with_level(Interp& interp, int level) {
+  if (level <= 0) return interp.global_frame.get();
+  for (CallFrame* f = interp.callframe; f; f = f->parent) {
+    if (f->level == level) return f;
+  }
+  return nullptr;
+}
+
+VarPtr find_exact(CallFrame& frame, std::string_view name) {
+  for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
+    if ((*it)->name == name) return *it;
+  }
+  return nullptr;
+}
+
+// The record that holds an array's storage, as a shared handle.
+VarPtr storage_record(VarPtr var) {
+  for (int hops = 0; var && var->is_link() && !var->subscript && hops < 1000; ++hops) {
+    var = var->target();
+  }
+  return var;
+}
+
+// Strips double quotes at both ends and turns backslash-space into space.
+std::string clean_subscript(std::string_view sub) {
+  while (!sub.empty() && sub.front() == '"') sub.remove_prefix(1);
+  while (!sub.empty() && sub.back() == '"') sub.remove_suffix(1);
+  std::string out;
+  for (size_t i = 0; i < sub.size(); ++i) {
+    if (sub[i] == '\\' && i + 1 < sub.size() && sub[i + 1] == ' ') continue;
+    out.push_back(sub[i]);
+  }
+  return out;
+}
 
 // set name ?value?
 // Results: the value read or assigned.
-// Side effects: creates or assigns the variable (all name forms).
+// Side effects: creates or assigns the variable (all name forms); a value just
+// produced by dict makes the variable a dictionary.
 Code nuvelCommandSet(Interp& interp, int argc, Value* argv, void*) {
   if (argc < 2 || argc > 3) return core::nuvelWrongArgs(interp, argc, argv);
   std::string_view name = argv[1].view();
   if (name == "-") return Code::Ok;
   if (name.empty()) {
-    core::nuvelSetError(&interp, "%s: Variable name is empty\n", "set");
+    nuvelSetError(&interp, "%s: Variable name is empty\n", "set");
     return Code::Error;
   }
-  // A dictionary result taken over by set is handled by the dictionary
-  // commands; the marker only lives until the next set.
+  bool dictionary = interp.result_type == VT_DICTIONARY;
   interp.result_type = 0;
+  // The marker belongs to the result dict just produced: a value that is not
+  // that result (set x 5 after a dict command) is an ordinary assignment.
+  if (dictionary && argc == 3 && argv[2].view() == interp.result.view()) {
+    return collections::dict_take_over(interp, "set", name, argv[2]);
+  }
   int rc = access_var(interp, name, argc == 3 ? &argv[2] : nullptr, true);
   return rc == 0 ? Code::Ok : Code::Error;
+}
+
+// --- unset ---------------------------------------------------------------------
+
+struct UnsetOptions {
+  bool glob = false;
+  bool nocomplain = false;
+  bool constants = false;
+  bool nocase = false;
+};
+
+Code unset_result(Interp& interp, bool ok) {
+  core::nuvelSetResult(interp, Value(ok ? "1" : "0"));
+  return ok ? Code::Ok : Code::Error;
+}
+
+// Removes one array element named base(subscript); nullopt when the word is
+// not an element form.
+std::optional<bool> unset_element(Interp& interp, std::string_view word, const UnsetOptions& o) {
+  size_t open = word.find('(');
+  if (open == std::string_view::npos || open == 0) return std::nullopt;
+  size_t close = word.rfind(')');
+  if (close == std::string_view::npos || close < open) close = word.size();
+  std::string sub = clean_subscript(word.substr(open + 1, close - open - 1));
+  std::string base(word.substr(0, open));
+  Var* var = nuvelGetVarGlob(interp, base, o.nocase, -1);
+  Var* owner = var ? array_owner(*var) : nullptr;
+  if (owner && owner->type == VT_ARRAY && owner->table && !owner->is_constant &&
+      owner->table->remove(sub)) {
+    owner->changed = true;
+    return true;
+  }
+  return false;
+}
+
+// Removes every variable matching a glob pattern. False when it stopped.
+bool unset_glob(Interp& interp, const char* cmd, std::string_view pattern, const UnsetOptions& o,
+                bool& matched) {
+  CallFrame* frame = interp.callframe;
+  if (is_global_name(pattern)) {
+    pattern.remove_prefix(2);
+    frame = interp.global_frame.get();
+  }
+  std::vector<VarPtr> snapshot(frame->vars.rbegin(), frame->vars.rend());
+  for (const VarPtr& v : snapshot) {
+    if (!collections::wild_match(pattern, v->name, o.nocase)) continue;
+    matched = true;
+    if (v->is_constant && !o.constants) {
+      if (!o.nocomplain) {
+        nuvelSetError(&interp, "%s %s: Can't unset const '%s' (use -const)\n", cmd, "Error",
+                      v->name.c_str());
+      }
+      return false;
+    }
+    if (v->is_link() || v->type == VT_AUTO || v->type == VT_POINTER) {
+      remove_var_record(*frame, v.get());
+    } else if (v->type == VT_ARRAY && !o.nocomplain) {
+      nuvelSetError(&interp, "%s: Can't unset array '%s' (use array unset)\n", cmd,
+                    v->name.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+// Removes one variable by name. False when it failed (reported unless quiet).
+bool unset_name(Interp& interp, const char* cmd, std::string_view name, const UnsetOptions& o) {
+  std::string n(name);
+  VarPtr var = nuvelGetVarShared(interp, name, -1);
+  if (!var) {
+    if (!o.nocomplain) nuvelSetError(&interp, "%s: '%s' not found\n", cmd, n.c_str());
+    return false;
+  }
+  if (var->type == VT_FIELD) {
+    core::nuvelSetErrorCode(interp, 6, "Can't unset a struct member");
+    return false;
+  }
+  CallFrame* frame = is_global_name(name) ? interp.global_frame.get() : interp.callframe;
+  if (var->is_constant && !o.constants) {
+    if (o.nocomplain) return true;
+    nuvelSetError(&interp, "%s %s: Can't unset const '%s' (use -const)\n", cmd, "Error", n.c_str());
+    return false;
+  }
+  if (var->is_link()) {
+    // A link goes away without touching its target.
+    remove_var_record(*frame, var.get());
+    return true;
+  }
+  switch (var->type) {
+    case VT_AUTO:
+    case VT_POINTER:
+    case VT_STRUCT:
+      remove_var_record(*frame, var.get());
+      return true;
+    case VT_ARRAY: {
+      std::vector<Value> words = {Value("array"), Value("unset"), Value(name)};
+      if (o.nocomplain) words.emplace_back("-nocomplain");
+      if (var->is_constant) words.emplace_back("-const");
+      if (call_builtin(interp, std::move(words)) != Code::Ok) {
+        nuvelSetError(&interp, "%s: Failed to unset array '%s'\n", cmd, n.c_str());
+        return false;
+      }
+      return true;
+    }
+    case VT_DICTIONARY:
+      if (var->table) {
+        collections::dict_table_changed(*var);
+        var->table->clear();
+      }
+      var->table.reset();
+      remove_var_record(*frame, var.get());
+      return true;
+    default:
+      nuvelSetError(&interp, "%s: Unhandled var type '%s' for '%s'\n", cmd,
+                    var_type_name(var->type), n.c_str());
+      return false;
+  }
+}
+
+// unset name ... ?-glob? ?-nocomplain? ?-const? ?-nocase?
+// Results: "1" when everything named was removed (or -nocomplain), else "0".
+// Side effects: removes variables, array elements or dictionaries; stops at
+// the first name that fails, and at the first array element word.
+Code nuvelCommandUnset(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
+  UnsetOptions o;
+  o.glob = core::find_option_exact(argc, argv, "-glob", 1) >= 0;
+  o.nocomplain = core::find_option_exact(argc, argv, "-nocomplain", 1) >= 0;
+  o.constants = core::find_option_exact(argc, argv, "-const", 1) >= 0;
+  o.nocase = core::find_option_exact(argc, argv, "-nocase", 1) >= 0;
+  const char* cmd = argv[0].c_str();
+  bool matched = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view word = argv[i].view();
+    if (word.empty() || word[0] == '-') continue;
+    if (std::optional<bool> removed = unset_element(interp, word, o)) {
+      if (*removed) return unset_result(interp, true);
+      if (o.nocomplain) {
+        core::nuvelSetResult(interp, Value("0"));
+        return Code::Ok;
+      }
+      nuvelSetError(&interp, "%s: %s unsetting array element '%s'\n", cmd, "Error",
+                    argv[i].c_str());
+      return unset_result(interp, false);
+    }
+    if (o.glob) {
+      if (!unset_glob(interp, cmd, word, o, matched)) {
+        core::nuvelSetResult(interp, Value("0"));
+        return o.nocomplain ? Code::Ok : Code::Error;
+      }
+      continue;
+    }
+    if (!unset_name(interp, cmd, word, o)) {
+      if (o.nocomplain) return unset_result(interp, true);
+      return unset_result(interp, false);
+    }
+    matched = true;
+  }
+  if (o.glob && !matched && !o.nocomplain) return unset_result(interp, false);
+  return unset_result(interp, true);
+}
+
+// --- upvar, uplevel, global, static --------------------------------------------
+
+// Reads a level word: "@n" absolute, "n" relative to the current level.
+int level_of(Interp& interp, std::string_view word) {
+  int64_t n;
+  if (!word.empty() && word[0] == '@') {
+    n = core::leading_int(word.substr(1));
+  } else {
+    n = interp.callframe->level - core::leading_int(word);
+  }
+  if (n < 0) n = 0;
+  if (n > MAX_PROC_LEVEL) n = MAX_PROC_LEVEL + 1;
+  return static_cast<int>(n);
+}
+
+bool is_level_word(std::string_view word) {
+  return !word.empty() && (word[0] == '@' || (word[0] >= '0' && word[0] <= '9'));
+}
+
+// Pushes a link record `local` -> `target` on the current frame.
+void push_link(Interp& interp, std::string_view local, const VarPtr& target) {
+  auto link = std::make_shared<Var>();
+  link->name = std::string(local);
+  link->value = target->value;
+  link->type = target->type;
+  link->is_pointer = target->is_pointer;
+  link->is_constant = target->is_constant;
+  link->is_protected = target->is_protected;
+  link->list = target->list;
+  link->table = target->table;
+  link->stack = target->stack;
+  link->size = target->size;
+  link->parent = target;
+  link->has_parent = true;
+  link->level = interp.callframe->level;
+  link->changed = true;
+  interp.callframe->vars.push_back(std::move(link));
+}
+
+Code already_exists(Interp& interp, const char* cmd, std::string_view local) {
+  std::string l(local);
+  nuvelSetError(&interp, "%s: '%s' already exists at level %i (check proc args)\n", cmd, l.c_str(),
+                interp.callframe->level);
+  return Code::Error;
+}
+
+// Links `local` (in the current frame) to the element other = array(sub) of
+// the frame at `level`, creating the element there when it is missing.
+Code link_element(Interp& interp, const char* cmd, int level, std::string_view other,
+                  std::string_view local) {
+  std::string o(other);
+  size_t open = other.find('(');
+  size_t close = other.find(')', open);
+  if (close == std::string_view::npos) close = other.size();
+  std::string sub = clean_subscript(other.substr(open + 1, close - open - 1));
+  std::string base(other.substr(0, open));
+  if (base.empty() || sub.empty()) {
+    nuvelSetError(&interp, "%s: Invalid array subscript '%s'\n", cmd, o.c_str());
+    return Code::Error;
+  }
+  CallFrame* frame = frame_with_level(interp, level);
+  if (!frame) {
+    core::nuvelResetResult(interp);
+    nuvelSetError(&interp, "%s: Error processing %s\n", cmd, o.c_str());
+    return Code::Error;
+  }
+  if (find_exact(*interp.callframe, local)) return already_exists(interp, cmd, local);
+  VarPtr array;
+  std::optional<Value> element;
+  {
+    FrameSwitch in_target(interp, frame);
+    VarPtr found = nuvelGetVarShared(interp, base, -1);
+    if (found) element = array_get_element(interp, *found, sub);
+    if (!element) {
+      if (nuvelArraySetElement(interp, base, sub, Value(), false, false) != 0) {
+        nuvelSetError(&interp, "%s: Can't create new parent var '%s'\n", cmd, o.c_str());
+        return Code::Error;
+      }
+      found = nuvelGetVarShared(interp, base, -1);
+    }
+    array = storage_record(found);
+    if (array) element = array_get_element(interp, *array, sub);
+  }
+  if (!array || !element) {
+    nuvelSetError(&interp, "%s: Variable '%s' not found (could not be created)\n", cmd, o.c_str());
+    return Code::Error;
+  }
+  auto link = std::make_shared<Var>();
+  link->name = std::string(local);
+  link->value = *element;
+  link->size = static_cast<int32_t>(element->size());
+  link->subscript = sub;
+  link->type = VT_AUTO;
+  link->parent = array;
+  link->has_parent = true;
+  link->level = interp.callframe->level;
+  link->changed = true;
+  interp.callframe->vars.push_back(std::move(link));
+  return Code::Ok;
+}
+
+// The linking worker of upvar, global and static. `level_word` is the number
+// the not-found message shows.
+Code link_var(Interp& interp, const char* cmd, int level, bool level_given, std::string_view other,
+              std::string_view local, bool nocomplain, int level_word) {
+  if (!level_given && is_global_name(other)) {
+    other.remove_prefix(2);
+    level = 0;
+  }
+  if (local.empty() || local.find('(') != std::string_view::npos) local = other;
+  if (other.find('(') != std::string_view::npos) {
+    return link_element(interp, cmd, level, other, local);
+  }
+  if (is_global_name(other)) {
+    if (level > 0) {
+      std::string o(other);
+      nuvelSetError(&interp, "%s: Conflict between requested level %i and global var prefix '%s'\n",
+                    cmd, level, o.c_str());
+      return Code::Error;
+    }
+    other.remove_prefix(2);
+    if (is_global_name(local)) local = other;
+  }
+  if (find_exact(*interp.callframe, local)) return already_exists(interp, cmd, local);
+  CallFrame* frame = frame_with_level(interp, level);
+  if (!frame) {
+    if (nocomplain) return Code::Ok;
+    std::string o(other);
+    nuvelSetError(&interp, "%s: Variable '%s' not found at uplevel %i \n", cmd, o.c_str(),
+                  level_word);
+    return Code::Error;
+  }
+  if (frame == interp.callframe && local == other) return already_exists(interp, cmd, local);
+  VarPtr target = find_exact(*frame, other);
+  if (target && target->is_link() && !target->target()) {
+    // A link whose target is gone reads as missing.
+    remove_var_record(*frame, target.get());
+    target = nullptr;
+  }
+  if (!target) {
+    auto fresh = std::make_shared<Var>();
+    fresh->name = std::string(other);
+    fresh->level = frame->level;
+    fresh->changed = true;
+    frame->vars.push_back(fresh);
+    target = std::move(fresh);
+  }
+  push_link(interp, local, target);
+  return Code::Ok;
+}
+
+// upvar ?level? othername ?localname? ?-nocomplain?
+// Results: unchanged.
+// Side effects: makes localname a link to othername in an outer frame (the
+// target is created empty when missing).
+Code nuvelCommandUpvar(Interp& interp, int argc, Value* argv, void*) {
+  bool nocomplain = argc > 2 && argv[argc - 1].view() == "-nocomplain";
+  int n = argc - 1 - (nocomplain ? 1 : 0);
+  if (n < 1 || n > 3) return core::nuvelWrongArgs(interp, argc, argv);
+  const char* cmd = argv[0].c_str();
+  std::string_view level_word, other, local;
+  if (n == 1) {
+    other = argv[1].view();
+  } else if (n == 2 && is_level_word(argv[1].view())) {
+    level_word = argv[1].view();
+    other = argv[2].view();
+  } else if (n == 2) {
+    other = argv[1].view();
+    local = argv[2].view();
+  } else {
+    level_word = argv[1].view();
+    other = argv[2].view();
+    local = argv[3].view();
+  }
+  if (other.empty()) return core::nuvelWrongArgs(interp, argc, argv);
+  bool given = !level_word.empty();
+  int level = given ? level_of(interp, level_word) : std::max(0, interp.callframe->level - 1);
+  int shown =
+      given ? static_cast<int>(core::leading_int(level_word.substr(level_word[0] == '@' ? 1 : 0)))
+            : level;
+  return link_var(interp, cmd, level, given, other, local, nocomplain, shown);
+}
+
+// uplevel ?level? script
+// Results: the script's result and code.
+// Side effects: the script runs in the frame of the given level (default: the
+// global frame); the current frame is restored afterwards.
+Code nuvelCommandUplevel(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 2 || argc > 3) return core::nuvelWrongArgs(interp, argc, argv);
+  int level = argc == 3 ? level_of(interp, argv[1].view()) : 0;
+  CallFrame* frame = interp.callframe;
+  while (frame->level != level && frame->parent) frame = frame->parent;
+  if (frame->level != level) {
+    nuvelSetError(&interp, "%s: Callframe %i not found\n", argv[0].c_str(), level);
+    return Code::Error;
+  }
+  Value script = argv[argc - 1];
+  FrameSwitch in_frame(interp, frame);
+  return core::rindoEval(interp, script);
+}
+
+// global name ... ?-value value?
+// Results: "1", or "0" on failure.
+// Side effects: links each name to the global of that name (created when
+// missing; with -value a new global gets that value). At the global level the
+// names are the globals themselves, so only a missing one is created.
+Code nuvelCommandGlobal(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
+  int names_end = argc;
+  const Value* initial = nullptr;
+  if (argc >= 3 && core::iequals(argv[argc - 2].view(), "-value")) {
+    initial = &argv[argc - 1];
+    names_end = argc - 2;
+  }
+  const char* cmd = argv[0].c_str();
+  for (int i = 1; i < names_end; ++i) {
+    std::string_view name = argv[i].view();
+    std::string_view local = name;
+    if (size_t at = name.rfind("::"); at != std::string_view::npos) local = name.substr(at + 2);
+    std::string global_name(is_global_name(name) ? name.substr(2) : name);
+    bool existed = nuvelGetVar(interp, global_name, 0) != nullptr;
+    Code c = Code::Ok;
+    if (interp.callframe->level == 0) {
+      if (!existed && initial && set_var(interp, global_name, *initial) != 0) c = Code::Error;
+    } else {
+      c = link_var(interp, cmd, 0, true, global_name, local, false, 0);
+      if (c == Code::Ok && initial && !existed && set_var(interp, local, *initial) != 0) {
+        c = Code::Error;
+      }
+    }
+    if (c != Code::Ok) {
+      nuvelSetError(&interp, "%s: %s setting variable '%s'\n", cmd, "Error", argv[1].c_str());
+      core::nuvelSetResult(interp, Value("0"));
+      return Code::Error;
+    }
+  }
+  core::nuvelSetResult(interp, Value("1"));
+  return Code::Ok;
+}
+
+// static name ?value?
+// Results: unchanged; the code is always ok.
+// Side effects: inside a procedure, links name to the global named
+// procedure::name, which keeps its value between calls; a new static is set
+// to the value word (or to the empty text).
+Code nuvelCommandStatic(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 2 || argc > 3) return core::nuvelWrongArgs(interp, argc, argv);
+  std::string_view name = argv[1].view();
+  CallFrame* frame = interp.callframe;
+  bool in_proc = frame->level > 0;
+  std::string storage = in_proc ? frame->proc_name + "::" + std::string(name) : std::string(name);
+  bool existed = nuvelGetVar(interp, storage, 0) != nullptr;
+  if (in_proc && !find_exact(*frame, name)) {
+    (void)link_var(interp, argv[0].c_str(), 0, true, storage, name, false, 0);
+  }
+  if (!existed) {
+    (void)set_var(interp, name, Value());
+    if (argc == 3) (void)set_var(interp, name, argv[2]);
+  }
+  return Code::Ok;
+}
+
+// const name value ?-nocomplain?
+// Results: unchanged.
+// Side effects: defines a constant; -nocomplain replaces an existing value.
+Code nuvelCommandConst(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
+  bool replace = core::find_option_exact(argc, argv, "-nocomplain", 3) >= 0;
+  if (argv[1].empty()) return core::nuvelWrongArgs(interp, argc, argv);
+  return define_const(interp, argv[1].view(), argv[2], false, replace) == 0 ? Code::Ok
+                                                                            : Code::Error;
+}
+
+// swap name1 name2
+// Results: unchanged.
+// Side effects: the two variables exchange names (so values, types and flags
+// change places); constants are never swapped.
+Code nuvelCommandSwap(Interp& interp, int argc, Value* argv, void*) {
+  if (argc != 3) return core::nuvelWrongArgs(interp, argc, argv);
+  Var* a = nuvelGetVar(interp, argv[1].view());
+  Var* b = nuvelGetVar(interp, argv[2].view());
+  if (!a || !b) {
+    platform::outf("%s: '%s' not found\n", argv[0].c_str(), (a ? argv[2] : argv[1]).c_str());
+    return Code::Error;
+  }
+  if (a->is_constant || b->is_constant) {
+    platform::outf("%s: Can't swap const values\n", argv[0].c_str());
+    return Code::Ok;
+  }
+  std::swap(a->name, b->name);
+  return Code::Ok;
+}
+
+// clear ?-list?
+// Results: the number of variables removed through unset, or their names.
+// Side effects: removes every unprotected global variable.
+Code nuvelCommandClear(Interp& interp, int argc, Value* argv, void*) {
+  if (interp.callframe->level != 0) {
+    nuvelSetError(&interp, "%s: Valid only at global level\n", argv[0].c_str());
+    return Code::Error;
+  }
+  bool as_list = core::find_option(argc, argv, "-list") >= 0;
+  CallFrame* frame = interp.global_frame.get();
+  std::vector<VarPtr> snapshot(frame->vars.rbegin(), frame->vars.rend());
+  int64_t count = 0;
+  std::string names;
+  for (const VarPtr& v : snapshot) {
+    if (v->is_protected || v->type == VT_FIELD) continue;
+    // A record already removed with another one (a struct's members) is gone.
+    if (!find_exact(*frame, v->name)) continue;
+    v->is_constant = false;
+    Value name(v->name);
+    if (v->type == VT_STRUCT && !v->is_link()) {
+      if (call_builtin(interp, {Value("struct"), Value("unset"), name, Value("-nocomplain")}) !=
+          Code::Ok) {
+        remove_var_record(*frame, v.get());
+      }
+      continue;
+    }
+    if (v->type == VT_STACK && !v->is_link()) {
+      (void)call_builtin(interp, {Value("stack"), Value("unset"), name, Value("-nocomplain")});
+      continue;
+    }
+    if (call_builtin(interp, {Value("unset"), name, Value("-nocomplain")}) == Code::Ok) {
+      ++count;
+      collections::append_dict_item(names, name.view());
+    }
+  }
+  if (as_list) {
+    core::nuvelSetResult(interp, names.empty() ? Value("{}") : Value(std::move(names)));
+    return Code::Ok;
+  }
+  return core::result_int(interp, count);
+}
+
+// is_set name ?-nocase?
+// Results: "1" when the variable, or the array element name(subscript), exists.
+Code nuvelCommandIsSet(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
+  bool nocase = core::find_option(argc, argv, "-nocase") >= 0;
+  std::string name;
+  for (int i = 1; i < argc; ++i) {
+    if (!core::starts_with(argv[i].view(), "-")) name += argv[i].view();
+  }
+  size_t open = name.find('(');
+  if (open != std::string::npos && open > 0) {
+    size_t close = name.find(')', open);
+    if (close == std::string::npos) return core::result_bool(interp, false);
+    std::string sub = clean_subscript(std::string_view(name).substr(open + 1, close - open - 1));
+    Var* var = nuvelGetVar(interp, std::string_view(name).substr(0, open));
+    Var* owner = var ? array_owner(*var) : nullptr;
+    if (!owner || owner->type != VT_ARRAY || !owner->table) return core::result_bool(interp, false);
+    bool found = nocase ? owner->table->scan_get(sub, nullptr, true) : owner->table->get(sub);
+    return core::result_bool(interp, found);
+  }
+  return core::result_bool(interp, !name.empty() && nuvelGetVar(interp, name) != nullptr);
+}
+
+// is_const name
+// Results: "1" when the variable exists in the current frame and is a constant.
+Code nuvelCommandIsConst(Interp& interp, int argc, Value* argv, void*) {
+  if (argc != 2) return core::nuvelWrongArgs(interp, argc, argv);
+  Var* var = nuvelGetVar(interp, argv[1].view());
+  return core::result_bool(interp, var && var->is_constant);
 }
 
 const CommandSpec kVarCommands[] = {
     {"set", nuvelCommandSet},
     {"variable", nuvelCommandSet},
     {"=", nuvelCommandSet},
+    {"unset", nuvelCommandUnset},
+    {"upvar", nuvelCommandUpvar},
+    {"uplevel", nuvelCommandUplevel},
+    {"global", nuvelCommandGlobal},
+    {"static", nuvelCommandStatic},
+    {"const", nuvelCommandConst},
+    {"swap", nuvelCommandSwap},
+    {"clear", nuvelCommandClear},
+    {"is_set", nuvelCommandIsSet},
+    {"is_const", nuvelCommandIsConst},
 };
 
 }  // namespace
 
-void register_var_cmds(core::Interp& interp) { core::nuvelRegisterFamily(interp, kVarCommands); }
+void register_var_cmds(core::Interp& interp) {
+  core::nuvelRegisterFamily(interp, kVarCommands);
+}
 
 }  // namespace vars

@@ -2,6 +2,7 @@
 // variables in call frames, with the ::name and name(subscript) forms.
 #include <algorithm>
 
+#include "collections/dict_store.h"
 #include "containers/hash_table.h"
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
@@ -586,12 +587,7 @@ int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view
 Value dict_text_form(const Var& var) {
   const Var* owner = array_owner(const_cast<Var&>(var));
   if (!owner || !owner->table) return Value();
-  std::string out;
-  owner->table->for_each([&out](const std::string& key, const Value& value) {
-    expr::list_append_element(out, key);
-    expr::list_append_element(out, value.view());
-  });
-  return Value(std::move(out));
+  return collections::dict_table_text(*owner);
 }
 
 Value field_value(Interp& interp, const Var& var) {

@@ -1,0 +1,219 @@
+// Conversions between arrays and texts or lists: array_to_string,
+// string_to_array, array_to_list and list_to_array.
+#include "collections/array_store.h"
+#include "collections/collection_text.h"
+#include "containers/hash_table.h"
+#include "core/builtins.h"
+#include "core/cmd_helpers.h"
+#include "expr/list_value.h"
+
+namespace collections {
+namespace {
+
+using core::Code;
+using core::Interp;
+using core::nuvelSetError;
+using core::Value;
+using vars::Var;
+
+// array_to_string name ?-start n? ?-stop n? ?-stopstr text? ?-join text? ?-nocase?
+// Results: the values of name(start) ... name(stop-1) joined, ending before
+// the first value equal to the stop text.
+Code nuvelCommandArrayToString(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
+  const char* cmd = argv[0].c_str();
+  int64_t start = 0, stop = -1;
+  const Value* stopstr = nullptr;
+  Value join;
+  bool nocase = false;
+  for (int k = 2; k < argc; ++k) {
+    std::string_view w = argv[k].view();
+    bool has_next = k + 1 < argc;
+    if (core::iequals(w, "-start") && has_next) {
+      start = core::leading_int(argv[++k].view());
+    } else if (core::iequals(w, "-stop") && has_next) {
+      stop = core::leading_int(argv[++k].view());
+    } else if (core::iequals(w, "-stopstr") && has_next) {
+      stopstr = &argv[++k];
+    } else if (core::iequals(w, "-join") && has_next) {
+      join = argv[++k];
+    } else if (core::iequals(w, "-nocase")) {
+      nocase = true;
+    } else {
+      nuvelSetError(&interp, "%s: Unknown option '%s'\n", cmd, argv[k].c_str());
+      return Code::Error;
+    }
+  }
+  Var* a = find_array(interp, argv[1].view());
+  if (!a || !a->table) {
+    nuvelSetError(&interp, "%s: Error accessing array '%s'\n", cmd, argv[1].c_str());
+    return Code::Error;
+  }
+  int64_t count = a->table->count();
+  if (stop < 0 || stop > count) stop = count;
+  if (start > count - 1) start = count - 1;
+  if (start < 0) start = 0;
+  std::string out;
+  bool first = true;
+  for (int64_t i = start; i < stop; ++i) {
+    Value v;
+    if (!a->table->get(std::to_string(i), &v)) continue;
+    if (stopstr && containers::equal_text(v.view(), stopstr->view(), nocase)) break;
+    if (!first) out += join.view();
+    out += v.view();
+    first = false;
+  }
+  core::nuvelSetResult(interp, Value(std::move(out)));
+  return Code::Ok;
+}
+
+// string_to_array text name ?-chars? ?-asc? ?-stopchar c? ?-start n? ?-append?
+// Results: the number of elements written.
+// Side effects: stores the lines (or characters) of text as name(n), name(n+1)...
+Code nuvelCommandStringToArray(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
+  const char* cmd = argv[0].c_str();
+  std::string name(argv[2].view());
+  bool chars = false, asc = false, append = false;
+  int64_t start = 0;
+  std::string_view text = argv[1].view();
+  for (int k = 3; k < argc; ++k) {
+    std::string_view w = argv[k].view();
+    if (core::iequals(w, "-chars")) {
+      chars = true;
+    } else if (core::iequals(w, "-asc")) {
+      chars = asc = true;
+    } else if (core::iequals(w, "-append")) {
+      append = true;
+    } else if (core::iequals(w, "-stopchar") && k + 1 < argc) {
+      std::string_view c = argv[++k].view();
+      if (!c.empty()) {
+        size_t at = text.find(c[0]);
+        if (at != std::string_view::npos) text = text.substr(0, at);
+      }
+    } else if (core::iequals(w, "-start") && k + 1 < argc) {
+      start = std::max<int64_t>(0, core::leading_int(argv[++k].view()));
+    }
+  }
+  if (append) {
+    Var* a = find_array(interp, name);
+    if (!a || !a->table) {
+      nuvelSetError(&interp, "%s: Array variable '%s' does not exist with -append\n", cmd,
+                    name.c_str());
+      return Code::Error;
+    }
+    start = a->table->count();
+  } else if (vars::nuvelGetVar(interp, name)) {
+    nuvelSetError(&interp, "%s: Array variable '%s' exists\n", cmd, name.c_str());
+    return Code::Error;
+  }
+  std::vector<Value> pieces;
+  if (chars) {
+    for (char c : text) {
+      pieces.emplace_back(asc ? std::to_string(static_cast<unsigned char>(c)) : std::string(1, c));
+    }
+  } else {
+    size_t from = 0;
+    while (from < text.size()) {
+      size_t nl = text.find('\n', from);
+      size_t end = nl == std::string_view::npos ? text.size() : nl;
+      std::string_view line = text.substr(from, end - from);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      pieces.emplace_back(line);
+      from = nl == std::string_view::npos ? text.size() : nl + 1;
+    }
+  }
+  int64_t index = start;
+  for (const Value& piece : pieces) {
+    if (vars::nuvelArraySetElement(interp, name, std::to_string(index), piece, false, false) != 0) {
+      nuvelSetError(&interp, "%s: Failed to write %s(%li)\n", cmd, name.c_str(),
+                    static_cast<long>(index));
+      return Code::Error;
+    }
+    ++index;
+  }
+  return core::result_int(interp, static_cast<int64_t>(pieces.size()));
+}
+
+// array_to_list name ?-values? ?varname?
+// Results: the elements as a list of {key value} pairs (or the values only),
+// "{}" when nothing is listed.
+// Side effects: also stores the list in varname when given.
+Code nuvelCommandArrayToList(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
+  const char* cmd = argv[0].c_str();
+  bool values_only = core::find_option(argc, argv, "-values", 2) >= 0;
+  const Value* varname = nullptr;
+  for (int k = 2; k < argc; ++k) {
+    if (!core::starts_with(argv[k].view(), "-")) varname = &argv[k];
+  }
+  Var* var = vars::nuvelGetVar(interp, argv[1].view());
+  if (!var) {
+    nuvelSetError(&interp, "%s: Array '%s' does not exist\n", cmd, argv[1].c_str());
+    return Code::Error;
+  }
+  Var* a = vars::array_owner(*var);
+  if (!a || a->type != vars::VT_ARRAY || !a->table) {
+    nuvelSetError(&interp, "%s: %s is not an array\n", cmd, argv[1].c_str());
+    return Code::Error;
+  }
+  if (a->table->count() == 0) {
+    nuvelSetError(&interp, "%s: Array '%s' is empty\n", cmd, argv[1].c_str());
+    return Code::Error;
+  }
+  std::string out;
+  a->table->for_each([&](const std::string& key, const Value& value) {
+    if (!out.empty()) out.push_back(' ');
+    if (values_only) {
+      append_braced(out, value.view());
+      return;
+    }
+    out.push_back('{');
+    append_braced(out, key);
+    out.push_back(' ');
+    append_braced(out, value.view());
+    out.push_back('}');
+  });
+  Value result(out.empty() ? std::string("{}") : std::move(out));
+  if (varname && core::set_variable(interp, varname->view(), result) != 0) {
+    nuvelSetError(&interp, "%s: Failed to set variable %s\n", cmd, varname->c_str());
+    return Code::Error;
+  }
+  core::nuvelSetResult(interp, result);
+  return Code::Ok;
+}
+
+// list_to_array list name ?start?
+// Results: the number of items stored.
+// Side effects: stores the list items as name(start), name(start+1), ...
+Code nuvelCommandListToArray(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 3 || argc > 4) return core::nuvelWrongArgs(interp, argc, argv);
+  std::string name(argv[2].view());
+  int64_t start = argc == 4 ? std::max<int64_t>(0, core::leading_int(argv[3].view())) : 0;
+  std::vector<Value> items = expr::list_read_standard(argv[1].view());
+  for (size_t i = 0; i < items.size(); ++i) {
+    int64_t index = start + static_cast<int64_t>(i);
+    if (vars::nuvelArraySetElement(interp, name, std::to_string(index), items[i], false, false) !=
+        0) {
+      nuvelSetError(&interp, "%s: Failed to write %s(%li)\n", argv[0].c_str(), name.c_str(),
+                    static_cast<long>(index));
+      return Code::Error;
+    }
+  }
+  return core::result_int(interp, static_cast<int64_t>(items.size()));
+}
+
+const core::CommandSpec kArrayConvertCommands[] = {
+    {"array_to_string", nuvelCommandArrayToString},
+    {"string_to_array", nuvelCommandStringToArray},
+    {"array_to_list", nuvelCommandArrayToList},
+    {"list_to_array", nuvelCommandListToArray},
+};
+
+}  // namespace
+
+void register_array_convert_cmds(Interp& interp) {
+  core::nuvelRegisterFamily(interp, kArrayConvertCommands);
+}
+
+}  // namespace collections

@@ -1,0 +1,797 @@
+// The expression engine: the pre-pass (bracketed commands and braces), the
+// operand-stack evaluator that performs every operator by running its
+// operator command, and the commands expr, calc and explain.
+#include "expr/expr_engine.h"
+
+#include <cstring>
+#include <new>
+
+#include "core/builtins.h"
+#include "core/cmd_helpers.h"
+#include "expr/expr_internal.h"
+#include "expr/number.h"
+#include "platform/console.h"
+#include "vars/var.h"
+
+namespace expr {
+
+using vars::Var;
+
+EngineSettings& engine_settings() {
+  static EngineSettings settings;
+  return settings;
+}
+
+namespace {
+
+constexpr size_t kOperandCapacity = 1000;
+
+inline bool is_alpha(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+inline bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+inline bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
+inline bool is_token_char(char c) {
+  return is_alpha(c) || is_digit(c) || c == '.' || c == '$' || c == '_' || c == ':';
+}
+inline bool is_var_name_char(char c) {
+  return is_alpha(c) || is_digit(c) || c == '_';
+}
+
+// Raises the engine's nesting depth for the length of a scope.
+class DepthScope {
+ public:
+  DepthScope() { ++depth(); }
+  ~DepthScope() { --depth(); }
+  DepthScope(const DepthScope&) = delete;
+  DepthScope& operator=(const DepthScope&) = delete;
+  bool too_deep() const { return depth() > kMaxExprDepth; }
+
+ private:
+  static int& depth() {
+    static int d = 0;
+    return d;
+  }
+};
+
+// --- Operator reading -----------------------------------------------------------
+
+bool is_operator_start(char c) {
+  return c != '\0' && std::strchr("~^+-/*%&|<>=!?,", c);
+}
+
+// The operator reader: reads one operator at `pos` (blanks skipped) and
+// advances past it. Returns the empty text when none starts there.
+std::string read_operator(std::string_view t, size_t& pos, bool words) {
+  while (pos < t.size() && is_blank(t[pos])) ++pos;
+  if (pos >= t.size()) return std::string();
+  char c = t[pos];
+  char n = pos + 1 < t.size() ? t[pos + 1] : '\0';
+  if (words && pos + 2 < t.size() && is_blank(t[pos + 2])) {
+    std::string_view w = t.substr(pos, 2);
+    if (w == "eq" || w == "ne" || w == "gt" || w == "ge" || w == "lt" || w == "le") {
+      pos += 2;
+      return std::string(w);
+    }
+  }
+  if (!is_operator_start(c)) return std::string();
+  if (c == '*' && n == '*') {
+    pos += 2;
+    return "**";
+  }
+  if ((c == '%' || c == '*' || c == '/') && n == '=') {
+    pos += 2;
+    return std::string{c, '='};
+  }
+  if (n != '\0' && std::strchr("+-&|<>=*", n)) {
+    if ((c == '+' && n == '-') || (c == '-' && n == '+')) {
+      pos += 2;
+      return "-";
+    }
+    if ((c == '+' || c == '-') && n == c) {
+      pos += 1;
+      return std::string{c};
+    }
+    pos += 2;
+    return std::string{c, n};
+  }
+  pos += 1;
+  return std::string{c};
+}
+
+}  // namespace
+
+// The arity of an operator text: 1 unary, 2 binary, 3 the ternary "?",
+// 0 unknown.
+int operator_arity(std::string_view op) {
+  if (op.empty()) return 0;
+  if (op == "**" || (op.size() == 2 && op[1] == '*')) return 2;
+  if (op == "eq" || op == "ne" || op == "gt" || op == "ge" || op == "lt" || op == "le") return 2;
+  char c = op[0];
+  if (std::strchr("-^+/*%&|<>=!", c)) {
+    if (op.size() >= 2 && op[1] == '+') return 1;
+    if (c == '!' && (op.size() < 2 || op[1] != '=')) return 1;
+    return 2;
+  }
+  if (c == ',' || c == '~') return 1;
+  if (c == '?') return 3;
+  return 0;
+}
+
+std::string read_operator_at(std::string_view t, size_t& pos, bool words) {
+  return read_operator(t, pos, words);
+}
+
+size_t matching_close(std::string_view t, size_t open) {
+  if (open >= t.size()) return std::string_view::npos;
+  char o = t[open];
+  char c = o == '(' ? ')' : (o == '[' ? ']' : '}');
+  int depth = 0;
+  for (size_t i = open; i < t.size(); ++i) {
+    if (t[i] == o) {
+      ++depth;
+    } else if (t[i] == c && --depth == 0) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+bool resolve_operand(Interp& interp, Value& operand) {
+  std::string_view t = operand.view();
+  if (t.size() < 2 || t[0] != '$') return true;
+  std::string_view name = t.substr(1);
+  bool plain = true;
+  for (char c : name) plain = plain && is_var_name_char(c);
+  if (plain) {
+    if (Var* var = vars::nuvelGetVar(interp, name, -1)) {
+      if (var->type != vars::VT_FIELD && var->type != vars::VT_DICTIONARY) {
+        operand = var->value;
+        return true;
+      }
+    }
+  }
+  // Other forms (${name}, $name(subscript), missing variables) go through the
+  // evaluator's substitution of one word, with its reports.
+  Value saved = interp.result;
+  Code rc = core::rindoEval(interp, operand, true, false);
+  if (rc != Code::Ok) return false;
+  operand = interp.result;
+  interp.result = saved;
+  return true;
+}
+
+namespace {
+
+// --- Running operator commands ---------------------------------------------------------
+
+// An operand can be handed to the operator command as a ready word when the
+// evaluator would read its text as exactly that word.
+bool plain_word(std::string_view t) {
+  for (char c : t) {
+    switch (c) {
+      case ' ':
+      case '\t':
+      case '\n':
+      case '\r':
+      case ';':
+      case '[':
+      case ']':
+      case '{':
+      case '}':
+      case '"':
+      case '\\':
+      case '$':
+        return false;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+// The word the evaluator would make of an operand, when that is certain
+// without parsing; false when the command text must be evaluated instead.
+bool operand_word(Interp& interp, const Value& operand, Value& word) {
+  std::string_view t = operand.view();
+  if (t == "{}") {
+    word = Value();
+    return true;
+  }
+  if (!t.empty() && t[0] == '$') {
+    std::string_view name = t.substr(1);
+    if (name.empty()) return false;
+    for (char c : name) {
+      if (!is_var_name_char(c)) return false;
+    }
+    Var* var = vars::nuvelGetVar(interp, name, -1);
+    if (!var || var->type == vars::VT_FIELD || var->type == vars::VT_DICTIONARY) return false;
+    word = var->value;
+    return true;
+  }
+  if (t.size() >= 2 && t.front() == '"' && t.back() == '"' &&
+      plain_word(t.substr(1, t.size() - 2))) {
+    word = Value(t.substr(1, t.size() - 2));
+    return true;
+  }
+  if (!plain_word(t)) return false;
+  word = operand;
+  return true;
+}
+
+const Value& operator_word(std::string_view op) {
+  static const char* const kNames[] = {
+      "+",  "-",  "*",  "/",  "**", "%",  "<<", ">>", "&",  "|",  "^",  "&&",
+      "||", ">",  ">=", "<",  "<=", "==", "!=", "!",  "~",  "*=", "+=", "-=",
+      "/=", "&=", "|=", "^=", "%=", "eq", "ne", "lt", "gt", "le", "ge"};
+  static Value words[sizeof kNames / sizeof kNames[0]];
+  static Value other;
+  for (size_t i = 0; i < sizeof kNames / sizeof kNames[0]; ++i) {
+    if (op == kNames[i]) {
+      if (words[i].empty()) words[i] = Value(kNames[i]);
+      return words[i];
+    }
+  }
+  other = Value(op);
+  return other;
+}
+
+// Runs "op a" or "op a b" as a command; the operator command's result is the
+// interpreter result.
+Code run_operator(Interp& interp, std::string_view op, const Value* operands, int count) {
+  Value words[3];
+  words[0] = operator_word(op);
+  bool direct = true;
+  for (int i = 0; i < count && direct; ++i)
+    direct = operand_word(interp, operands[i], words[i + 1]);
+  if (direct) return core::nuvelCallCommand(interp, count + 1, words);
+  std::string text(op);
+  for (int i = 0; i < count; ++i) {
+    text.push_back(' ');
+    text += operands[i].view();
+  }
+  return core::rindoEval(interp, Value(std::move(text)));
+}
+
+// --- The operand-stack evaluator ------------------------------------------------------------
+
+class OperandEvaluator {
+ public:
+  OperandEvaluator(Interp& interp, std::string_view text) : interp_(interp), t_(text) {}
+
+  bool run(Value& out, int& err);
+
+ private:
+  bool push(Value v) {
+    if (stack_.size() >= kOperandCapacity) {
+      core::nuvelSetErrorCode(interp_, 3, "expr");
+      return false;
+    }
+    stack_.push_back(std::move(v));
+    return true;
+  }
+  bool push_token() {
+    if (token_.empty()) return true;
+    bool ok = push(Value(std::move(token_)));
+    token_.clear();
+    return ok;
+  }
+  // Applies the pending operator when its operands are present. Returns
+  // false when the evaluation must end.
+  bool apply_pending(int& err);
+  bool ternary(Value& out, int& err);
+
+  Interp& interp_;
+  std::string_view t_;
+  size_t pos_ = 0;
+  std::vector<Value> stack_;
+  std::string token_;
+  std::string op_;
+};
+
+bool OperandEvaluator::apply_pending(int& err) {
+  if (op_.empty()) return true;
+  int arity = operator_arity(op_);
+  if (op_ == ",") {
+    op_.clear();
+    return true;
+  }
+  size_t need = arity == 1 ? 1 : 2;
+  if (arity == 3 || stack_.size() < need) return true;
+  Value operands[2];
+  for (size_t k = need; k-- > 0;) {
+    operands[k] = std::move(stack_.back());
+    stack_.pop_back();
+  }
+  Code rc = run_operator(interp_, op_, operands, static_cast<int>(need));
+  op_.clear();
+  if (rc == Code::Error || rc == Code::Exit || rc == Code::Stop) {
+    err = core::code_int(rc);
+    return false;
+  }
+  return push(interp_.result);
+}
+
+// cond ? a : b with the condition on the stack: runs the chosen script.
+bool OperandEvaluator::ternary(Value& out, int& err) {
+  Value cond = std::move(stack_.back());
+  stack_.pop_back();
+  if (!resolve_operand(interp_, cond)) {
+    err = 1;
+    return false;
+  }
+  int32_t truth = static_cast<int32_t>(read_decimal(cond));
+  size_t colon = std::string_view::npos;
+  bool quoted = false;
+  int braces = 0;
+  for (size_t i = pos_; i < t_.size(); ++i) {
+    char c = t_[i];
+    if (c == '$' && i + 2 < t_.size() && t_[i + 1] == ':' && t_[i + 2] == ':') {
+      i += 2;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (!quoted && c == '{') {
+      ++braces;
+    } else if (!quoted && c == '}') {
+      --braces;
+    } else if (!quoted && braces <= 0 && c == ':') {
+      colon = i;
+      break;
+    }
+  }
+  std::string_view then_part =
+      t_.substr(pos_, colon == std::string_view::npos ? t_.size() - pos_ : colon - pos_);
+  std::string_view else_part =
+      colon == std::string_view::npos ? std::string_view() : t_.substr(colon + 1);
+  pos_ = t_.size();
+  Code rc = core::rindoEval(interp_, Value(truth != 0 ? then_part : else_part));
+  if (rc == Code::Return) rc = Code::Ok;
+  err = core::code_int(rc);
+  if (rc != Code::Ok) return false;
+  out = interp_.result;
+  return true;
+}
+
+bool OperandEvaluator::run(Value& out, int& err) {
+  err = 0;
+  bool only_blanks = true;
+  for (char c : t_) only_blanks = only_blanks && is_blank(c);
+  if (only_blanks) {
+    core::nuvelSetError(&interp_, "expr: Empty expression\n");
+    err = 1;
+    return false;
+  }
+  while (pos_ < t_.size()) {
+    if (op_ == "?" && !stack_.empty()) return ternary(out, err);
+    char c = t_[pos_];
+    if (is_token_char(c)) {
+      token_.push_back(c);
+      ++pos_;
+      continue;
+    }
+    // A variable reference keeps its subscript: $name(index).
+    if (c == '(' && !token_.empty() && token_[0] == '$') {
+      size_t close = matching_close(t_, pos_);
+      if (close != std::string_view::npos) {
+        token_.append(t_.substr(pos_, close - pos_ + 1));
+        pos_ = close + 1;
+        continue;
+      }
+    }
+    if (c == '(' && !token_.empty() && is_alpha(token_[0])) {
+      if (!is_expr_function(token_)) {
+        stack_.clear();
+        return false;
+      }
+      Value v;
+      size_t consumed = 0;
+      if (!apply_function(interp_, token_, t_.substr(pos_), v, consumed)) {
+        if (err == 0) err = 1;
+        return false;
+      }
+      token_.clear();
+      pos_ += consumed;
+      if (!push(std::move(v))) return err = 1, false;
+      continue;
+    }
+    if (c == '}' && token_.empty()) {
+      if (!push(Value("{}"))) return err = 1, false;
+      ++pos_;
+      continue;
+    }
+    if (!push_token()) return err = 1, false;
+    if (c == '-' && !(pos_ + 1 < t_.size() && t_[pos_ + 1] == '(') &&
+        (stack_.empty() || !op_.empty()) && stack_.size() < 2) {
+      size_t end = pos_ + 1;
+      while (end < t_.size() && std::strchr("0123456789.$abcdefghijklmnopqrstuvwxyz_", t_[end]) &&
+             t_[end] != '\0') {
+        ++end;
+      }
+      if (!push(Value(t_.substr(pos_, end - pos_)))) return err = 1, false;
+      pos_ = end;
+      continue;
+    }
+    if (!op_.empty() && !apply_pending(err)) return false;
+    if (op_.empty() && is_operator_start(c)) {
+      std::string op = read_operator(t_, pos_, false);
+      int arity = operator_arity(op);
+      if (arity < 1 || arity > 3) {
+        core::nuvelSetError(&interp_, "expr: Unhandled operator '%s' arity '%i'\n", op.c_str(),
+                            arity);
+        err = 3;
+        return false;
+      }
+      op_ = std::move(op);
+      continue;
+    }
+    if (c == '(') {
+      size_t close = matching_close(t_, pos_);
+      if (close == std::string_view::npos) {
+        err = 1;
+        return false;
+      }
+      Value inner;
+      if (!evaluate_inner(interp_, t_.substr(pos_ + 1, close - pos_ - 1), inner, err)) return false;
+      pos_ = close + 1;
+      if (!push(std::move(inner))) return err = 1, false;
+      continue;
+    }
+    if (c == '"') {
+      size_t close = t_.find('"', pos_ + 1);
+      size_t end = close == std::string_view::npos ? t_.size() : close + 1;
+      token_.append(t_.substr(pos_, end - pos_));
+      pos_ = end;
+      continue;
+    }
+    ++pos_;
+  }
+  if (!push_token()) return err = 1, false;
+  bool was_pending = !op_.empty();
+  if (was_pending) {
+    int arity = operator_arity(op_);
+    if (arity == 1 && op_ != "," && stack_.empty()) {
+      core::nuvelSetError(&interp_, "expr: Missing operand at '%s' (arity %li)\n", op_.c_str(), 1L);
+      err = 4;
+      return false;
+    }
+    if (arity == 2 && stack_.size() < 2) {
+      core::nuvelSetError(&interp_, "expr: Missing operand(s) at '%s' (arity %li)\n", op_.c_str(),
+                          2L);
+      err = 4;
+      return false;
+    }
+    if (arity == 3) {
+      core::nuvelSetError(&interp_, "expr: Missing operand(s) at '%s' (arity %li)\n", op_.c_str(),
+                          3L);
+      err = 4;
+      return false;
+    }
+    if (!apply_pending(err)) return false;
+  }
+  if (stack_.empty()) return false;
+  if (!was_pending) {
+    Value& top = stack_.back();
+    if (!top.empty() && top[0] == '$') {
+      if (!resolve_operand(interp_, top)) {
+        err = 1;
+        return false;
+      }
+    } else if (Var* var = vars::nuvelGetVar(interp_, top.view(), -1)) {
+      if (var->type == vars::VT_AUTO && !var->value.empty()) top = var->value;
+    }
+  }
+  // Variable references among the values are read (the command texts of
+  // the operators leave them for the evaluator to substitute as words).
+  for (size_t i = 0; i + 1 < stack_.size(); ++i) {
+    if (!resolve_operand(interp_, stack_[i])) {
+      err = 1;
+      return false;
+    }
+  }
+  if (stack_.size() == 1) {
+    out = std::move(stack_[0]);
+    return true;
+  }
+  std::string joined;
+  for (size_t i = 0; i < stack_.size(); ++i) {
+    if (i) joined.push_back(' ');
+    joined += stack_[i].view();
+  }
+  out = Value(std::move(joined));
+  return true;
+}
+
+// --- The pre-pass ---------------------------------------------------------------------------
+
+Code pre_pass(Interp& interp, std::string_view t, std::string& out) {
+  out.clear();
+  out.reserve(t.size() + 16);
+  for (size_t i = 0; i < t.size(); ++i) {
+    char c = t[i];
+    bool escaped = i > 0 && t[i - 1] == '\\';
+    if (c == '{' && !escaped) {
+      size_t close = matching_close(t, i);
+      if (close == std::string_view::npos) close = t.size() - 1;
+      out.append(t.substr(i + 1, close - i));
+      i = close;
+      continue;
+    }
+    if (c == '[' && !escaped) {
+      size_t close = matching_close(t, i);
+      if (close == std::string_view::npos) {
+        out.push_back(c);
+        continue;
+      }
+      std::string_view inside = t.substr(i + 1, close - i - 1);
+      i = close;
+      if (inside.empty()) {
+        out.push_back(' ');
+        continue;
+      }
+      Code rc = core::rindoEval(interp, Value(inside));
+      if (inside.find('[') == std::string_view::npos) {
+        if (rc != Code::Ok && rc != Code::Return && rc != Code::Continue) {
+          std::string text(inside);
+          core::nuvelSetError(&interp, "expr@%li: Code %i (%s) returned from sub-expression '%s'\n",
+                              31420L, core::code_int(rc), core::code_name(core::code_int(rc)),
+                              text.c_str());
+          return rc;
+        }
+        out += interp.result.view();
+      } else if ((rc == Code::Ok || rc == Code::Continue) && !interp.result.empty()) {
+        out += interp.result.view();
+      }
+      out.push_back(' ');
+      continue;
+    }
+    out.push_back(c);
+  }
+  long balance = 0;
+  for (char c : out) balance += c == '(' ? 1 : (c == ')' ? -1 : 0);
+  if (balance != 0) {
+    if (diagnostics_on(interp)) {
+      platform::outf("expr: bracket mismatch: '%s' - %i too many ", out.c_str(),
+                     static_cast<int>(balance > 0 ? balance : -balance));
+      platform::out(balance > 0 ? "(\n" : ")\n");
+    }
+    return Code::Error;
+  }
+  return Code::Ok;
+}
+
+}  // namespace
+
+bool evaluate_inner(Interp& interp, std::string_view text, Value& out, int& err) {
+  DepthScope scope;
+  if (scope.too_deep()) {
+    core::nuvelSetError(&interp, "expr: Expression nested too deeply (more than %d levels)\n",
+                        kMaxExprDepth);
+    err = 1;
+    return false;
+  }
+  OperandEvaluator ev(interp, text);
+  return ev.run(out, err);
+}
+
+Code expr_evaluate(Interp& interp, std::string_view text, Value& out) {
+  out = Value();
+  std::string prepared;
+  Code rc = pre_pass(interp, text, prepared);
+  if (rc != Code::Ok) return rc;
+  int err = 0;
+  if (evaluate_inner(interp, prepared, out, err)) return Code::Ok;
+  out = Value();
+  // Flags 3 and 4 name engine failures, not result codes; exit and stop
+  // travel on as they are.
+  if (err == core::code_int(Code::Exit) || err == core::code_int(Code::Stop)) {
+    return static_cast<Code>(err);
+  }
+  return Code::Error;
+}
+
+namespace {
+
+// What the engine keeps about an expression text: the text after rewriting
+// (for expr) and whether the pre-pass would change it. Text without "[" and
+// "{" passes the pre-pass unchanged, so only its balance matters.
+struct PreparedExpr {
+  bool rewritten = false;  // `text` is the rewritten form
+  bool rewrite_failed = false;
+  std::string text;
+  bool plain = false;  // no "[" or "{": the pre-pass is the identity
+  bool balanced = false;
+};
+
+void examine(PreparedExpr& p) {
+  p.plain = p.text.find_first_of("[{") == std::string::npos;
+  long balance = 0;
+  for (char c : p.text) balance += c == '(' ? 1 : (c == ')' ? -1 : 0);
+  p.balanced = balance == 0;
+}
+
+std::shared_ptr<const PreparedExpr> prepared(const Value& text, bool rewrite) {
+  auto cached = text.cached<PreparedExpr>(core::CacheSlot::Expr);
+  if (cached && cached->rewritten == rewrite) return cached;
+  auto p = std::make_shared<PreparedExpr>();
+  p->rewritten = rewrite;
+  p->text = std::string(text.view());
+  if (rewrite && !rewrite_precedence(p->text)) p->rewrite_failed = true;
+  examine(*p);
+  text.set_cached<PreparedExpr>(core::CacheSlot::Expr, p);
+  return p;
+}
+
+Code evaluate_prepared(Interp& interp, const PreparedExpr& p, Value& out) {
+  if (!p.plain || !p.balanced) return expr_evaluate(interp, std::string_view(p.text), out);
+  out = Value();
+  int err = 0;
+  if (evaluate_inner(interp, p.text, out, err)) return Code::Ok;
+  out = Value();
+  if (err == core::code_int(Code::Exit) || err == core::code_int(Code::Stop)) {
+    return static_cast<Code>(err);
+  }
+  return Code::Error;
+}
+
+Code evaluate_rewritten_value(Interp& interp, const Value& text, Value& out) {
+  out = Value();
+  auto p = prepared(text, engine_settings().rewrite);
+  if (p->rewrite_failed) {
+    core::nuvelSetError(&interp, "expr: Expression too long or nested too deeply to rewrite\n");
+    return Code::Error;
+  }
+  if (p->text.empty()) return Code::Ok;
+  return evaluate_prepared(interp, *p, out);
+}
+
+}  // namespace
+
+Code expr_evaluate_value(Interp& interp, const Value& text, Value& out) {
+  return evaluate_prepared(interp, *prepared(text, false), out);
+}
+
+Code expr_evaluate_rewritten(Interp& interp, std::string_view text, Value& out) {
+  out = Value();
+  std::string joined(text);
+  if (engine_settings().rewrite && !rewrite_precedence(joined)) {
+    core::nuvelSetError(&interp, "expr: Expression too long or nested too deeply to rewrite\n");
+    return Code::Error;
+  }
+  if (joined.empty()) return Code::Ok;
+  return expr_evaluate(interp, joined, out);
+}
+
+namespace {
+
+std::string join_words(int from, int to, Value* argv, std::string_view sep, bool empty_braces) {
+  std::string out;
+  for (int i = from; i < to; ++i) {
+    if (i > from) out += sep;
+    if (empty_braces && argv[i].empty()) {
+      out += "{}";
+    } else {
+      out += argv[i].view();
+    }
+  }
+  return out;
+}
+
+std::string trim_blanks(std::string_view t) {
+  size_t b = 0;
+  size_t e = t.size();
+  while (b < e && is_blank(t[b])) ++b;
+  while (e > b && is_blank(t[e - 1])) --e;
+  return std::string(t.substr(b, e - b));
+}
+
+// Sets the folding setting for the length of a scope.
+class FoldScope {
+ public:
+  explicit FoldScope(bool on) : saved_(engine_settings().fold) { engine_settings().fold = on; }
+  ~FoldScope() { engine_settings().fold = saved_; }
+  FoldScope(const FoldScope&) = delete;
+  FoldScope& operator=(const FoldScope&) = delete;
+
+ private:
+  bool saved_;
+};
+
+// The translation of `calc ... -explain` through expr.
+Code explain_through_expr(Interp& interp, int argc, Value* argv) {
+  std::string text = trim_blanks(join_words(1, argc - 1, argv, " ", false));
+  if (engine_settings().rewrite && !rewrite_precedence(text)) return Code::Error;
+  std::string out;
+  int rc;
+  {
+    FoldScope fold(false);
+    rc = decompose_expression(interp, text, out);
+  }
+  core::nuvelResetResult(interp);
+  if (rc != 0 || out.empty()) return Code::Error;
+  nuvelSetResult(interp, Value(std::move(out)));
+  return Code::Ok;
+}
+
+// expr arg ?arg ...?
+// Results: the value of the infix expression made of the arguments joined
+// with spaces; "Error found in expr. Check expression arguments" on failure.
+// Side effects: whatever the operator commands and bracketed commands do.
+Code nuvelCommandExpr(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
+  std::string_view name = argv[0].view();
+  if (name == "calc" || name == "::calc") {
+    if (core::iequals(argv[argc - 1].view(), "-explain"))
+      return explain_through_expr(interp, argc, argv);
+    core::nuvelResetResult(interp);
+    return Code::Ok;
+  }
+  Value value;
+  Code rc;
+  if (argc == 2 && !argv[1].empty()) {
+    rc = evaluate_rewritten_value(interp, argv[1], value);
+  } else {
+    rc = expr_evaluate_rewritten(interp, join_words(1, argc, argv, " ", true), value);
+  }
+  if (rc == Code::Ok || rc == Code::Return) {
+    if (!value.empty()) nuvelSetResult(interp, std::move(value));
+    return rc;
+  }
+  nuvelSetResult(interp, "Error found in expr. Check expression arguments");
+  return Code::Error;
+}
+
+// calc arg ?arg ...?
+// Results: the value of the expression, computed by translating it to prefix
+// commands and running them.
+Code nuvelCommandCalc(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 2) return Code::Ok;
+  std::string text = join_words(1, argc, argv, "", false);
+  for (char& c : text) {
+    if (c == ',') c = ' ';
+  }
+  std::string out;
+  if (!rewrite_precedence(text) || decompose_expression(interp, text, out) != 0) {
+    core::nuvelSetError(&interp, "%s: Bad expression\n", argv[0].c_str());
+    return Code::Error;
+  }
+  if (!out.empty()) (void)core::rindoEval(interp, Value(std::move(out)));
+  return Code::Ok;
+}
+
+// explain arg ?arg ...?
+// Results: the prefix command form of the expression (True and False read
+// as 1 and 0), without folding constants.
+Code nuvelCommandExplain(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
+  std::string text = join_words(1, argc, argv, " ", false);
+  FoldScope fold(false);
+  const NameMap names = {{"True", "1"}, {"False", "0"}};
+  std::string out;
+  if (!rewrite_precedence(text) || decompose_expression(interp, text, out, &names) != 0) {
+    core::nuvelResetResult(interp);
+    return Code::Error;
+  }
+  nuvelSetResult(interp, Value(std::move(out)));
+  return Code::Ok;
+}
+
+const core::CommandSpec kExprCommands[] = {
+    {"expr", nuvelCommandExpr},
+    {"calc", nuvelCommandCalc},
+    {"explain", nuvelCommandExplain},
+};
+
+}  // namespace
+
+void register_function_cmds(Interp& interp);
+
+void register_expr_cmds(Interp& interp) {
+  core::nuvelRegisterFamily(interp, kExprCommands);
+  register_function_cmds(interp);
+}
+
+}  // namespace expr

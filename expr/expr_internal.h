@@ -1,0 +1,40 @@
+// Internal entry points shared by the files of the expression engine
+// (expr/expr_engine.cpp, expr/expr_functions.cpp, expr/expr_rewrite.cpp).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/nuvel.h"
+
+namespace expr {
+
+// Deepest nesting of parentheses and function arguments the engine follows;
+// deeper text fails with a message instead of exhausting the stack.
+inline constexpr int kMaxExprDepth = 400;
+
+// The operand evaluator over `text` (one invocation with its own operand
+// stack). Returns true with the value; false with `err` set to 1 (empty
+// expression, no value), 3 (unhandled operator), 4 (missing operand) or the
+// code of a failing operator command.
+bool evaluate_inner(core::Interp& interp, std::string_view text, core::Value& out, int& err);
+
+// Position of the bracket that closes the one at `open` ("(" / ")",
+// "[" / "]", "{" / "}"), counting nesting; npos when it is not closed.
+size_t matching_close(std::string_view text, size_t open);
+
+// Resolves an operand written as a variable reference ($name, ${name},
+// $name(subscript)) to the variable's value; other texts are returned as
+// they are. False (after the variable store's report) when there is no such
+// variable.
+bool resolve_operand(core::Interp& interp, core::Value& operand);
+
+// The operator reader: reads one operator at `pos` (blanks skipped first),
+// advancing past it; the empty text when none starts there. With `words`,
+// eq ne gt ge lt le followed by a blank are operators too.
+std::string read_operator_at(std::string_view text, size_t& pos, bool words);
+
+// The arity of an operator text: 1, 2, 3 ("?") or 0 (unknown).
+int operator_arity(std::string_view op);
+
+}  // namespace expr

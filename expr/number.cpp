@@ -1,0 +1,414 @@
+// Number reading and printing shared by the operator commands, the expression
+// engine and the numeric utilities.
+#include "expr/number.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace expr {
+namespace {
+
+// Which reader filled a Value's number cache. A canonical decimal integer
+// ("-12", "0", no leading zeros) reads the same under every reader, so its
+// entry serves them all; the other entries serve only their own reader.
+enum Reader : uint8_t {
+  kNone = 0,
+  kCanonInt = 1,   // i
+  kFloatLit = 2,   // d (strtod) and i (integer value reader)
+  kArithInt = 3,   // i, ok = known type
+  kRelNotNum = 4,  // not numeric
+  kRelInt = 5,     // i (integer value reader)
+  kRelFloat = 6,   // d (strtod)
+  kDecimal = 7,    // i
+  kDouble = 8,     // d
+};
+
+inline bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+inline bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
+inline char lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+int hex_digit(char c) {
+  if (is_digit(c)) return c - '0';
+  c = lower(c);
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// A canonical decimal integer: optional "-", digits without leading zeros
+// ("0" itself allowed, "-0" not), within the signed 64-bit range.
+bool canonical_int(std::string_view t, int64_t& out) {
+  if (t.empty() || t.size() > 20) return false;
+  size_t i = t[0] == '-' ? 1 : 0;
+  if (i == t.size() || !is_digit(t[i])) return false;
+  if (t[i] == '0' && (t.size() > i + 1 || i == 1)) return false;
+  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
+  return ec == std::errc() && end == t.data() + t.size();
+}
+
+uint64_t decimal_digits(std::string_view t, size_t i) {
+  uint64_t v = 0;
+  for (; i < t.size() && is_digit(t[i]); ++i) v = v * 10 + static_cast<uint64_t>(t[i] - '0');
+  return v;
+}
+
+core::NumberCache* cache_of(const Value& v) {
+  return v.number_cache();
+}
+
+}  // namespace
+
+// --- Plain readers -------------------------------------------------------------------
+
+IntReading read_int_text(std::string_view t) {
+  IntReading r;
+  if (t.size() >= 2) {
+    char c0 = t[0];
+    char c1 = lower(t[1]);
+    bool zero = c0 == '0';
+    bool amp = c0 == '&';
+    if ((zero && c1 == 'x') || (amp && c1 == 'h')) {
+      size_t i = 2;
+      while (i < t.size() && is_blank(t[i])) ++i;
+      uint64_t v = 0;
+      int digits = 0;
+      for (; i < t.size(); ++i) {
+        int d = hex_digit(t[i]);
+        if (d < 0) break;
+        if (++digits > 16) return r;  // 17 or more digits give 0
+        v = (v << 4) | static_cast<uint64_t>(d);
+      }
+      r.value = static_cast<int64_t>(v);
+      return r;
+    }
+    if ((zero || amp) && c1 == 'b') {
+      if (t.size() - 2 > 64) return r;
+      uint64_t v = 0;
+      for (size_t i = 2; i < t.size(); ++i) {
+        if (t[i] != '0' && t[i] != '1') return r;
+        v = (v << 1) | static_cast<uint64_t>(t[i] - '0');
+      }
+      r.value = static_cast<int64_t>(v);
+      return r;
+    }
+    if (zero && c1 == 'o') {
+      uint64_t v = 0;
+      for (size_t i = 2; i < t.size() && t[i] >= '0' && t[i] <= '7'; ++i) {
+        v = (v << 3) | static_cast<uint64_t>(t[i] - '0');
+      }
+      r.value = static_cast<int64_t>(v);
+      return r;
+    }
+  }
+  if (!t.empty() && t[0] == '&') {
+    r.unknown_type = true;
+    return r;
+  }
+  r.value = read_decimal_text(t);
+  return r;
+}
+
+int64_t read_decimal_text(std::string_view t) {
+  size_t i = 0;
+  while (i < t.size() && is_blank(t[i])) ++i;
+  bool neg = false;
+  if (i < t.size() && (t[i] == '-' || t[i] == '+')) neg = t[i++] == '-';
+  uint64_t v = decimal_digits(t, i);
+  return static_cast<int64_t>(neg ? 0 - v : v);
+}
+
+bool is_float_literal(std::string_view t) {
+  size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  bool digit = false;
+  int dots = 0;
+  for (; i < t.size(); ++i) {
+    if (is_digit(t[i])) {
+      digit = true;
+    } else if (t[i] == '.') {
+      ++dots;
+    } else {
+      return false;
+    }
+  }
+  return digit && dots == 1;
+}
+
+double read_double_text(std::string_view t) {
+  // strtod needs a terminated text; numbers are short, so copy only a
+  // bounded prefix unless the text is long.
+  char buf[64];
+  if (t.size() < sizeof buf) {
+    t.copy(buf, t.size());
+    buf[t.size()] = '\0';
+    return std::strtod(buf, nullptr);
+  }
+  std::string s(t);
+  return std::strtod(s.c_str(), nullptr);
+}
+
+NumClass classify_text(std::string_view t) {
+  size_t i = 0;
+  while (i < t.size() && is_blank(t[i])) ++i;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  size_t start = i;
+  if (i < t.size() && t[i] == '.') ++i;
+  if (i >= t.size() || !is_digit(t[i])) return NumClass::NotNumeric;
+  // A digit directly followed by a base letter and a digit is an integer.
+  if (i + 2 < t.size()) {
+    char b = t[i + 1];
+    if ((b == 'X' || b == 'x' || b == 'b' || b == 'o' || b == 'r') && is_digit(t[i + 2])) {
+      return NumClass::Integer;
+    }
+  }
+  int dots = 0;
+  for (size_t k = start; k < t.size(); ++k) {
+    if (t[k] == '.') {
+      ++dots;
+    } else if (!is_digit(t[k])) {
+      return NumClass::NotNumeric;
+    }
+  }
+  if (dots == 0) return NumClass::Integer;
+  return dots == 1 ? NumClass::Float : NumClass::NotNumeric;
+}
+
+// --- Cached readers ---------------------------------------------------------------------
+
+ArithOperand read_arith(const Value& v) {
+  ArithOperand r;
+  std::string_view t = v.view();
+  if (canonical_int(t, r.i)) {
+    r.d = static_cast<double>(r.i);
+    return r;
+  }
+  core::NumberCache* c = cache_of(v);
+  if (c) {
+    switch (c->reader) {
+      case kFloatLit:
+        r.is_float = true;
+        r.i = c->i;
+        r.d = c->d;
+        return r;
+      case kArithInt:
+        r.i = c->i;
+        r.unknown_type = !c->ok;
+        r.d = static_cast<double>(r.i);
+        return r;
+      default:
+        break;
+    }
+  }
+  if (is_float_literal(t)) {
+    r.is_float = true;
+    r.d = read_double_text(t);
+    r.i = read_decimal_text(t);
+    if (c) *c = core::NumberCache{kFloatLit, true, r.i, r.d};
+    return r;
+  }
+  IntReading ir = read_int_text(t);
+  r.i = ir.value;
+  r.unknown_type = ir.unknown_type;
+  r.d = static_cast<double>(r.i);
+  if (c) *c = core::NumberCache{kArithInt, !ir.unknown_type, r.i, 0.0};
+  return r;
+}
+
+RelOperand read_rel(const Value& v) {
+  RelOperand r;
+  std::string_view t = v.view();
+  if (canonical_int(t, r.i)) {
+    r.cls = NumClass::Integer;
+    r.d = static_cast<double>(r.i);
+    return r;
+  }
+  core::NumberCache* c = cache_of(v);
+  if (c) {
+    switch (c->reader) {
+      case kFloatLit:
+      case kRelFloat:
+        r.cls = NumClass::Float;
+        r.d = c->d;
+        return r;
+      case kRelInt:
+        r.cls = NumClass::Integer;
+        r.i = c->i;
+        r.d = static_cast<double>(r.i);
+        return r;
+      case kRelNotNum:
+        return r;
+      default:
+        break;
+    }
+  }
+  r.cls = classify_text(t);
+  switch (r.cls) {
+    case NumClass::NotNumeric:
+      if (c) *c = core::NumberCache{kRelNotNum, false, 0, 0.0};
+      break;
+    case NumClass::Integer:
+      r.i = read_int_text(t).value;
+      r.d = static_cast<double>(r.i);
+      if (c) *c = core::NumberCache{kRelInt, true, r.i, 0.0};
+      break;
+    case NumClass::Float:
+      r.d = read_double_text(t);
+      if (c) *c = core::NumberCache{kRelFloat, true, 0, r.d};
+      break;
+  }
+  return r;
+}
+
+IntReading read_int(const Value& v) {
+  IntReading r;
+  std::string_view t = v.view();
+  if (canonical_int(t, r.value)) return r;
+  core::NumberCache* c = cache_of(v);
+  if (c) {
+    switch (c->reader) {
+      case kFloatLit:
+      case kRelInt:
+        r.value = c->i;
+        return r;
+      case kArithInt:
+        r.value = c->i;
+        r.unknown_type = !c->ok;
+        return r;
+      default:
+        break;
+    }
+  }
+  r = read_int_text(t);
+  if (c && c->reader == kNone) *c = core::NumberCache{kArithInt, !r.unknown_type, r.value, 0.0};
+  return r;
+}
+
+int64_t read_decimal(const Value& v) {
+  int64_t i;
+  std::string_view t = v.view();
+  if (canonical_int(t, i)) return i;
+  core::NumberCache* c = cache_of(v);
+  if (c && (c->reader == kDecimal || c->reader == kFloatLit)) return c->i;
+  i = read_decimal_text(t);
+  if (c && c->reader == kNone) *c = core::NumberCache{kDecimal, true, i, 0.0};
+  return i;
+}
+
+double read_double(const Value& v) {
+  int64_t i;
+  std::string_view t = v.view();
+  if (canonical_int(t, i)) return static_cast<double>(i);
+  core::NumberCache* c = cache_of(v);
+  if (c && (c->reader == kDouble || c->reader == kFloatLit || c->reader == kRelFloat)) return c->d;
+  double d = read_double_text(t);
+  if (c && c->reader == kNone) *c = core::NumberCache{kDouble, true, 0, d};
+  return d;
+}
+
+// --- Conversions and printing -----------------------------------------------------------
+
+int64_t double_to_int(double d) {
+  if (std::isnan(d)) return 0;
+  if (d >= 9223372036854775808.0) return std::numeric_limits<int64_t>::max();
+  if (d < -9223372036854775808.0) return std::numeric_limits<int64_t>::min();
+  return static_cast<int64_t>(d);
+}
+
+int64_t int_pow(int64_t base, int64_t exponent) {
+  if (exponent == 0) return 1;
+  if (exponent < 0) {
+    if (base == 1) return 1;
+    if (base == -1) return (exponent % 2 == 0) ? 1 : -1;
+    return 0;
+  }
+  uint64_t result = 1;
+  uint64_t b = static_cast<uint64_t>(base);
+  uint64_t e = static_cast<uint64_t>(exponent);
+  while (e) {
+    if (e & 1) result *= b;
+    b *= b;
+    e >>= 1;
+  }
+  return static_cast<int64_t>(result);
+}
+
+Value int_value(int64_t v) {
+  return Value::from_int(v);
+}
+
+Value uint_value(uint64_t v) {
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  (void)ec;
+  return Value(std::string_view(buf, static_cast<size_t>(end - buf)));
+}
+
+std::string format_double(const char* format, double d) {
+  char buf[64];
+  int n = std::snprintf(buf, sizeof buf, format, d);
+  if (n < 0) return std::string();
+  if (static_cast<size_t>(n) < sizeof buf) return std::string(buf, static_cast<size_t>(n));
+  std::string s(static_cast<size_t>(n) + 1, '\0');
+  std::snprintf(s.data(), s.size(), format, d);
+  s.resize(static_cast<size_t>(n));
+  return s;
+}
+
+Value float15_value(double d) {
+  return Value(format_double("%.15f", d));
+}
+
+// Decimals printed by rounding are capped here; beyond it a double has no
+// digits left to show and the text would only grow.
+constexpr int kMaxRoundPlaces = 340;
+
+double round_half_away(double x, int places) {
+  if (x == 0.0) return x;
+  double scale = places <= 0 ? 1.0 : std::pow(10.0, places);
+  double y = x * scale;
+  // Past 2^53 a double holds no fraction: the value is already rounded.
+  if (!std::isfinite(y) || std::fabs(y) >= 9007199254740992.0) return x;
+  double whole;
+  double frac = std::modf(y, &whole);
+  if (x >= 0 && frac >= 0.5) whole += 1.0;
+  if (x < 0 && frac <= -0.5) whole -= 1.0;
+  return whole / scale;
+}
+
+std::string format_rounded(double x, int places) {
+  if (places < 0) places = 0;
+  if (places > kMaxRoundPlaces) places = kMaxRoundPlaces;
+  char format[16];
+  std::snprintf(format, sizeof format, "%%.%df", places);
+  return format_double(format, round_half_away(x, places));
+}
+
+// Fibonacci numbers modulo 2^64 by fast doubling: F(2k) = F(k)(2F(k+1) -
+// F(k)), F(2k+1) = F(k)^2 + F(k+1)^2. Negative n gives 0.
+int64_t fibonacci(int64_t n) {
+  if (n <= 0) return 0;
+  uint64_t a = 0;  // F(k)
+  uint64_t b = 1;  // F(k+1)
+  for (int bit = 62; bit >= 0; --bit) {
+    uint64_t c = a * (2 * b - a);
+    uint64_t d = a * a + b * b;
+    a = c;
+    b = d;
+    if ((static_cast<uint64_t>(n) >> bit) & 1) {
+      uint64_t t = a + b;
+      a = b;
+      b = t;
+    }
+  }
+  return static_cast<int64_t>(a);
+}
+
+}  // namespace expr

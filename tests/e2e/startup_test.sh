@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# End-to-end checks of start-up: switches, argument checks, exit codes and
+# embedding another script. Usage: startup_test.sh NUVEL_EMBED TEST_APP
+set -u
+bin="$1"
+app="$2"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# expect NAME WANT_CODE WANT_OUTPUT_SUBSTRING -- COMMAND...
+expect() {
+  local name="$1" want_code="$2" want_out="$3"
+  shift 4
+  local out code
+  out=$("$@" </dev/null 2>&1 | tr -d '\000'; exit "${PIPESTATUS[0]}")
+  code=$?
+  if [ "$code" != "$want_code" ]; then
+    echo "FAIL $name: exit code $code, expected $want_code"; echo "$out" | head -20
+    failures=$((failures + 1))
+  elif [ -n "$want_out" ] && [[ "$out" != *"$want_out"* ]]; then
+    echo "FAIL $name: output lacks '$want_out'"; echo "$out" | head -20
+    failures=$((failures + 1))
+  else
+    echo "ok   $name"
+  fi
+}
+
+printf 'puts one\n' > "$work/one.tcl"
+printf 'puts two\n' > "$work/two.tcl"
+printf 'puts before\nexit 3\nputs after\n' > "$work/exit3.tcl"
+printf 'exit\n' > "$work/exit0.tcl"
+printf 'set nosuch_var\n' > "$work/fail.tcl"
+printf 'die "dying\\tnow"\n' > "$work/die.tcl"
+printf 'die bye -code 9\n' > "$work/die9.tcl"
+printf 'stop\n' > "$work/stop.tcl"
+printf 'puts "argc=$argc argv0=$argv(0)"\n' > "$work/args.tcl"
+printf 'set a [set b [set c 1]]\nputs a\000b\n' > "$work/nul.tcl"
+
+expect "no arguments runs the embedded script" 0 "Hello from Nuvel" -- "$bin"
+expect "usage" 0 "nuvel_embed" -- "$bin" "/?"
+expect "echo, any case" 0 "# Nuvel demo script" -- "$bin" /echo
+expect "usage before echo" 0 "Syntax: program.exe" -- "$bin" /ECHO "/?"
+expect "embedded quote" 4 "Syntax error: Embedded \" found. Don't end quoted paths with a \\ character" -- "$bin" 'a"b'
+expect "too many parameters" 1 "Too many parameters: use nuvel_embed /? for help" -- "$bin" 1 2 3 4 5 6 7 8 9 10 11
+expect "too many parameters wins over /?" 1 "Too many parameters" -- "$bin" 1 2 3 4 5 6 7 8 9 10 11 "/?"
+expect "other switches are sourced like files" 1 "source: File '/DEBUG' not found" -- "$bin" /DEBUG
+expect "two files run in order" 0 "one
+two" -- "$bin" "$work/one.tcl" "$work/two.tcl"
+expect "exit value is the exit code" 3 "before" -- "$bin" "$work/exit3.tcl"
+expect "exit without value" 0 "" -- "$bin" "$work/exit0.tcl"
+expect "error gives 1" 1 "set: Variable 'nosuch_var' not found" -- "$bin" "$work/fail.tcl"
+expect "die without code" 1 "dying	now" -- "$bin" "$work/die.tcl"
+expect "die with code" 9 "bye" -- "$bin" "$work/die9.tcl"
+expect "stop gives 1" 1 "" -- "$bin" "$work/stop.tcl"
+expect "missing file" 1 "source: File '$work/missing.tcl' not found" -- "$bin" "$work/missing.tcl"
+expect "file arguments" 0 "argc=1 argv0=" -- "$bin" "$work/args.tcl"
+expect "NUL bytes in a script" 0 "" -- "$bin" "$work/nul.tcl"
+expect "another embedded script" 7 "embedded app: argc=1" -- "$app"
+
+# Deep nesting is an error with a message, never a crash.
+python3 - "$work/deep.tcl" <<'PY'
+import sys
+n = 100000
+open(sys.argv[1], "w").write("set a " + "[set b " * n + "1" + "]" * n + "\n")
+PY
+expect "brackets 100000 deep" 1 "eval: Brackets nested too deeply (more than 1000 levels)" -- "$bin" "$work/deep.tcl"
+
+# A 10 MB script and a 1 MB word.
+python3 - "$work/big.tcl" "$work/word.tcl" <<'PY'
+import sys
+with open(sys.argv[1], "w") as f:
+    line = "set a {" + "x" * 90 + "}\n"
+    f.write(line * (10 * 1024 * 1024 // len(line)))
+    f.write("puts done\n")
+open(sys.argv[2], "w").write("set w " + "y" * (1 << 20) + "\nputs ok\n")
+PY
+expect "10 MB script" 0 "done" -- "$bin" "$work/big.tcl"
+expect "1 MB word" 0 "ok" -- "$bin" "$work/word.tcl"
+printf 'set a {unterminated' > "$work/brace.tcl"
+expect "unterminated brace at the end" 0 "" -- "$bin" "$work/brace.tcl"
+
+[ "$failures" = 0 ] || { echo "$failures failure(s)"; exit 1; }
