@@ -7,6 +7,7 @@
 #include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
+#include "expr/glob.h"
 #include "expr/list_value.h"
 #include "platform/console.h"
 #include "vars/flow.h"
@@ -41,14 +42,14 @@ bool do_true(std::string_view text) {
 
 // Runs a condition as a script or as an expression by the current mode;
 // the text to test is left in the result.
-Code run_condition(Interp& interp, const Value& cond, std::string_view command) {
+Code run_condition(Interp& interp, const Value& cond) {
   if (conditions_are_scripts()) return rindoEval(interp, cond);
-  return eval_expression(interp, cond, command);
+  return eval_expression(interp, cond);
 }
 
 // The first condition of if in expression mode: trimmed, stripped of line
 // breaks, substituted (variables and bracketed commands), then evaluated.
-Code if_first_expression(Interp& interp, const Value& cond, std::string_view command) {
+Code if_first_expression(Interp& interp, const Value& cond) {
   std::string_view t = cond.view();
   size_t b = t.find_first_not_of("\r\n\t ");
   size_t e = t.find_last_not_of("\r\n\t ");
@@ -62,15 +63,15 @@ Code if_first_expression(Interp& interp, const Value& cond, std::string_view com
   if (rc != Code::Ok) return rc;
   if (interp.result.empty()) return Code::Ok;
   Value substituted = interp.result;
-  return eval_expression(interp, substituted, command);
+  return eval_expression(interp, substituted);
 }
 
 // if cond body ?elseif cond body ...? ?else body?
 // Results: the code and result of the body run, or ok.
 Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
   if (argc < 3 || argc == 4 || argc == 7) return core::nuvelWrongArgs(interp, argc, argv);
-  Code rc = conditions_are_scripts() ? rindoEval(interp, argv[1])
-                                     : if_first_expression(interp, argv[1], argv[0].view());
+  Code rc =
+      conditions_are_scripts() ? rindoEval(interp, argv[1]) : if_first_expression(interp, argv[1]);
   if (rc != Code::Ok) return rc;
   if (if_true(interp.result.view())) return rindoEval(interp, argv[2]);
   if (argc == 3) return Code::Ok;
@@ -83,7 +84,7 @@ Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
       return Code::Error;
     }
     if (i + 2 >= chain_end) return core::nuvelWrongArgs(interp, argc, argv);
-    rc = run_condition(interp, argv[i + 1], argv[0].view());
+    rc = run_condition(interp, argv[i + 1]);
     if (rc != Code::Ok) return rc;
     if (if_true(interp.result.view())) return rindoEval(interp, argv[i + 2]);
   }
@@ -107,7 +108,7 @@ Code nuvelCommandWhile(Interp& interp, int argc, Value* argv, void*) {
       go = while_script_true(interp.result.view());
     } else {
       // A failing expression ends the loop with its error (never a silent ok).
-      Code rc = eval_expression(interp, cond, argv[0].view());
+      Code rc = eval_expression(interp, cond);
       if (rc != Code::Ok) return rc;
       go = interp.result.empty() || core::leading_int(interp.result.view()) != 0;
     }
@@ -135,7 +136,7 @@ Code nuvelCommandFor(Interp& interp, int argc, Value* argv, void*) {
     if (rc == Code::Break) return Code::Ok;
     if (rc != Code::Ok && rc != Code::Continue) return rc;
     if (rindoEval(interp, next) != Code::Ok) return Code::Error;
-    rc = run_condition(interp, conditions_are_scripts() ? cond : argv[2], argv[0].view());
+    rc = run_condition(interp, conditions_are_scripts() ? cond : argv[2]);
     if (rc != Code::Ok) return rc;
     if (core::leading_int(interp.result.view()) == 0) return Code::Ok;
   }
@@ -163,7 +164,7 @@ Code nuvelCommandDo(Interp& interp, int argc, Value* argv, void*) {
     if (rc == Code::Break || rc == Code::Goto) return Code::Ok;
     if (rc == Code::Continue) continue;
     if (rc != Code::Ok) return rc;
-    rc = run_condition(interp, cond, argv[0].view());
+    rc = run_condition(interp, cond);
     if (rc == Code::Error || rc == Code::Exit || rc == Code::Stop) {
       core::nuvelSetResult(interp, Value("0"));
       return rc;
@@ -350,7 +351,7 @@ bool switch_matches(std::string_view pattern, std::string_view value, bool glob,
   if (is_integer_text(pattern) && is_integer_text(value)) {
     return core::leading_int(pattern) == core::leading_int(value);
   }
-  return glob ? glob_match(pattern, value, nocase) : fold_equal(pattern, value, nocase);
+  return glob ? expr::glob_match(pattern, value, nocase) : fold_equal(pattern, value, nocase);
 }
 
 Code no_matching_case(Interp& interp, const Value& value) {
@@ -434,7 +435,7 @@ Code nuvelCommandSwitch(Interp& interp, int argc, Value* argv, void*) {
     if (!forced) {
       bool dollar = !pattern.empty() && pattern[0] == '$';
       if (eval_patterns) {
-        Code rc = eval_expression(interp, pattern, argv[0].view());
+        Code rc = eval_expression(interp, pattern);
         if (rc != Code::Ok) return rc;
         pattern = interp.result;
       }
