@@ -1,6 +1,7 @@
 // Branching and looping: if while for do foreach switch break continue.
 // Conditions are scripts by default and infix expressions when the
 // expression option is on; each command keeps its own truth test.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -273,9 +274,13 @@ Code nuvelCommandForeach(Interp& interp, int argc, Value* argv, void*) {
                    pair_words);
     return Code::Error;
   }
+  // The element forms are cached on the list texts, so a foreach run again
+  // over the same lists does not read them again.
   struct Pair {
-    std::vector<Value> names;
-    std::vector<Value> values;
+    std::shared_ptr<const expr::StandardList> names;
+    std::shared_ptr<const expr::StandardList> values;
+    size_t name_count = 0;
+    size_t value_count = 0;
     size_t next = 0;
   };
   std::vector<Pair> pairs(static_cast<size_t>(pair_words / 2));
@@ -283,10 +288,13 @@ Code nuvelCommandForeach(Interp& interp, int argc, Value* argv, void*) {
   size_t most_values = 0;
   size_t iterations = 0;
   for (size_t p = 0; p < pairs.size(); ++p) {
-    pairs[p].names = expr::list_read_standard(argv[1 + 2 * p].view());
-    pairs[p].values = expr::list_read_standard(argv[2 + 2 * p].view());
-    most_names = std::max(most_names, pairs[p].names.size());
-    most_values = std::max(most_values, pairs[p].values.size());
+    Pair& pair = pairs[p];
+    pair.names = expr::list_standard(argv[1 + 2 * p]);
+    pair.values = expr::list_standard(argv[2 + 2 * p]);
+    pair.name_count = pair.names->count(false);
+    pair.value_count = pair.values->count(false);
+    most_names = std::max(most_names, pair.name_count);
+    most_values = std::max(most_values, pair.value_count);
     // An empty variable list takes no values, so it adds no iterations.
     if (most_names > 0) {
       iterations = std::max(iterations, (most_values + most_names - 1) / most_names);
@@ -295,9 +303,10 @@ Code nuvelCommandForeach(Interp& interp, int argc, Value* argv, void*) {
   const Value& body = argv[body_at];
   for (size_t n = 0; n < iterations; ++n) {
     for (Pair& pair : pairs) {
-      for (const Value& name : pair.names) {
-        const Value value = pair.next < pair.values.size() ? pair.values[pair.next++] : Value();
-        if (set_var(interp, name.view(), value) != 0) return Code::Error;
+      for (size_t k = 0; k < pair.name_count; ++k) {
+        const Value value =
+            pair.next < pair.value_count ? pair.values->elements[pair.next++] : Value();
+        if (set_var(interp, pair.names->elements[k].view(), value) != 0) return Code::Error;
       }
     }
     Code rc = rindoEval(interp, body);

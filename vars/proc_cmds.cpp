@@ -113,13 +113,15 @@ Code define_proc(Interp& interp, std::string_view command, std::string_view name
   auto pd = std::make_shared<ProcDef>();
   pd->arg_list = arg_list;
   pd->body = body;
-  std::vector<Value> elements = expr::list_read_standard(arg_list.view());
+  // Argument lists are read with the word-list reader.
+  std::shared_ptr<const std::vector<Value>> words = expr::list_words(arg_list);
+  const std::vector<Value>& elements = *words;
   pd->formal_count = static_cast<int32_t>(elements.size());
   pd->formals.reserve(elements.size());
   for (const Value& element : elements) {
     std::string_view text = element.view();
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    std::vector<Value> parts = expr::list_read_standard(text, nullptr, true);
+    std::vector<Value> parts = expr::list_read_words(text);
     if (parts.size() > 2) {
       core::nuvelSetError(&interp, "%s: Invalid argument '%s'\n", cmd.c_str(), proc_name.c_str());
       return Code::Error;
