@@ -1,12 +1,14 @@
 // Branching and looping: if while for do foreach switch break continue.
 // Conditions are scripts by default and infix expressions when the
 // expression option is on; each command keeps its own truth test.
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
+#include "expr/glob.h"
 #include "expr/list_value.h"
 #include "platform/console.h"
 #include "vars/flow.h"
@@ -41,14 +43,14 @@ bool do_true(std::string_view text) {
 
 // Runs a condition as a script or as an expression by the current mode;
 // the text to test is left in the result.
-Code run_condition(Interp& interp, const Value& cond, std::string_view command) {
+Code run_condition(Interp& interp, const Value& cond) {
   if (conditions_are_scripts()) return rindoEval(interp, cond);
-  return eval_expression(interp, cond, command);
+  return eval_expression(interp, cond);
 }
 
 // The first condition of if in expression mode: trimmed, stripped of line
 // breaks, substituted (variables and bracketed commands), then evaluated.
-Code if_first_expression(Interp& interp, const Value& cond, std::string_view command) {
+Code if_first_expression(Interp& interp, const Value& cond) {
   std::string_view t = cond.view();
   size_t b = t.find_first_not_of("\r\n\t ");
   size_t e = t.find_last_not_of("\r\n\t ");
@@ -62,15 +64,15 @@ Code if_first_expression(Interp& interp, const Value& cond, std::string_view com
   if (rc != Code::Ok) return rc;
   if (interp.result.empty()) return Code::Ok;
   Value substituted = interp.result;
-  return eval_expression(interp, substituted, command);
+  return eval_expression(interp, substituted);
 }
 
 // if cond body ?elseif cond body ...? ?else body?
 // Results: the code and result of the body run, or ok.
 Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
   if (argc < 3 || argc == 4 || argc == 7) return core::nuvelWrongArgs(interp, argc, argv);
-  Code rc = conditions_are_scripts() ? rindoEval(interp, argv[1])
-                                     : if_first_expression(interp, argv[1], argv[0].view());
+  Code rc =
+      conditions_are_scripts() ? rindoEval(interp, argv[1]) : if_first_expression(interp, argv[1]);
   if (rc != Code::Ok) return rc;
   if (if_true(interp.result.view())) return rindoEval(interp, argv[2]);
   if (argc == 3) return Code::Ok;
@@ -83,7 +85,7 @@ Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
       return Code::Error;
     }
     if (i + 2 >= chain_end) return core::nuvelWrongArgs(interp, argc, argv);
-    rc = run_condition(interp, argv[i + 1], argv[0].view());
+    rc = run_condition(interp, argv[i + 1]);
     if (rc != Code::Ok) return rc;
     if (if_true(interp.result.view())) return rindoEval(interp, argv[i + 2]);
   }
@@ -107,7 +109,7 @@ Code nuvelCommandWhile(Interp& interp, int argc, Value* argv, void*) {
       go = while_script_true(interp.result.view());
     } else {
       // A failing expression ends the loop with its error (never a silent ok).
-      Code rc = eval_expression(interp, cond, argv[0].view());
+      Code rc = eval_expression(interp, cond);
       if (rc != Code::Ok) return rc;
       go = interp.result.empty() || core::leading_int(interp.result.view()) != 0;
     }
@@ -135,7 +137,7 @@ Code nuvelCommandFor(Interp& interp, int argc, Value* argv, void*) {
     if (rc == Code::Break) return Code::Ok;
     if (rc != Code::Ok && rc != Code::Continue) return rc;
     if (rindoEval(interp, next) != Code::Ok) return Code::Error;
-    rc = run_condition(interp, conditions_are_scripts() ? cond : argv[2], argv[0].view());
+    rc = run_condition(interp, conditions_are_scripts() ? cond : argv[2]);
     if (rc != Code::Ok) return rc;
     if (core::leading_int(interp.result.view()) == 0) return Code::Ok;
   }
@@ -163,7 +165,7 @@ Code nuvelCommandDo(Interp& interp, int argc, Value* argv, void*) {
     if (rc == Code::Break || rc == Code::Goto) return Code::Ok;
     if (rc == Code::Continue) continue;
     if (rc != Code::Ok) return rc;
-    rc = run_condition(interp, cond, argv[0].view());
+    rc = run_condition(interp, cond);
     if (rc == Code::Error || rc == Code::Exit || rc == Code::Stop) {
       core::nuvelSetResult(interp, Value("0"));
       return rc;
@@ -272,9 +274,13 @@ Code nuvelCommandForeach(Interp& interp, int argc, Value* argv, void*) {
                    pair_words);
     return Code::Error;
   }
+  // The element forms are cached on the list texts, so a foreach run again
+  // over the same lists does not read them again.
   struct Pair {
-    std::vector<Value> names;
-    std::vector<Value> values;
+    std::shared_ptr<const expr::StandardList> names;
+    std::shared_ptr<const expr::StandardList> values;
+    size_t name_count = 0;
+    size_t value_count = 0;
     size_t next = 0;
   };
   std::vector<Pair> pairs(static_cast<size_t>(pair_words / 2));
@@ -282,10 +288,13 @@ Code nuvelCommandForeach(Interp& interp, int argc, Value* argv, void*) {
   size_t most_values = 0;
   size_t iterations = 0;
   for (size_t p = 0; p < pairs.size(); ++p) {
-    pairs[p].names = expr::list_read_standard(argv[1 + 2 * p].view());
-    pairs[p].values = expr::list_read_standard(argv[2 + 2 * p].view());
-    most_names = std::max(most_names, pairs[p].names.size());
-    most_values = std::max(most_values, pairs[p].values.size());
+    Pair& pair = pairs[p];
+    pair.names = expr::list_standard(argv[1 + 2 * p]);
+    pair.values = expr::list_standard(argv[2 + 2 * p]);
+    pair.name_count = pair.names->count(false);
+    pair.value_count = pair.values->count(false);
+    most_names = std::max(most_names, pair.name_count);
+    most_values = std::max(most_values, pair.value_count);
     // An empty variable list takes no values, so it adds no iterations.
     if (most_names > 0) {
       iterations = std::max(iterations, (most_values + most_names - 1) / most_names);
@@ -294,9 +303,10 @@ Code nuvelCommandForeach(Interp& interp, int argc, Value* argv, void*) {
   const Value& body = argv[body_at];
   for (size_t n = 0; n < iterations; ++n) {
     for (Pair& pair : pairs) {
-      for (const Value& name : pair.names) {
-        const Value value = pair.next < pair.values.size() ? pair.values[pair.next++] : Value();
-        if (set_var(interp, name.view(), value) != 0) return Code::Error;
+      for (size_t k = 0; k < pair.name_count; ++k) {
+        const Value value =
+            pair.next < pair.value_count ? pair.values->elements[pair.next++] : Value();
+        if (set_var(interp, pair.names->elements[k].view(), value) != 0) return Code::Error;
       }
     }
     Code rc = rindoEval(interp, body);
@@ -350,7 +360,7 @@ bool switch_matches(std::string_view pattern, std::string_view value, bool glob,
   if (is_integer_text(pattern) && is_integer_text(value)) {
     return core::leading_int(pattern) == core::leading_int(value);
   }
-  return glob ? glob_match(pattern, value, nocase) : fold_equal(pattern, value, nocase);
+  return glob ? expr::glob_match(pattern, value, nocase) : fold_equal(pattern, value, nocase);
 }
 
 Code no_matching_case(Interp& interp, const Value& value) {
@@ -434,7 +444,7 @@ Code nuvelCommandSwitch(Interp& interp, int argc, Value* argv, void*) {
     if (!forced) {
       bool dollar = !pattern.empty() && pattern[0] == '$';
       if (eval_patterns) {
-        Code rc = eval_expression(interp, pattern, argv[0].view());
+        Code rc = eval_expression(interp, pattern);
         if (rc != Code::Ok) return rc;
         pattern = interp.result;
       }

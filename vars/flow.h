@@ -1,6 +1,6 @@
-// Helpers shared by the procedure and flow-control commands: the expression
-// hook for conditions, glob matching of names, the substitution routine and
-// the leading-number readers of the truth tests.
+// Helpers shared by the procedure and flow-control commands: expression
+// conditions, the substitution routine and the leading-number reader of the
+// truth tests.
 #pragma once
 
 #include <optional>
@@ -14,23 +14,9 @@ namespace vars {
 using core::Interp;
 using core::Value;
 
-// Call points filled in by the expression engine. While `expression` is
-// null, conditions in expression mode (and switch -eval) fail with a report.
-struct FlowHooks {
-  // Evaluates an infix expression and leaves its output in the result.
-  core::Code (*expression)(Interp& interp, const Value& text) = nullptr;
-  // True when `name` is one of the expression functions.
-  bool (*is_function)(std::string_view name) = nullptr;
-};
-
-FlowHooks& flow_hooks();
-
-// Runs the expression hook; reports and fails when no engine is installed.
-core::Code eval_expression(Interp& interp, const Value& text, std::string_view command);
-
-// Glob match: "*" any run, "?" any one character; `nocase` folds ASCII
-// letters before comparing.
-bool glob_match(std::string_view pattern, std::string_view text, bool nocase);
+// Evaluates a condition as an infix expression (no precedence rewriting, as
+// for every flow-control condition); the output is left in the result.
+core::Code eval_expression(Interp& interp, const Value& text);
 
 // The substitution routine of subst: "$name" / "${name}" (when `variables`)
 // and "[script]" (when `commands`) are replaced in one left-to-right pass.

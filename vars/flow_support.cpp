@@ -1,9 +1,10 @@
-// Shared helpers of the procedure and flow-control commands: the expression
-// hook, glob matching, the substitution routine and number readers.
+// Shared helpers of the procedure and flow-control commands: expression
+// conditions, the substitution routine and the leading-number reader.
 #include <cstdlib>
 #include <string>
 
 #include "core/cmd_helpers.h"
+#include "expr/expr_engine.h"
 #include "vars/flow.h"
 #include "vars/var.h"
 
@@ -11,41 +12,11 @@ namespace vars {
 
 using core::Code;
 
-FlowHooks& flow_hooks() {
-  static FlowHooks hooks;
-  return hooks;
-}
-
-Code eval_expression(Interp& interp, const Value& text, std::string_view command) {
-  if (!flow_hooks().expression) {
-    std::string name(command);
-    core::nuvelSetError(&interp, "%s: Expression engine not available\n", name.c_str());
-    return Code::Error;
-  }
-  return flow_hooks().expression(interp, text);
-}
-
-bool glob_match(std::string_view pattern, std::string_view text, bool nocase) {
-  auto fold = [nocase](char c) {
-    return nocase && c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  };
-  size_t p = 0, t = 0, star = std::string_view::npos, mark = 0;
-  while (t < text.size()) {
-    if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      mark = t;
-    } else if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(text[t]))) {
-      ++p;
-      ++t;
-    } else if (star != std::string_view::npos) {
-      p = star + 1;
-      t = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
+Code eval_expression(Interp& interp, const Value& text) {
+  Value out;
+  Code rc = expr::expr_evaluate(interp, text.view(), out);
+  if (rc == Code::Ok) core::nuvelSetResult(interp, std::move(out));
+  return rc;
 }
 
 namespace {

@@ -11,6 +11,8 @@
 #include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
+#include "expr/expr_engine.h"
+#include "expr/glob.h"
 #include "expr/list_value.h"
 #include "platform/console.h"
 #include "vars/flow.h"
@@ -111,13 +113,15 @@ Code define_proc(Interp& interp, std::string_view command, std::string_view name
   auto pd = std::make_shared<ProcDef>();
   pd->arg_list = arg_list;
   pd->body = body;
-  std::vector<Value> elements = expr::list_read_standard(arg_list.view());
+  // Argument lists are read with the word-list reader.
+  std::shared_ptr<const std::vector<Value>> words = expr::list_words(arg_list);
+  const std::vector<Value>& elements = *words;
   pd->formal_count = static_cast<int32_t>(elements.size());
   pd->formals.reserve(elements.size());
   for (const Value& element : elements) {
     std::string_view text = element.view();
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    std::vector<Value> parts = expr::list_read_standard(text, nullptr, true);
+    std::vector<Value> parts = expr::list_read_words(text);
     if (parts.size() > 2) {
       core::nuvelSetError(&interp, "%s: Invalid argument '%s'\n", cmd.c_str(), proc_name.c_str());
       return Code::Error;
@@ -211,7 +215,7 @@ Code nuvelCommandProcs(Interp& interp, int argc, Value* argv, void*) {
   std::string out;
   for (const CommandRecord& rec : interp.commands) {
     if (!rec.is_proc) continue;
-    if (argc > 1 && !glob_match(argv[1].view(), rec.name, true)) continue;
+    if (argc > 1 && !expr::glob_match(argv[1].view(), rec.name, true)) continue;
     if (!out.empty()) out.push_back(' ');
     out += rec.name;
   }
@@ -234,8 +238,7 @@ Code nuvelCommandDefined(Interp& interp, int argc, Value* argv, void*) {
   if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   std::string_view name = argv[1].view();
   if (core::find_option_exact(argc, argv, "-funct", 2) >= 0) {
-    bool (*is_function)(std::string_view) = flow_hooks().is_function;
-    return core::result_bool(interp, is_function && is_function(name));
+    return core::result_bool(interp, expr::is_expr_function(name));
   }
   bool only_procs = core::find_option_exact(argc, argv, "-proc", 2) >= 0;
   bool only_builtins = core::find_option_exact(argc, argv, "-command", 2) >= 0;
@@ -279,8 +282,8 @@ std::string make_guid() {
   b[0] = (b[0] & 0x3F) | 0x80;
   // Precision and zero padding both give the fixed widths of the format.
   char buf[40];
-  snprintf(buf, sizeof buf, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", d1, d2, d3,
-           b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]);
+  snprintf(buf, sizeof buf, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", d1, d2, d3, b[0],
+           b[1], b[2], b[3], b[4], b[5], b[6], b[7]);
   return buf;
 }
 
@@ -386,7 +389,7 @@ Code nuvelCommandUndef(Interp& interp, int argc, Value* argv, void*) {
     bool only_procs = core::find_option_exact(end, argv, "-proc", 3) >= 0;
     std::vector<std::string> names;
     for (const CommandRecord& rec : interp.commands) {
-      if ((!only_procs || rec.is_proc) && glob_match(pattern, rec.name, true)) {
+      if ((!only_procs || rec.is_proc) && expr::glob_match(pattern, rec.name, true)) {
         names.push_back(rec.name);
       }
     }
@@ -456,7 +459,7 @@ Code nuvelCommandClearprocs(Interp& interp, int argc, Value* argv, void*) {
   std::string_view pattern = argc > 1 && !(argc == 2 && nocomplain) ? argv[1].view() : "*";
   std::vector<std::string> names;
   for (const CommandRecord& rec : interp.commands) {
-    if (rec.is_proc && glob_match(pattern, rec.name, true)) names.push_back(rec.name);
+    if (rec.is_proc && expr::glob_match(pattern, rec.name, true)) names.push_back(rec.name);
   }
   int64_t removed = 0;
   for (const std::string& name : names) {
