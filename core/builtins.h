@@ -32,6 +32,11 @@ void register_expr_cmds(core::Interp& interp);
 void register_numeric_cmds(core::Interp& interp);
 void register_list_cmds(core::Interp& interp);
 void register_list_search_cmds(core::Interp& interp);
+void register_string_cmds(core::Interp& interp);
+void register_string_extra_cmds(core::Interp& interp);
+void register_string_split_cmds(core::Interp& interp);
+void register_format_cmds(core::Interp& interp);
+void register_scan_cmds(core::Interp& interp);
 }  // namespace expr
 namespace collections {
 void register_array_cmds(core::Interp& interp);
