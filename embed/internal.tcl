@@ -48,32 +48,17 @@ puts "[dict get $d lang] is an [dict get $d kind]."
 set code [catch {error "something went wrong"} message]
 puts "catch gave code $code: $message"
 try {error boom} catch {puts "try caught: $::errorMsg"}
-<<<<<<< HEAD
-=======
 
-# Arrays live beside plain variables.
-set colour(sky) blue
-set colour(grass) green
-puts "The sky is $colour(sky) and the grass is $colour(grass)."
-
-# Procedures take defaults and collect surplus words in args.
-proc greet {who {greeting Hello} args} {
-  if {== [llength $args] 0} {return "$greeting, $who!"}
-  return "$greeting, $who! (and [llength $args] more)"
+# Surplus words collect in args.
+proc tally {first args} {
+    return "$first and [llength $args] more"
 }
-puts [greet world]
-puts [greet Nuvel Hi a {} c]
+puts [tally a b {} d]
 
-# Loops: loop counts, foreach walks lists, while tests a condition script.
+# loop counts, foreach walks pairs, switch picks a case.
 set total 0
 loop i 1 6 {+= total $i}
 puts "1 + 2 + ... + 5 = $total"
 foreach {thing shade} {sea blue leaf green} {puts "$thing -> $shade"}
-set n 1
-while {< $n 100} {*= n 3}
-puts "first power of 3 above 100: $n"
-
-# switch picks a case; a recursive procedure shows the call stack.
 proc fact {n} {if {<= $n 1} {return 1}; return [* $n [fact [- $n 1]]]}
 switch -glob [fact 5] {1?0 {puts "5! = [fact 5]"} default {puts "unexpected"}}
->>>>>>> issue7
