@@ -30,9 +30,6 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   collections::register_array_convert_cmds(interp);
   collections::register_dict_cmds(interp);
   containers::register_stack_cmds(interp);
-  vars::register_proc_cmds(interp);
-  vars::register_control_cmds(interp);
-  vars::register_goto_cmds(interp);
   syslib::register_stream_cmds(interp);
   syslib::register_date_cmds(interp);
   syslib::install_external_commands();

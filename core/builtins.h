@@ -19,10 +19,6 @@ void register_var_info_cmds(core::Interp& interp);
 void register_proc_cmds(core::Interp& interp);
 void register_control_cmds(core::Interp& interp);
 void register_goto_cmds(core::Interp& interp);
-void register_proc_cmds(core::Interp& interp);
-void register_control_cmds(core::Interp& interp);
-void register_goto_cmds(core::Interp& interp);
-void register_var_info_cmds(core::Interp& interp);
 }  // namespace vars
 
 namespace expr {
