@@ -65,6 +65,10 @@ Code nuvelCommandExpand(Interp& interp, int argc, Value* argv, void*) {
   return rindoEval(interp, Value(std::move(text)));
 }
 
+}  // namespace
+
+namespace {
+
 bool is_subst_name_char(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' ||
          c == '\t' || c == ':' || c == '&' || c == '_' || c == '.' || c == '(' || c == ')';
@@ -86,6 +90,8 @@ bool subst_variable(Interp& interp, std::string_view name, bool unescape, std::s
   }
   return true;
 }
+
+}  // namespace
 
 // The substitution routine of subst: one left-to-right pass copying the text
 // and replacing $name, ${name} and [script]. It translates no backslash
@@ -148,6 +154,8 @@ bool subst_text(Interp& interp, std::string_view text, bool variables, bool comm
   }
   return true;
 }
+
+namespace {
 
 // subst ?-nobackslashes? ?-nocommands? ?-novariables? text
 // Results: the text with variables and bracketed commands substituted; ""
