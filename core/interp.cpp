@@ -12,10 +12,7 @@ namespace core {
 
 Interp* _pglobal_interp = nullptr;
 
-Process& process() {
-  static Process p;
-  return p;
-}
+Process g_process;
 
 uint64_t fresh_command_epoch();
 

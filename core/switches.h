@@ -48,7 +48,9 @@ struct Process {
   std::string config_path;
 };
 
-Process& process();
-inline Switches& switches() { return process().sw; }
+// The one process-wide instance (defined in core/interp.cpp).
+extern Process g_process;
+inline Process& process() { return g_process; }
+inline Switches& switches() { return g_process.sw; }
 
 }  // namespace core
