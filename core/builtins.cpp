@@ -11,6 +11,9 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   register_option_cmds(interp);
   vars::register_var_cmds(interp);
   vars::register_exit_cmds(interp, flag == 0);
+  vars::register_proc_cmds(interp);
+  vars::register_control_cmds(interp);
+  vars::register_goto_cmds(interp);
   expr::register_operator_cmds(interp);
   expr::register_increment_cmds(interp);
   expr::register_expr_cmds(interp);
@@ -27,6 +30,9 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   collections::register_array_convert_cmds(interp);
   collections::register_dict_cmds(interp);
   containers::register_stack_cmds(interp);
+  vars::register_proc_cmds(interp);
+  vars::register_control_cmds(interp);
+  vars::register_goto_cmds(interp);
   syslib::register_stream_cmds(interp);
   syslib::register_date_cmds(interp);
   syslib::install_external_commands();

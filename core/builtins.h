@@ -16,6 +16,13 @@ namespace vars {
 void register_var_cmds(core::Interp& interp);
 void register_exit_cmds(core::Interp& interp, bool with_exit);
 void register_var_info_cmds(core::Interp& interp);
+void register_proc_cmds(core::Interp& interp);
+void register_control_cmds(core::Interp& interp);
+void register_goto_cmds(core::Interp& interp);
+void register_proc_cmds(core::Interp& interp);
+void register_control_cmds(core::Interp& interp);
+void register_goto_cmds(core::Interp& interp);
+void register_var_info_cmds(core::Interp& interp);
 }  // namespace vars
 
 namespace expr {
