@@ -66,6 +66,7 @@ int run(int argc, char** argv) {
   core::nuvelSetStartupVars(*interp, static_cast<int>(words.size()), &words);
   core::process().script_name = "internal.tcl";
   platform::install_signal_handlers();
+  platform::set_title("Nuvel");
   std::srand(static_cast<unsigned>(platform::tick_ms() * 1000u + static_cast<unsigned>(time(nullptr))));
 
   bool echo = false;
