@@ -613,20 +613,46 @@ Code nuvelCommandIsConst(Interp& interp, int argc, Value* argv, void*) {
   return core::result_bool(interp, var && var->is_constant);
 }
 
+// append name ?value ...?
+// Results: the variable's new value.
+// Side effects: appends each value to the variable, creating it when missing;
+// every name form of set is accepted.
+Code nuvelCommandAppend(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
+  std::string_view name = argv[1].view();
+  Var* var = nuvelGetVar(interp, name);
+  bool plain = var && var->type == VT_AUTO && !var->is_link() && !var->is_constant &&
+               !var->is_pointer && name.find('(') == std::string_view::npos;
+  if (plain) {
+    // The result slot may share the old value; release it so that the
+    // variable holds the only reference and the text can grow in place.
+    if (interp.result.same_rep(var->value)) core::nuvelResetResult(interp);
+    std::string tail;
+    for (int k = 2; k < argc; ++k) tail += argv[k].view();
+    if (var->value.append_in_place(tail) || tail.empty()) {
+      var->changed = true;
+      var->size = static_cast<int32_t>(std::min<size_t>(var->value.size(), INT32_MAX));
+      core::nuvelSetResult(interp, var->value);
+      return Code::Ok;
+    }
+  }
+  std::string text;
+  if (var || name.find('(') != std::string_view::npos) {
+    if (access_var(interp, name, nullptr, false) == 0) text = std::string(interp.result.view());
+  }
+  for (int k = 2; k < argc; ++k) text += argv[k].view();
+  Value value(std::move(text));
+  return access_var(interp, name, &value, true) == 0 ? Code::Ok : Code::Error;
+}
+
 const CommandSpec kVarCommands[] = {
-    {"set", nuvelCommandSet},
-    {"variable", nuvelCommandSet},
-    {"=", nuvelCommandSet},
-    {"unset", nuvelCommandUnset},
-    {"upvar", nuvelCommandUpvar},
-    {"uplevel", nuvelCommandUplevel},
-    {"global", nuvelCommandGlobal},
-    {"static", nuvelCommandStatic},
-    {"const", nuvelCommandConst},
-    {"swap", nuvelCommandSwap},
-    {"clear", nuvelCommandClear},
-    {"is_set", nuvelCommandIsSet},
-    {"is_const", nuvelCommandIsConst},
+    {"append", nuvelCommandAppend},   {"set", nuvelCommandSet},
+    {"variable", nuvelCommandSet},    {"=", nuvelCommandSet},
+    {"unset", nuvelCommandUnset},     {"upvar", nuvelCommandUpvar},
+    {"uplevel", nuvelCommandUplevel}, {"global", nuvelCommandGlobal},
+    {"static", nuvelCommandStatic},   {"const", nuvelCommandConst},
+    {"swap", nuvelCommandSwap},       {"clear", nuvelCommandClear},
+    {"is_set", nuvelCommandIsSet},    {"is_const", nuvelCommandIsConst},
 };
 
 }  // namespace
