@@ -264,16 +264,20 @@ void Scanner::evaluated_directive(size_t p, bool is_if) {
   macros_.set_line(line1());
   std::string script = macros_.substitute(text);
   if (!evaluate_) return;  // the condition counts as true
-  core::Interp& pi = private_interp();
-  core::Code rc = core::rindoEval(pi, core::Value(script));
-  if (rc != core::Code::Ok) {
+  core::Code rc = core::Code::Error;
+  core::Interp* pi = nullptr;
+  if (!nested_too_deeply()) {
+    pi = &private_interp();
+    rc = core::rindoEval(*pi, core::Value(script));
+  }
+  if (rc != core::Code::Ok || !pi) {
     if (diagnostics_shown()) {
       platform::outf("Error: Error in #if or #exec macro expression '%s'\n", script.c_str());
     }
     stop_with_error();
     return;
   }
-  if (is_if && !pi.result.empty() && std::strtod(pi.result.c_str(), nullptr) == 0.0) {
+  if (is_if && !pi->result.empty() && std::strtod(pi->result.c_str(), nullptr) == 0.0) {
     skipping_ = true;
   }
 }

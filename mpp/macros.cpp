@@ -1,6 +1,8 @@
 // The macro list of one preprocessor run and the substitution of macro words.
 #include "mpp/macros.h"
 
+#include <algorithm>
+
 #include "mpp/mpp.h"
 
 namespace mpp {
@@ -45,6 +47,8 @@ void MacroTable::define(std::string_view name, std::string_view value) {
   if (!node) return;
   node->value = std::string(value);
   if (it == index_.end()) index_.emplace(std::string(name), node);
+  first_chars_.set(static_cast<unsigned char>(name[0]));
+  longest_ = std::max(longest_, name.size());
 }
 
 bool MacroTable::undefine(std::string_view name) {
@@ -55,6 +59,10 @@ bool MacroTable::undefine(std::string_view name) {
 }
 
 const std::string* MacroTable::find(std::string_view name) const {
+  if (name.empty() || name.size() > longest_ ||
+      !first_chars_.test(static_cast<unsigned char>(name[0]))) {
+    return nullptr;
+  }
   auto it = index_.find(name);
   return it == index_.end() ? nullptr : text_of(it->second);
 }

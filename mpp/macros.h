@@ -73,6 +73,10 @@ class MacroTable {
   };
   containers::PairList list_;
   std::unordered_map<std::string, containers::PairNode*, Hash, std::equal_to<>> index_;
+  // A quick refusal before hashing: the first characters and the longest
+  // length of every name ever defined in this run.
+  std::bitset<256> first_chars_;
+  size_t longest_ = 0;
 };
 
 }  // namespace mpp

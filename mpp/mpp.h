@@ -57,6 +57,8 @@ inline constexpr int kSubstituteSteps = 100;
 inline constexpr int kDefineSteps = 1000;
 // Capacity of the brace-line stack.
 inline constexpr int32_t kBraceLines = 1000;
+// Deepest nesting of runs (#exec texts that source files).
+inline constexpr int kMaxNestedRuns = 32;
 // Size of the output staging area.
 inline constexpr int32_t kStagingBytes = 32768;
 

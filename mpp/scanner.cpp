@@ -34,11 +34,24 @@ bool is_octal(char c) {
 
 }  // namespace
 
+namespace {
+// Runs in progress: #exec can source a file, whose run can #exec again.
+int g_active_runs = 0;
+}  // namespace
+
 Scanner::Scanner(core::Interp& interp, std::string_view text, bool evaluate,
                  std::string_view file_name, Counters& counters)
-    : interp_(interp), in_(text), evaluate_(evaluate), file_name_(file_name), counters_(counters) {}
+    : interp_(interp), in_(text), evaluate_(evaluate), file_name_(file_name), counters_(counters) {
+  ++g_active_runs;
+}
 
-Scanner::~Scanner() = default;
+Scanner::~Scanner() {
+  --g_active_runs;
+}
+
+bool Scanner::nested_too_deeply() {
+  return g_active_runs > kMaxNestedRuns;
+}
 
 core::Interp& Scanner::private_interp() {
   if (!private_) {

@@ -101,6 +101,10 @@ Preprocessor error near line 4" -- "$bin" "$work/ifbad.tcl"
 [[ "$last_out" == "preprocessing now"* ]] || { echo "FAIL #echo comes first"; failures=$((failures + 1)); }
 refuse "failing #if runs nothing" "run"
 
+# A file that sources itself through #exec ends with an error, not a crash.
+printf '#exec source %s\nputs hi\n' "$work/self.tcl" > "$work/self.tcl"
+expect "self-sourcing through #exec" 1 "Error: Error in #if or #exec macro expression 'source $work/self.tcl'" -- "$bin" "$work/self.tcl"
+
 # Literals with base prefixes are decimal by the time the script runs.
 printf 'puts [+ 0x10 0b11]\n' > "$work/hex.tcl"
 expect "numeric literals" 0 "19" -- "$bin" "$work/hex.tcl"

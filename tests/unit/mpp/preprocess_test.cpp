@@ -148,6 +148,20 @@ TEST_F(PreprocessTest, SelfNamingMacrosEnd) {
   EXPECT_EQ(pre("#define A B\n#define B A\nputs A B\n").rc > 0, true);
 }
 
+TEST_F(PreprocessTest, MacroChainsStopAtTheStepLimit) {
+  // M0 -> M1 -> ... -> M199: substitution follows 100 steps past the first
+  // value, then replaces the final word once more.
+  std::string text;
+  for (int i = 0; i < 200; ++i) {
+    text += "#define M" + std::to_string(i) + " M" + std::to_string(i + 1) + "\n";
+  }
+  text += "puts M0\n";
+  EXPECT_EQ(pre(text).text, "puts M102");
+  // A cycle met at definition time ends after its 1000 steps.
+  PreRun r = pre("#define A B\n#define B A\n#define C A\nputs C\n");
+  EXPECT_GT(r.rc, 0);
+}
+
 TEST_F(PreprocessTest, NdebugFlag) {
   (void)pre("#define NDEBUG\n");
   EXPECT_TRUE(core::process().ndebug);
