@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <regex>
 #include <string>
 
 #include "core/switches.h"
@@ -493,9 +492,13 @@ TEST_F(PreprocessTest, FileMacro) {
   EXPECT_EQ(r.text, "puts /tmp/script.tcl");
   EXPECT_EQ(pre("puts #__FILE__\n").text, "puts <unknown>");
   r = pre("puts #__DATE__ #__TIME__ #__USER__ #__HOST__\n");
-  EXPECT_TRUE(
-      std::regex_match(r.text, std::regex("puts [0-9]{8} [0-9]{2}:[0-9]{2}:[0-9]{2} .+ .+")))
-      << r.text;
+  // "puts YYYYMMDD HH:MM:SS user host"
+  std::string shape = r.text.substr(0, 23);
+  for (char& c : shape) {
+    if (c >= '0' && c <= '9') c = '9';
+  }
+  EXPECT_EQ(shape, "puts 99999999 99:99:99 ") << r.text;
+  EXPECT_GT(r.text.size(), 24u);
   std::string user = platform::user_name();
   if (!user.empty()) {
     EXPECT_NE(r.text.find(" " + user + " "), std::string::npos);
