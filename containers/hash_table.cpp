@@ -40,13 +40,17 @@ void trim_text(std::string_view& text, std::string_view chars, bool left, bool r
 
 }  // namespace
 
-uint32_t hash_key(std::string_view key, int32_t buckets) {
-  if (buckets <= 0) return 0;
+uint32_t key_hash(std::string_view key) {
   char digits[33];
   md5_hex(key, digits);
   uint32_t h = 0;
   for (int i = 0; i < 32; ++i) h = (h << 1) ^ static_cast<uint8_t>(digits[i]);
-  return h % static_cast<uint32_t>(buckets);
+  return h;
+}
+
+uint32_t hash_key(std::string_view key, int32_t buckets) {
+  if (buckets <= 0) return 0;
+  return key_hash(key) % static_cast<uint32_t>(buckets);
 }
 
 hash_table::hash_table(int32_t initial_buckets, bool is_binary) : is_binary_(is_binary) {
@@ -59,6 +63,7 @@ hash_table::~hash_table() {
 
 hash_table::hash_table(hash_table&& other) noexcept
     : table_(std::move(other.table_)),
+      index_(std::move(other.index_)),
       used_buckets_(other.used_buckets_),
       total_nodes_(other.total_nodes_),
       table_size_(other.table_size_),
@@ -75,6 +80,7 @@ hash_table& hash_table::operator=(hash_table&& other) noexcept {
   if (this != &other) {
     release_chains();
     table_ = std::move(other.table_);
+    index_ = std::move(other.index_);
     used_buckets_ = other.used_buckets_;
     total_nodes_ = other.total_nodes_;
     table_size_ = other.table_size_;
@@ -91,6 +97,7 @@ hash_table& hash_table::operator=(hash_table&& other) noexcept {
 
 void hash_table::reset_fields() {
   table_.reset();
+  index_.clear();
   used_buckets_ = total_nodes_ = table_size_ = bucket_count_ = max_depth_ = 0;
   growth_ = kDefaultGrowth;
   load_factor_ = kDefaultLoadFactor;
@@ -115,25 +122,24 @@ void hash_table::release_chains() {
 bool hash_table::set(std::string_view key, const core::Value& value, bool resize_allowed) {
   if (!table_) return false;
   if (resize_allowed) resize(resize_advice(), 0);
-  uint32_t i = hash_key(key, table_size_);
-  HashNode* root = table_[i];
-  if (root) {
-    for (HashNode* node = root; node; node = node->next) {
-      if (node->key == key) {
-        node->value = value;
-        return true;
-      }
-    }
+  if (auto found = index_.find(key); found != index_.end()) {
+    found->second->value = value;
+    return true;
   }
+  uint32_t h = key_hash(key);
+  uint32_t i = h % static_cast<uint32_t>(table_size_);
+  HashNode* root = table_[i];
   HashNode* node = new (std::nothrow) HashNode;
   if (!node) return false;
   try {
     node->key.assign(key);
+    index_.emplace(std::string_view(node->key), node);
   } catch (const std::bad_alloc&) {
     delete node;
     return false;
   }
   node->value = value;
+  node->hash = h;
   if (!root) {
     node->chain_count = 1;
     table_[i] = node;
@@ -151,10 +157,8 @@ bool hash_table::set(std::string_view key, const core::Value& value, bool resize
 
 HashNode* hash_table::find_node(std::string_view key) const {
   if (!table_) return nullptr;
-  for (HashNode* node = table_[hash_key(key, table_size_)]; node; node = node->next) {
-    if (node->key == key) return node;
-  }
-  return nullptr;
+  auto found = index_.find(key);
+  return found == index_.end() ? nullptr : found->second;
 }
 
 bool hash_table::get(std::string_view key, core::Value* out) const {
@@ -165,14 +169,18 @@ bool hash_table::get(std::string_view key, core::Value* out) const {
 
 bool hash_table::remove(std::string_view key) {
   if (!table_) return false;
-  uint32_t i = hash_key(key, table_size_);
+  auto found = index_.find(key);
+  if (found == index_.end()) return false;
+  HashNode* target = found->second;
+  uint32_t i = target->hash % static_cast<uint32_t>(table_size_);
   HashNode* prev = nullptr;
   HashNode* node = table_[i];
-  while (node && node->key != key) {
+  while (node && node != target) {
     prev = node;
     node = node->next;
   }
   if (!node) return false;
+  index_.erase(found);
   if (!prev) {
     HashNode* successor = node->next;
     if (successor) {
@@ -203,6 +211,7 @@ bool hash_table::clear() {
       table_[i] = nullptr;
     }
   }
+  index_.clear();
   used_buckets_ = total_nodes_ = bucket_count_ = max_depth_ = 0;
   return true;
 }
@@ -316,7 +325,7 @@ bool hash_table::resize(int direction, int32_t requested) {
     HashNode* node = old[b];
     while (node) {
       HashNode* next = node->next;
-      uint32_t i = hash_key(node->key, table_size_);
+      uint32_t i = node->hash % static_cast<uint32_t>(table_size_);
       HashNode* root = table_[i];
       if (!root) {
         node->chain_count = 1;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/value.h"
@@ -20,6 +21,9 @@ namespace containers {
 struct HashNode {
   HashNode* next = nullptr;
   int32_t chain_count = 0;
+  // The key's hash before the bucket modulo, so that a rehash places the node
+  // without recomputing its MD5 digest.
+  uint32_t hash = 0;
   std::string key;
   core::Value value;
 };
@@ -29,6 +33,8 @@ struct HashNode {
 // with h = (h * 2) ^ digit (unsigned 32-bit), modulo the bucket count. Zero
 // when `buckets` is not positive.
 uint32_t hash_key(std::string_view key, int32_t buckets);
+// The same fold before the modulo: hash_key(key, n) == key_hash(key) % n.
+uint32_t key_hash(std::string_view key);
 
 // Invariants:
 //  - table()[i] is null exactly when bucket i is empty; otherwise it is the
@@ -145,6 +151,10 @@ class hash_table {
   void reset_fields();
 
   BucketArray table_;
+  // Side index from key to node: look-ups cost O(1) however long the chains
+  // grow, while the chains keep the order every scan shows. The views point
+  // at the nodes' own keys, which never change while a node lives.
+  std::unordered_map<std::string_view, HashNode*> index_;
   int32_t used_buckets_ = 0;
   int32_t total_nodes_ = 0;
   int32_t table_size_ = 0;

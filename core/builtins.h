@@ -16,6 +16,9 @@ namespace vars {
 void register_var_cmds(core::Interp& interp);
 void register_exit_cmds(core::Interp& interp, bool with_exit);
 void register_var_info_cmds(core::Interp& interp);
+void register_proc_cmds(core::Interp& interp);
+void register_control_cmds(core::Interp& interp);
+void register_goto_cmds(core::Interp& interp);
 }  // namespace vars
 
 namespace expr {
@@ -25,6 +28,11 @@ void register_expr_cmds(core::Interp& interp);
 void register_numeric_cmds(core::Interp& interp);
 void register_list_cmds(core::Interp& interp);
 void register_list_search_cmds(core::Interp& interp);
+void register_string_cmds(core::Interp& interp);
+void register_string_extra_cmds(core::Interp& interp);
+void register_string_split_cmds(core::Interp& interp);
+void register_format_cmds(core::Interp& interp);
+void register_scan_cmds(core::Interp& interp);
 }  // namespace expr
 namespace collections {
 void register_array_cmds(core::Interp& interp);

@@ -107,7 +107,7 @@ extern Interp* _pglobal_interp;
 
 // Deepest nesting of evaluations (brackets, eval, procedure bodies). Beyond it
 // evaluation fails with a clear message instead of exhausting the stack.
-inline constexpr int kMaxEvalDepth = 20000;
+inline constexpr int kMaxEvalDepth = 60000;
 
 // --- Creation and start-up ---------------------------------------------------
 void nuvelRegisterCoreCommands(Interp& interp, int flag);

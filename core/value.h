@@ -20,6 +20,7 @@ enum class CacheSlot : uint8_t {
   ListTcl,    // elements under the Tcl-style list reader
   ListBrace,  // elements under the brace-grouping reader
   ListWhite,  // elements under the whitespace reader
+  Expr,       // prepared expression text (expr/expr_engine.cpp)
   Extra1,     // free for later readers
   Extra2,
   Count
@@ -141,6 +142,5 @@ class Value {
 
   ValueRep* rep_ = nullptr;
 };
-
 
 }  // namespace core

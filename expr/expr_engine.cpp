@@ -484,6 +484,14 @@ bool OperandEvaluator::run(Value& out, int& err) {
       if (var->type == vars::VT_AUTO && !var->value.empty()) top = var->value;
     }
   }
+  // Variable references among the values are read (the command texts of
+  // the operators leave them for the evaluator to substitute as words).
+  for (size_t i = 0; i + 1 < stack_.size(); ++i) {
+    if (!resolve_operand(interp_, stack_[i])) {
+      err = 1;
+      return false;
+    }
+  }
   if (stack_.size() == 1) {
     out = std::move(stack_[0]);
     return true;
@@ -577,7 +585,73 @@ Code expr_evaluate(Interp& interp, std::string_view text, Value& out) {
   int err = 0;
   if (evaluate_inner(interp, prepared, out, err)) return Code::Ok;
   out = Value();
-  return err == 0 ? Code::Error : static_cast<Code>(err);
+  // Flags 3 and 4 name engine failures, not result codes; exit and stop
+  // travel on as they are.
+  if (err == core::code_int(Code::Exit) || err == core::code_int(Code::Stop)) {
+    return static_cast<Code>(err);
+  }
+  return Code::Error;
+}
+
+namespace {
+
+// What the engine keeps about an expression text: the text after rewriting
+// (for expr) and whether the pre-pass would change it. Text without "[" and
+// "{" passes the pre-pass unchanged, so only its balance matters.
+struct PreparedExpr {
+  bool rewritten = false;  // `text` is the rewritten form
+  bool rewrite_failed = false;
+  std::string text;
+  bool plain = false;  // no "[" or "{": the pre-pass is the identity
+  bool balanced = false;
+};
+
+void examine(PreparedExpr& p) {
+  p.plain = p.text.find_first_of("[{") == std::string::npos;
+  long balance = 0;
+  for (char c : p.text) balance += c == '(' ? 1 : (c == ')' ? -1 : 0);
+  p.balanced = balance == 0;
+}
+
+std::shared_ptr<const PreparedExpr> prepared(const Value& text, bool rewrite) {
+  auto cached = text.cached<PreparedExpr>(core::CacheSlot::Expr);
+  if (cached && cached->rewritten == rewrite) return cached;
+  auto p = std::make_shared<PreparedExpr>();
+  p->rewritten = rewrite;
+  p->text = std::string(text.view());
+  if (rewrite && !rewrite_precedence(p->text)) p->rewrite_failed = true;
+  examine(*p);
+  text.set_cached<PreparedExpr>(core::CacheSlot::Expr, p);
+  return p;
+}
+
+Code evaluate_prepared(Interp& interp, const PreparedExpr& p, Value& out) {
+  if (!p.plain || !p.balanced) return expr_evaluate(interp, std::string_view(p.text), out);
+  out = Value();
+  int err = 0;
+  if (evaluate_inner(interp, p.text, out, err)) return Code::Ok;
+  out = Value();
+  if (err == core::code_int(Code::Exit) || err == core::code_int(Code::Stop)) {
+    return static_cast<Code>(err);
+  }
+  return Code::Error;
+}
+
+Code evaluate_rewritten_value(Interp& interp, const Value& text, Value& out) {
+  out = Value();
+  auto p = prepared(text, engine_settings().rewrite);
+  if (p->rewrite_failed) {
+    core::nuvelSetError(&interp, "expr: Expression too long or nested too deeply to rewrite\n");
+    return Code::Error;
+  }
+  if (p->text.empty()) return Code::Ok;
+  return evaluate_prepared(interp, *p, out);
+}
+
+}  // namespace
+
+Code expr_evaluate_value(Interp& interp, const Value& text, Value& out) {
+  return evaluate_prepared(interp, *prepared(text, false), out);
 }
 
 Code expr_evaluate_rewritten(Interp& interp, std::string_view text, Value& out) {
@@ -658,7 +732,7 @@ Code nuvelCommandExpr(Interp& interp, int argc, Value* argv, void*) {
   Value value;
   Code rc;
   if (argc == 2 && !argv[1].empty()) {
-    rc = expr_evaluate_rewritten(interp, argv[1].view(), value);
+    rc = evaluate_rewritten_value(interp, argv[1], value);
   } else {
     rc = expr_evaluate_rewritten(interp, join_words(1, argc, argv, " ", true), value);
   }

@@ -32,6 +32,9 @@ EngineSettings& engine_settings();
 // Returns Ok with the value in `out` (which is cleared first), Error, or the
 // code of a failing bracketed command. On failure `out` is empty.
 Code expr_evaluate(Interp& interp, std::string_view text, Value& out);
+// The same for a Value: what the pre-pass learns from the text alone is
+// cached on it, so a condition evaluated in a loop is examined once.
+Code expr_evaluate_value(Interp& interp, const Value& text, Value& out);
 
 // What `expr` does with one text: the precedence rewriter (unless switched
 // off), then expr_evaluate. An empty text gives Ok with an empty value.

@@ -44,7 +44,7 @@ std::string lower_name(std::string_view name) {
 }
 
 Value float_result(double d) {
-  return Value(format_double("%15.15f", d));
+  return Value(fixed15(d, 15));
 }
 
 }  // namespace
@@ -223,7 +223,7 @@ bool apply_function(Interp& interp, std::string_view name, std::string_view args
   if (blank) {
     if (f != "rand") return false;  // other functions give no value without arguments
     double r = static_cast<double>(random_range(0, 2147483647)) * 4.656612875245797e-10;
-    out = Value(format_double("%.15f", r));
+    out = Value(fixed15(r, 0));
     return true;
   }
   size_t comma = first_comma(inner);

@@ -250,6 +250,11 @@ bool rewrite_level(std::string& s, int depth) {
 }  // namespace
 
 bool rewrite_precedence(std::string& text) {
+  // Unbalanced parentheses are left for the evaluator's balance check, which
+  // rejects them; rewriting would close the groups and hide the mistake.
+  long balance = 0;
+  for (char c : text) balance += c == '(' ? 1 : (c == ')' ? -1 : 0);
+  if (balance != 0) return true;
   std::string work = text;
   if (!rewrite_level(work, 0)) return false;
   text = std::move(work);

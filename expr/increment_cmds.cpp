@@ -140,7 +140,7 @@ Code evaluate_condition(Interp& interp, const Value& condition, Value& value) {
     value = interp.result;
     return rc;
   }
-  return expr_evaluate(interp, condition.view(), value);
+  return expr_evaluate_value(interp, condition, value);
 }
 
 // ? condition then-script ?:? else-script
@@ -242,8 +242,11 @@ Code let_command(Interp& interp, int argc, Value* argv) {
       stored = int_value(op == "++" ? wrap_add(cur, 1) : wrap_sub(cur, 1));
     } else if (op == "+=" || op == "-=") {
       Value amount;
-      Code rc = expr_evaluate(interp, argv[argc - 1].view(), amount);
-      if (rc != Code::Ok) return rc;
+      std::string_view text = argv[argc - 1].view();
+      if (op_index + 1 < argc && text.find_first_not_of(" \t") != std::string_view::npos) {
+        Code rc = expr_evaluate(interp, text, amount);
+        if (rc != Code::Ok) return rc;
+      }
       if (amount.empty()) {
         if (var) last = var->value;
         continue;

@@ -3,15 +3,14 @@
 // lrand, join, split, concat, index, cset, setl, setr. The search and sort
 // commands live in expr/list_search_cmds.cpp.
 #include <cmath>
-#include <random>
 
 #include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
 #include "expr/list_index.h"
 #include "expr/list_value.h"
+#include "expr/random.h"
 #include "platform/console.h"
-#include "platform/system.h"
 #include "vars/var.h"
 
 namespace expr {
@@ -492,14 +491,6 @@ Code nuvelCommandLMap(Interp& interp, int argc, Value* argv, void*) {
   return set_text_result(interp, std::move(out));
 }
 
-// A uniform draw in 0..count-1 from a Mersenne Twister seeded once from the
-// clock. FIXME: share the expression engine's generator (srand) once it
-// exists, so that seeding it also fixes lrand.
-size_t random_below(size_t count) {
-  static std::mt19937 gen(static_cast<uint32_t>(platform::tick_ms() * 2654435761u + 1));
-  return static_cast<size_t>(gen() % count);
-}
-
 // lrand list
 // Results: one element of the list chosen at random ("" for an empty list).
 Code nuvelCommandLRand(Interp& interp, int argc, Value* argv, void*) {
@@ -510,7 +501,8 @@ Code nuvelCommandLRand(Interp& interp, int argc, Value* argv, void*) {
     core::nuvelResetResult(interp);
     return Code::Ok;
   }
-  nuvelSetResult(interp, form->elements[random_below(count)]);
+  size_t pick = random_range(0, static_cast<uint32_t>(std::min<size_t>(count - 1, UINT32_MAX)));
+  nuvelSetResult(interp, form->elements[pick]);
   return Code::Ok;
 }
 

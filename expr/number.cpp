@@ -142,7 +142,31 @@ bool is_float_literal(std::string_view t) {
   return digit && dots == 1;
 }
 
+// Plain decimal text (an optional sign, digits, at most one "."): read with
+// from_chars, which gives the same correctly rounded value as strtod faster.
+bool plain_decimal(std::string_view t) {
+  size_t i = (!t.empty() && (t[0] == '-' || t[0] == '+')) ? 1 : 0;
+  bool digit = false;
+  bool dot = false;
+  for (; i < t.size(); ++i) {
+    if (is_digit(t[i])) {
+      digit = true;
+    } else if (t[i] == '.' && !dot) {
+      dot = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
 double read_double_text(std::string_view t) {
+  if (plain_decimal(t) && t.size() < 400) {
+    std::string_view u = t[0] == '+' ? t.substr(1) : t;
+    double d = 0.0;
+    auto [end, ec] = std::from_chars(u.data(), u.data() + u.size(), d);
+    if (ec == std::errc() && end == u.data() + u.size()) return d;
+  }
   // strtod needs a terminated text; numbers are short, so copy only a
   // bounded prefix unless the text is long.
   char buf[64];
@@ -362,8 +386,20 @@ std::string format_double(const char* format, double d) {
   return s;
 }
 
+std::string fixed15(double d, int width) {
+  const char* format = width ? "%15.15f" : "%.15f";
+  if (!std::isfinite(d)) return format_double(format, d);
+  char buf[400];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed, 15);
+  if (ec != std::errc()) return format_double(format, d);
+  std::string s(buf, static_cast<size_t>(end - buf));
+  if (s.size() < static_cast<size_t>(width))
+    s.insert(0, static_cast<size_t>(width) - s.size(), ' ');
+  return s;
+}
+
 Value float15_value(double d) {
-  return Value(format_double("%.15f", d));
+  return Value(fixed15(d, 0));
 }
 
 // Decimals printed by rounding are capped here; beyond it a double has no

@@ -96,6 +96,8 @@ Value int_value(int64_t v);
 Value uint_value(uint64_t v);
 std::string format_double(const char* format, double d);
 Value float15_value(double d);  // "%.15f"
+// Fifteen decimals, padded to `width` ("%.15f" for 0, "%15.15f" for 15).
+std::string fixed15(double d, int width);
 
 // --- Shared numeric routines --------------------------------------------------------
 

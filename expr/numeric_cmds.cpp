@@ -115,7 +115,7 @@ Code nuvelCommandFraction(Interp& interp, int argc, Value* argv, void*) {
   if (command_name(argv[0]) == "integral") {
     return result_text(interp, format_double("%.0f", whole + 0.0));
   }
-  return result_text(interp, format_double("%.15f", x - whole));
+  return result_text(interp, fixed15(x - whole, 0));
 }
 
 // mean value ?value ...?
@@ -124,7 +124,7 @@ Code nuvelCommandMean(Interp& interp, int argc, Value* argv, void*) {
   if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   double sum = 0.0;
   for (int i = 1; i < argc; ++i) sum += read_double(argv[i]);
-  return result_text(interp, format_double("%15.15f", sum / (argc - 1)));
+  return result_text(interp, fixed15(sum / (argc - 1), 15));
 }
 
 // median value ?value ...?
@@ -142,7 +142,7 @@ Code nuvelCommandMedian(Interp& interp, int argc, Value* argv, void*) {
   size_t n = values.size();
   size_t k = (n + 1) / 2 - 1;
   std::nth_element(values.begin(), values.begin() + static_cast<ptrdiff_t>(k), values.end());
-  return result_text(interp, format_double("%15.15f", values[k]));
+  return result_text(interp, fixed15(values[k], 15));
 }
 
 // mode word ?word ...?

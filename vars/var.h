@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/nuvel.h"
@@ -44,7 +45,7 @@ inline constexpr int MAX_PROC_LEVEL = 5000;
 // One variable. A record with a parent is a link (upvar/global/static): it
 // never owns the target's table, stack or members. The parent is held weakly,
 // so a link whose target is gone reads as missing instead of dangling.
-struct Var {
+struct Var : std::enable_shared_from_this<Var> {
   Value value;
   std::string name;
   int32_t type = VT_AUTO;
@@ -71,7 +72,9 @@ struct Var {
 using VarPtr = std::shared_ptr<Var>;
 
 // One active level. Variables are kept oldest first; searches run from the
-// back, so the most recently created variable is found first.
+// back, so the most recently created variable is found first. Records are
+// added and removed only through add_var_record/remove_var_record, which keep
+// the name index of large frames in step.
 struct CallFrame {
   int32_t level = 0;
   int cmd_argc = 0;
@@ -80,9 +83,15 @@ struct CallFrame {
   CallFrame* parent = nullptr;
   std::string proc_name;
   bool has_proc_name = false;
+  // Name -> newest record of that name; built once a frame holds many
+  // variables (small frames are searched directly).
+  std::unordered_map<std::string_view, Var*> index;
 
   ~CallFrame();
 };
+
+// Frames with more variables than this keep a name index.
+inline constexpr size_t kFrameIndexThreshold = 24;
 
 // --- Look-up -----------------------------------------------------------------
 CallFrame* frame_at_level(Interp& interp, int n);
@@ -102,8 +111,12 @@ int define_const(Interp& interp, std::string_view name, const Value& value, bool
                  bool replace);
 int delete_var(Interp& interp, std::string_view name);
 void propagate_links(Var& var);
+// Adds a record as the newest of a frame.
+void add_var_record(CallFrame& frame, VarPtr var);
 // Removes one record from the frame that holds it (no type checks).
 bool remove_var_record(CallFrame& frame, const Var* var);
+// Removes every record of a frame.
+void clear_var_records(CallFrame& frame);
 // Finds the frame whose variable list holds `var`.
 CallFrame* frame_of(Interp& interp, const Var* var);
 

@@ -283,7 +283,7 @@ void push_link(Interp& interp, std::string_view local, const VarPtr& target) {
   link->has_parent = true;
   link->level = interp.callframe->level;
   link->changed = true;
-  interp.callframe->vars.push_back(std::move(link));
+  add_var_record(*interp.callframe, std::move(link));
 }
 
 Code already_exists(Interp& interp, const char* cmd, std::string_view local) {
@@ -344,7 +344,7 @@ Code link_element(Interp& interp, const char* cmd, int level, std::string_view o
   link->has_parent = true;
   link->level = interp.callframe->level;
   link->changed = true;
-  interp.callframe->vars.push_back(std::move(link));
+  add_var_record(*interp.callframe, std::move(link));
   return Code::Ok;
 }
 
@@ -391,7 +391,7 @@ Code link_var(Interp& interp, const char* cmd, int level, bool level_given, std:
     fresh->name = std::string(other);
     fresh->level = frame->level;
     fresh->changed = true;
-    frame->vars.push_back(fresh);
+    add_var_record(*frame, fresh);
     target = std::move(fresh);
   }
   push_link(interp, local, target);

@@ -22,6 +22,7 @@ const char* var_type_name(int type) {
 
 CallFrame::~CallFrame() {
   // Release records one by one so that no chain of destructors recurses.
+  index.clear();
   while (!vars.empty()) vars.pop_back();
 }
 
@@ -83,13 +84,19 @@ CallFrame* frame_for(Interp& interp, std::string_view& name, int scope) {
   return scope == -1 ? interp.callframe : interp.global_frame.get();
 }
 
-VarPtr find_in(CallFrame& frame, std::string_view name) {
+Var* find_in(CallFrame& frame, std::string_view name) {
+  if (!frame.index.empty()) {
+    auto it = frame.index.find(name);
+    return it == frame.index.end() ? nullptr : it->second;
+  }
   for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
     const std::string& n = (*it)->name;
-    if (!n.empty() && n[0] == name[0] && n == name) return *it;
+    if (!n.empty() && n[0] == name[0] && n == name) return it->get();
   }
   return nullptr;
 }
+
+
 
 VarPtr make_var(std::string_view name, const Value& value, int32_t level) {
   auto v = std::make_shared<Var>();
@@ -112,7 +119,7 @@ CallFrame* frame_at_level(Interp& interp, int n) {
   return f ? f : interp.global_frame.get();
 }
 
-VarPtr nuvelGetVarShared(Interp& interp, std::string_view name, int scope) {
+Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
   if (!interp.callframe) {
     nuvelSetError(&interp, "getvar: NULL callframe\n");
     return nullptr;
@@ -120,12 +127,12 @@ VarPtr nuvelGetVarShared(Interp& interp, std::string_view name, int scope) {
   if (name.empty()) return nullptr;
   CallFrame* frame = frame_for(interp, name, scope);
   if (name.empty() || !frame) return nullptr;
-  VarPtr var = find_in(*frame, name);
+  Var* var = find_in(*frame, name);
   if (!var || !var->is_link()) return var;
   std::optional<Value> current = linked_value(*var);
   if (!current) {
     // The target is gone: the link reads as missing and is dropped.
-    remove_var_record(*frame, var.get());
+    remove_var_record(*frame, var);
     return nullptr;
   }
   if (var->level != interp.callframe->level && current->empty()) {
@@ -136,8 +143,9 @@ VarPtr nuvelGetVarShared(Interp& interp, std::string_view name, int scope) {
   return var;
 }
 
-Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
-  return nuvelGetVarShared(interp, name, scope).get();
+VarPtr nuvelGetVarShared(Interp& interp, std::string_view name, int scope) {
+  Var* var = nuvelGetVar(interp, name, scope);
+  return var ? var->shared_from_this() : nullptr;
 }
 
 Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int scope) {
@@ -192,15 +200,43 @@ CallFrame* frame_of(Interp& interp, const Var* var) {
   return nullptr;
 }
 
+void add_var_record(CallFrame& frame, VarPtr var) {
+  Var* raw = var.get();
+  frame.vars.push_back(std::move(var));
+  if (!frame.index.empty()) {
+    frame.index[raw->name] = raw;
+  } else if (frame.vars.size() > kFrameIndexThreshold) {
+    // Oldest first, so the newest record of a name wins.
+    for (const VarPtr& v : frame.vars) frame.index[v->name] = v.get();
+  }
+}
+
 bool remove_var_record(CallFrame& frame, const Var* var) {
-  for (auto it = frame.vars.begin(); it != frame.vars.end(); ++it) {
-    if (it->get() == var) {
-      VarPtr keep = std::move(*it);  // freed after the vector is consistent
-      frame.vars.erase(it);
-      return true;
+  for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
+    if (it->get() != var) continue;
+    VarPtr keep = std::move(*it);  // freed after the frame is consistent
+    frame.vars.erase(std::next(it).base());
+    if (!frame.index.empty()) {
+      auto entry = frame.index.find(keep->name);
+      if (entry != frame.index.end() && entry->second == var) {
+        frame.index.erase(entry);
+        // An older record of the same name becomes visible again.
+        for (auto older = frame.vars.rbegin(); older != frame.vars.rend(); ++older) {
+          if ((*older)->name == keep->name) {
+            frame.index[(*older)->name] = older->get();
+            break;
+          }
+        }
+      }
     }
+    return true;
   }
   return false;
+}
+
+void clear_var_records(CallFrame& frame) {
+  frame.index.clear();
+  while (!frame.vars.empty()) frame.vars.pop_back();
 }
 
 // --- Change --------------------------------------------------------------------------
@@ -254,7 +290,7 @@ int set_var(Interp& interp, std::string_view name, const Value& value) {
   }
   CallFrame* frame = frame_for(interp, name, -1);
   if (name.empty()) return 1;
-  frame->vars.push_back(make_var(name, value, frame->level));
+  add_var_record(*frame, make_var(name, value, frame->level));
   return 0;
 }
 
@@ -280,17 +316,17 @@ int define_const(Interp& interp, std::string_view name, const Value& value, bool
   v->is_constant = true;
   v->is_protected = is_protected;
   v->changed = false;
-  frame->vars.push_back(std::move(v));
+  add_var_record(*frame, std::move(v));
   return 0;
 }
 
 int delete_var(Interp& interp, std::string_view name) {
   CallFrame* frame = frame_for(interp, name, -1);
   if (!frame || name.empty()) return 0;
-  VarPtr var = find_in(*frame, name);
+  Var* var = find_in(*frame, name);
   if (!var) return 0;
   if (var->type != VT_AUTO && var->type != VT_STRUCT && var->type != VT_FIELD) return 0;
-  return remove_var_record(*frame, var.get()) ? 1 : 0;
+  return remove_var_record(*frame, var) ? 1 : 0;
 }
 
 void propagate_links(Var& var) {
@@ -483,7 +519,7 @@ void nuvelDropCallFrame(Interp& interp) {
   CallFrame* frame = interp.callframe;
   if (!frame || !frame->parent) return;
   frame->proc_name.clear();
-  frame->vars.clear();
+  clear_var_records(*frame);
   interp.callframe = frame->parent;
 }
 

@@ -7,7 +7,7 @@ while {$i < 50000} {
   lappend l $x
   incr i
 }
-set s [lsort $l -integer]
+set s [lsort -integer $l]
 puts [lindex $s 0]
 set t [lsort $l]
 puts [llength $t]

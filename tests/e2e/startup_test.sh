@@ -81,4 +81,26 @@ printf 'set a {unterminated' > "$work/brace.tcl"
 # A file whose preprocessing fails runs nothing and fails.
 expect "unterminated brace at the end" 1 "Error: 1 too many { braces" -- "$bin" "$work/brace.tcl"
 
+# at_exit runs after a failing file; a failing at_exit is a failure too.
+printf 'proc at_exit {} {puts "at_exit ran"}\nset nosuch_var\n' > "$work/atexit_err.tcl"
+printf 'proc at_exit {} {error "cleanup failed"}\nexit 0\n' > "$work/atexit_fail.tcl"
+printf 'proc at_exit {} {puts cleanup}\nexit 5\n' > "$work/atexit_exit.tcl"
+expect "at_exit after an error" 1 "at_exit ran" -- "$bin" "$work/atexit_err.tcl"
+expect "failing at_exit" 1 "" -- "$bin" "$work/atexit_fail.tcl"
+expect "at_exit keeps the exit value" 5 "cleanup" -- "$bin" "$work/atexit_exit.tcl"
+
+# Ctrl+C stops a running script with "Interrupted".
+printf 'puts started\nflush\nset i 0\nwhile {1} {incr i}\n' > "$work/forever.tcl"
+"$bin" "$work/forever.tcl" > "$work/int.out" 2>&1 &
+pid=$!
+for _ in $(seq 100); do grep -q started "$work/int.out" 2>/dev/null && break; sleep 0.1; done
+kill -INT "$pid"
+wait "$pid"
+code=$?
+if [ "$code" = 1 ] && grep -q Interrupted "$work/int.out"; then
+  echo "ok   interrupt"
+else
+  echo "FAIL interrupt: exit $code"; cat "$work/int.out"; failures=$((failures + 1))
+fi
+
 [ "$failures" = 0 ] || { echo "$failures failure(s)"; exit 1; }

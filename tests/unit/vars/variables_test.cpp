@@ -25,7 +25,7 @@ vars::Var* link(core::Interp& interp, std::string_view local, std::string_view t
   rec->parent = target;
   rec->has_parent = true;
   rec->level = interp.callframe->level;
-  interp.callframe->vars.push_back(rec);
+  vars::add_var_record(*interp.callframe, rec);
   return rec.get();
 }
 
@@ -166,7 +166,7 @@ TEST(Variables, ElementLinkWritesTheElement) {
   rec->has_parent = true;
   rec->subscript = "k";
   rec->level = 1;
-  interp->callframe->vars.push_back(rec);
+  vars::add_var_record(*interp->callframe, rec);
   EXPECT_EQ(vars::nuvelGetVar(*interp, "e")->value.view(), "old");
   ASSERT_EQ(vars::set_var(*interp, "e", Value("new")), 0);
   Value v;

@@ -1,0 +1,162 @@
+// The expression engine's text transformations and its limits: the
+// precedence rewriter, the prefix translation, the numeric literal normaliser,
+// and huge or deeply nested input.
+#include "expr/expr_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "expr/number.h"
+#include "support/script_harness.h"
+
+namespace {
+
+using testing_support::run_script;
+using testing_support::run_script_deep;
+
+std::string rewritten(std::string text) {
+  EXPECT_TRUE(expr::rewrite_precedence(text));
+  return text;
+}
+
+TEST(PrecedenceRewriter, ProductsBindTighterThanSums) {
+  EXPECT_EQ(rewritten("2+3*4"), "2+(3*4)");
+  EXPECT_EQ(rewritten("2*3+4*5"), "2*3+(4*5)");
+  EXPECT_EQ(rewritten("(1+2)*3"), "(1+2)*3");
+  EXPECT_EQ(rewritten("1+2<3*4"), "1+(2<3*4)");
+  EXPECT_EQ(rewritten("1 + 2 * 3"), "1 +( 2 * 3)");
+  EXPECT_EQ(rewritten("2**3"), "2**3");
+}
+
+TEST(PrecedenceRewriter, LogicalOperatorsSplitTheText) {
+  EXPECT_EQ(rewritten("a && b"), "(a )&&( b)");
+  EXPECT_EQ(rewritten("a && b || c"), "((a )&&( b ))||( c)");
+}
+
+TEST(PrecedenceRewriter, LeadingMinusBecomesZeroMinus) {
+  EXPECT_EQ(rewritten("-5+3"), "0-5+3");
+  EXPECT_EQ(rewritten("-(2)"), "0-(2)");
+}
+
+TEST(PrecedenceRewriter, FunctionCallsStayWhole) {
+  EXPECT_EQ(rewritten("sqrt(4)+1"), "sqrt(4)+1");
+  EXPECT_EQ(rewritten("1+max(2,3)*2"), "1+(max(2,3)*2)");
+}
+
+TEST(PrecedenceRewriter, UnbalancedTextIsLeftForTheBalanceCheck) {
+  EXPECT_EQ(rewritten("(1+2"), "(1+2");
+}
+
+TEST(PrecedenceRewriter, RefusesTextBeyondItsLimits) {
+  std::string deep = std::string(5000, '(') + "1" + std::string(5000, ')');
+  EXPECT_FALSE(expr::rewrite_precedence(deep));
+  std::string longsum;
+  for (int i = 0; i < 100000; ++i) longsum += "1+";
+  longsum += "1";
+  std::string copy = longsum;
+  EXPECT_FALSE(expr::rewrite_precedence(copy));
+  EXPECT_EQ(copy, longsum);
+}
+
+TEST(NumericLiteralNormaliser, RewritesLiteralsThatStartAWord) {
+  std::string s = "set a 0x10; set b &h1F; set c 0b101; set d &B11; set e 0o17";
+  expr::normalise_numeric_literals(s);
+  EXPECT_EQ(s, "set a 16; set b 31; set c 5; set d 3; set e 15");
+  s = "puts [+ 0xFFFFFFFFFFFFFFFF 0]";
+  expr::normalise_numeric_literals(s);
+  EXPECT_EQ(s, "puts [+ 18446744073709551615 0]");
+}
+
+TEST(NumericLiteralNormaliser, LeavesIdentifiersQuotesAndOddLiteralsAlone) {
+  std::string s = "set a0b1 1; set v0x10 2; set $0x1 3; puts \"0x10\"; set x 0xZZ; set y &x10";
+  std::string before = s;
+  expr::normalise_numeric_literals(s);
+  EXPECT_EQ(s, before);
+  s = "set h 0x11111111111111111";  // does not fit 64 bits
+  before = s;
+  expr::normalise_numeric_literals(s);
+  EXPECT_EQ(s, before);
+  s = "puts \"a \\\" 0x10\" 0x10";
+  expr::normalise_numeric_literals(s);
+  EXPECT_EQ(s, "puts \"a \\\" 0x10\" 16");
+}
+
+TEST(DecomposeExpression, TranslatesToNestedPrefixCommands) {
+  auto interp = testing_support::fresh_interp();
+  expr::engine_settings().fold = false;
+  std::string out;
+  EXPECT_EQ(expr::decompose_expression(*interp, "1+(2*3)", out), 0);
+  EXPECT_EQ(out, "[+ 1 [* 2 3]]");
+  EXPECT_EQ(expr::decompose_expression(*interp, "sqrt(4)+x", out), 0);
+  EXPECT_EQ(out, "[+ [funct sqrt 4] x]");
+  EXPECT_EQ(expr::decompose_expression(*interp, "a eq b", out), 0);
+  EXPECT_EQ(out, "[eq a b]");
+  EXPECT_EQ(expr::decompose_expression(*interp, "!a", out), 0);
+  EXPECT_EQ(out, "[! a]");
+  EXPECT_EQ(expr::decompose_expression(*interp, "1, 2+3", out), 0);
+  EXPECT_EQ(out, "1 [+ 2 3]");
+  EXPECT_EQ(expr::decompose_expression(*interp, "a > 1 ? x : y", out), 0);
+  EXPECT_EQ(out, "[? [> a 1] x y]");
+  EXPECT_EQ(expr::decompose_expression(*interp, "1 +", out), 1);
+  expr::engine_settings().fold = true;
+  EXPECT_EQ(expr::decompose_expression(*interp, "1+(2*3)", out), 0);
+  EXPECT_EQ(out, "7");
+}
+
+TEST(ExprLimits, HugeAndDeepInputGiveErrorsNotCrashes) {
+  std::string longsum = "expr ";
+  for (int i = 0; i < 100000; ++i) longsum += "1+";
+  longsum += "1";
+  auto run = run_script_deep(longsum);
+  EXPECT_EQ(run.code, core::Code::Error);
+  EXPECT_EQ(run.result, "Error found in expr. Check expression arguments");
+
+  std::string deep = "expr " + std::string(5000, '(') + "1" + std::string(5000, ')');
+  run = run_script_deep(deep);
+  EXPECT_EQ(run.code, core::Code::Error);
+
+  // Without the rewriter a long sum is evaluated left to right.
+  expr::engine_settings().rewrite = false;
+  run = run_script_deep(longsum);
+  expr::engine_settings().rewrite = true;
+  EXPECT_EQ(run.code, core::Code::Ok);
+  EXPECT_EQ(run.result, "100001");
+
+  std::string big(1000000, '7');
+  run = run_script("+ " + big + " 1");
+  EXPECT_EQ(run.code, core::Code::Ok);
+  run = run_script("expr " + big + ".5+1");
+  EXPECT_EQ(run.code, core::Code::Ok);
+}
+
+TEST(NumberReaders, CachedReadingsMatchFreshOnes) {
+  core::Value v("0x1F");
+  EXPECT_EQ(expr::read_arith(v).i, 31);
+  EXPECT_EQ(expr::read_arith(v).i, 31);  // from the cache
+  EXPECT_EQ(expr::read_rel(v).cls, expr::NumClass::Integer);
+  EXPECT_EQ(expr::read_rel(v).i, 31);
+  EXPECT_EQ(expr::read_decimal(v), 0);
+  EXPECT_EQ(expr::read_int(v).value, 31);
+  core::Value f("2.5");
+  EXPECT_TRUE(expr::read_arith(f).is_float);
+  EXPECT_EQ(expr::read_rel(f).cls, expr::NumClass::Float);
+  EXPECT_EQ(expr::read_decimal(f), 2);
+  EXPECT_EQ(expr::read_double(f), 2.5);
+  core::Value amp("&q");
+  EXPECT_TRUE(expr::read_arith(amp).unknown_type);
+  EXPECT_TRUE(expr::read_int(amp).unknown_type);
+}
+
+TEST(NumberConversions, SaturateInsteadOfOverflowing) {
+  EXPECT_EQ(expr::double_to_int(1e300), INT64_MAX);
+  EXPECT_EQ(expr::double_to_int(-1e300), INT64_MIN);
+  EXPECT_EQ(expr::double_to_int(std::numeric_limits<double>::quiet_NaN()), 0);
+  EXPECT_EQ(expr::double_to_int(-3.9), -3);
+  EXPECT_EQ(expr::int_pow(2, 64), 0);
+  EXPECT_EQ(expr::int_pow(-2, 63), INT64_MIN);
+  EXPECT_EQ(expr::fibonacci(93), static_cast<int64_t>(12200160415121876738ULL));
+  EXPECT_EQ(expr::fibonacci(1000000000000000000LL), expr::fibonacci(1000000000000000000LL));
+}
+
+}  // namespace
