@@ -46,6 +46,9 @@ struct Process {
   std::string script_name = "internal.tcl";
   std::string exe_path;
   std::string config_path;
+  // Set by the preprocessor's #define ndebug, cleared by #undef ndebug; while
+  // it is set, assert does nothing.
+  bool ndebug = false;
 };
 
 // The one process-wide instance (defined in core/interp.cpp).

@@ -67,7 +67,8 @@ int run(int argc, char** argv) {
   core::process().script_name = "internal.tcl";
   platform::install_signal_handlers();
   platform::set_title("Nuvel");
-  std::srand(static_cast<unsigned>(platform::tick_ms() * 1000u + static_cast<unsigned>(time(nullptr))));
+  std::srand(
+      static_cast<unsigned>(platform::tick_ms() * 1000u + static_cast<unsigned>(time(nullptr))));
 
   bool echo = false;
   int parameters = 0;
@@ -106,8 +107,9 @@ int run(int argc, char** argv) {
     return exit_code;
   }
   std::string text = embedded_script();
+  // A script whose preprocessing failed runs nothing; #exit (-12) is success.
   int pre = core::mpp_preprocess(*interp, text, true, "internal.tcl");
-  if (pre < 0) return 1;
+  if (pre < 0 && pre != -12) return 1;
   Code code = core::rindoEval(*interp, core::Value(std::move(text)));
   if (code == Code::Error) return 1;
   return finish(*interp, code);

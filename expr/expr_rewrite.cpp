@@ -393,7 +393,8 @@ bool Decomposer::scan(std::string_view s, std::vector<Item>& items, int depth) {
       expect_operand = false;
       continue;
     }
-    if (c == ':' && in_ternary) {
+    // The preprocessor marks the colons of ternaries with byte 5.
+    if ((c == ':' || c == '\x05') && in_ternary) {
       items.push_back({Item::Colon, ":"});
       ++i;
       expect_operand = true;

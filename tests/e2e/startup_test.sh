@@ -78,7 +78,8 @@ PY
 expect "10 MB script" 0 "done" -- "$bin" "$work/big.tcl"
 expect "1 MB word" 0 "ok" -- "$bin" "$work/word.tcl"
 printf 'set a {unterminated' > "$work/brace.tcl"
-expect "unterminated brace at the end" 0 "" -- "$bin" "$work/brace.tcl"
+# A file whose preprocessing fails runs nothing and fails.
+expect "unterminated brace at the end" 1 "Error: 1 too many { braces" -- "$bin" "$work/brace.tcl"
 
 # at_exit runs after a failing file; a failing at_exit is a failure too.
 printf 'proc at_exit {} {puts "at_exit ran"}\nset nosuch_var\n' > "$work/atexit_err.tcl"
