@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "containers/text_compare.h"
+#include "expr/glob.h"
 
 namespace collections {
 
@@ -39,26 +40,7 @@ inline void append_dict_item(std::string& out, std::string_view item) {
 // Wildcard match: "*" any run, "?" any one character, nothing else special;
 // with `fold` ASCII letters compare without regard to case.
 inline bool wild_match(std::string_view pattern, std::string_view text, bool fold) {
-  auto eq = [fold](char a, char b) {
-    return fold ? containers::ascii_lower(a) == containers::ascii_lower(b) : a == b;
-  };
-  size_t p = 0, t = 0, star = std::string_view::npos, mark = 0;
-  while (t < text.size()) {
-    if (p < pattern.size() && pattern[p] != '*' && (pattern[p] == '?' || eq(pattern[p], text[t]))) {
-      ++p;
-      ++t;
-    } else if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      mark = t;
-    } else if (star != std::string_view::npos) {
-      p = star + 1;
-      t = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
+  return expr::glob_match(pattern, text, fold);
 }
 
 }  // namespace collections

@@ -6,6 +6,7 @@
 #include "containers/hash_table.h"
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
+#include "expr/glob.h"
 #include "expr/list_value.h"
 #include "vars/var.h"
 
@@ -30,30 +31,6 @@ namespace {
 
 bool is_global_name(std::string_view name) {
   return name.size() >= 2 && name[0] == ':' && name[1] == ':';
-}
-
-// Glob match: "*" any run, "?" any one character.
-bool glob_match(std::string_view pattern, std::string_view text, bool nocase) {
-  auto fold = [nocase](char c) {
-    return nocase && c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  };
-  size_t p = 0, t = 0, star = std::string_view::npos, mark = 0;
-  while (t < text.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(text[t]))) {
-      ++p;
-      ++t;
-    } else if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      mark = t;
-    } else if (star != std::string_view::npos) {
-      p = star + 1;
-      t = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
 }
 
 // The value a link shows: its target's current value, following chains of
@@ -156,7 +133,7 @@ Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int 
   if (pattern.empty()) return nullptr;
   CallFrame* frame = frame_for(interp, pattern, scope);
   for (auto it = frame->vars.rbegin(); it != frame->vars.rend(); ++it) {
-    if (glob_match(pattern, (*it)->name, nocase)) {
+    if (expr::glob_match(pattern, (*it)->name, nocase)) {
       return nuvelGetVar(interp, (*it)->name, frame == interp.callframe ? -1 : 0);
     }
   }
