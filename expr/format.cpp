@@ -22,7 +22,7 @@ using core::Interp;
 using core::Value;
 
 // One parsed conversion.
-struct Spec {
+struct Directive {
   bool left = false;
   bool zero = false;
   int64_t width = 0;
@@ -31,30 +31,30 @@ struct Spec {
   char conv = 0;
 };
 
-// Appends one number formatted by a rebuilt specification. `spec` holds
+// Appends one number formatted by a rebuilt directive. `directive` holds
 // only characters this file chose; the width and precision are bounded.
 template <class T>
-void append_number(std::string& out, const char* spec, int width, int precision, T value) {
-  int n = std::snprintf(nullptr, 0, spec, width, precision, value);
+void append_number(std::string& out, const char* directive, int width, int precision, T value) {
+  int n = std::snprintf(nullptr, 0, directive, width, precision, value);
   if (n <= 0) return;
   size_t old = out.size();
   out.resize(old + static_cast<size_t>(n) + 1);
-  std::snprintf(out.data() + old, static_cast<size_t>(n) + 1, spec, width, precision, value);
+  std::snprintf(out.data() + old, static_cast<size_t>(n) + 1, directive, width, precision, value);
   out.resize(old + static_cast<size_t>(n));
 }
 
 // Builds "%[-][0]*.*<length><conv>".
-std::string rebuild(const Spec& s, const char* length) {
-  std::string spec = "%";
-  if (s.left) spec += '-';
-  if (s.zero) spec += '0';
-  spec += "*.*";
-  spec += length;
-  spec += s.conv;
-  return spec;
+std::string rebuild(const Directive& s, const char* length) {
+  std::string directive = "%";
+  if (s.left) directive += '-';
+  if (s.zero) directive += '0';
+  directive += "*.*";
+  directive += length;
+  directive += s.conv;
+  return directive;
 }
 
-void append_padded(std::string& out, std::string_view text, const Spec& s) {
+void append_padded(std::string& out, std::string_view text, const Directive& s) {
   size_t width = static_cast<size_t>(s.width);
   size_t pad = width > text.size() ? width - text.size() : 0;
   if (!s.left) out.append(pad, ' ');
@@ -104,7 +104,7 @@ FormatOutcome format_text(std::string_view tmpl_in, std::span<const Value> args,
       i = j + 1;
       continue;
     }
-    Spec s;
+    Directive s;
     for (; j < t.size(); ++j) {
       if (t[j] == '-') {
         s.left = true;

@@ -183,7 +183,7 @@ ScanOutcome scan_text(std::string_view input, std::string_view t, size_t max_val
       return r;
     }
     const char conv = t[ti++];
-    const std::string_view spec = t.substr(start, ti - start);
+    const std::string_view directive = t.substr(start, ti - start);
     std::string value;
     if (conv == 'n') {
       value = std::to_string(pos);
@@ -267,7 +267,7 @@ ScanOutcome scan_text(std::string_view input, std::string_view t, size_t max_val
       }
       if (!ok) {
         r.status = ScanOutcome::Status::Invalid;
-        r.where = std::string(spec);
+        r.where = std::string(directive);
         return r;
       }
       pos = f.pos;
