@@ -151,7 +151,11 @@ const CommandSpec kCmdcountCommands[] = {
 
 }  // namespace
 
-void register_error_cmds(Interp& interp) { nuvelRegisterFamily(interp, kErrorCommands); }
-void register_cmdcount_cmds(Interp& interp) { nuvelRegisterFamily(interp, kCmdcountCommands); }
+void register_error_cmds(Interp& interp) {
+  nuvelRegisterFamily(interp, kErrorCommands);
+}
+void register_cmdcount_cmds(Interp& interp) {
+  nuvelRegisterFamily(interp, kCmdcountCommands);
+}
 
 }  // namespace core

@@ -62,14 +62,13 @@ int32_t find_index(const Interp& interp, std::string_view name) {
 
 // --- Command table ------------------------------------------------------------------
 
-int nuvelRegisterCommand(Interp& interp, std::string_view name, CommandHandler handler,
-                         void* data, bool is_proc, std::shared_ptr<void> owner) {
+int nuvelRegisterCommand(Interp& interp, std::string_view name, CommandHandler handler, void* data,
+                         bool is_proc, std::shared_ptr<void> owner) {
   if (name.data() == nullptr) return 1;
   auto& cmds = interp.commands;
-  auto pos = std::lower_bound(cmds.begin(), cmds.end(), name,
-                              [](const CommandRecord& r, std::string_view n) {
-                                return compare_names(r.name, n) < 0;
-                              });
+  auto pos = std::lower_bound(
+      cmds.begin(), cmds.end(), name,
+      [](const CommandRecord& r, std::string_view n) { return compare_names(r.name, n) < 0; });
   if (pos != cmds.end() && pos->name == name) return 8;
   CommandRecord record;
   record.name = std::string(name);
@@ -155,9 +154,13 @@ class WordList {
   std::vector<Value> spill_;
 };
 
-bool starts_global(std::string_view s) { return s.size() >= 2 && s[0] == ':' && s[1] == ':'; }
+bool starts_global(std::string_view s) {
+  return s.size() >= 2 && s[0] == ':' && s[1] == ':';
+}
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // A word that is a decimal number (digits with at most one ".", an optional
 // sign directly followed by a digit or "."; no exponent, no hexadecimal).
@@ -477,8 +480,7 @@ Code call_handler(Interp& interp, const CommandRecord& rec, int argc, Value* arg
 
 // Runs a command with substituted words. `keep_going` is set when the
 // evaluation goes on with the next command.
-Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
-              bool& keep_going) {
+Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv, bool& keep_going) {
   keep_going = false;
   FrameRestore restore{interp, interp.callframe};
   std::string_view name = argv[0].view();
@@ -507,8 +509,8 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
   if (index < 0) {
     if (switches().autoexec) {
       ++interp.cmdcount;
-      Code rc = eval_hooks().run_external ? eval_hooks().run_external(interp, argc, argv)
-                                          : Code::Error;
+      Code rc =
+          eval_hooks().run_external ? eval_hooks().run_external(interp, argc, argv) : Code::Error;
       keep_going = rc == Code::Ok;
       return rc;
     }
@@ -577,8 +579,8 @@ void join_substituted(Interp& interp, WordList& words) {
   }
   std::string out;
   for (size_t i = 0; i < words.size(); ++i) {
-    std::string w = i == 0 ? std::string(words.data()[i].view())
-                           : nuvelUnescape(words.data()[i].view());
+    std::string w =
+        i == 0 ? std::string(words.data()[i].view()) : nuvelUnescape(words.data()[i].view());
     if (i > 0) out.push_back(' ');
     if (w.empty()) {
       out += "{}";
@@ -691,5 +693,7 @@ Code nuvelCallCommand(Interp& interp, int argc, Value* argv) {
 }  // namespace core
 
 namespace core {
-uint64_t fresh_command_epoch() { return next_epoch(); }
+uint64_t fresh_command_epoch() {
+  return next_epoch();
+}
 }  // namespace core

@@ -23,19 +23,14 @@ using vars::Var;
 
 // Result codes. Every handler returns one; codes other than Ok travel outwards
 // until a loop, a procedure call, catch/try or the top level consumes them.
-enum class [[nodiscard]] Code : int32_t {
-  Ok = 0,
-  Error = 1,
-  Return = 2,
-  Break = 3,
-  Continue = 4,
-  Exit = 5,
-  Stop = 6,
-  Goto = 7,
-  Defined = 8,
+enum class [[nodiscard]] Code : int32_t{
+    Ok = 0,   Error = 1, Return = 2, Break = 3,   Continue = 4,
+    Exit = 5, Stop = 6,  Goto = 7,   Defined = 8,
 };
 
-inline int code_int(Code c) { return static_cast<int>(c); }
+inline int code_int(Code c) {
+  return static_cast<int>(c);
+}
 
 struct Interp;
 
@@ -69,7 +64,7 @@ struct Interp {
   Interp& operator=(const Interp&) = delete;
 
   int32_t nesting = 0;
-  CallFrame* callframe = nullptr;  // current frame
+  CallFrame* callframe = nullptr;       // current frame
   std::vector<CommandRecord> commands;  // sorted by name, byte order
   int32_t command_count = 0;
   uint16_t commands_sorted = 1;
@@ -119,8 +114,8 @@ Code nuvelRunAtExit(Interp* interp);
 
 // --- Command table -------------------------------------------------------------
 // 0 on success, 1 for a null name, 8 (Defined) when the name exists.
-int nuvelRegisterCommand(Interp& interp, std::string_view name, CommandHandler handler,
-                         void* data, bool is_proc, std::shared_ptr<void> owner = nullptr);
+int nuvelRegisterCommand(Interp& interp, std::string_view name, CommandHandler handler, void* data,
+                         bool is_proc, std::shared_ptr<void> owner = nullptr);
 void nuvelRegisterFamily(Interp& interp, const CommandSpec* specs, size_t count);
 template <size_t N>
 void nuvelRegisterFamily(Interp& interp, const CommandSpec (&specs)[N]) {
@@ -133,8 +128,7 @@ bool nuvelDeleteCommand(Interp& interp, std::string_view name);
 // --- Evaluation -------------------------------------------------------------------
 // Evaluates a script text. The token stream of `text` is cached on the value,
 // so evaluating the same Value again does not re-scan it.
-Code rindoEval(Interp& interp, const Value& text, bool subst_only = false,
-               bool no_vars = false);
+Code rindoEval(Interp& interp, const Value& text, bool subst_only = false, bool no_vars = false);
 // Calls a command with ready-made words, as the evaluator does (no parsing).
 Code nuvelCallCommand(Interp& interp, int argc, Value* argv);
 

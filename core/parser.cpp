@@ -238,8 +238,16 @@ int parse_word(Parser& P) {
       char next = at(P, 1);
       if (P.in_quote) {
         switch (next) {
-          case ' ': case '"': case '$': case '(': case ')':
-          case '[': case '\\': case ']': case '{': case '}':
+          case ' ':
+          case '"':
+          case '$':
+          case '(':
+          case ')':
+          case '[':
+          case '\\':
+          case ']':
+          case '{':
+          case '}':
             advance(P);
             break;
           default:
@@ -260,7 +268,7 @@ int parse_word(Parser& P) {
 }  // namespace
 
 const char* token_type_name(int type) {
-  static const char* const kNames[] = {"ESC", "str", "cmd", "var", "sep",
+  static const char* const kNames[] = {"ESC", "str", "cmd",   "var",    "sep",
                                        "EOL", "EOF", "float", "expand", "ERROR"};
   return type >= 0 && type <= 9 ? kNames[type] : "ERROR";
 }

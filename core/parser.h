@@ -43,8 +43,9 @@ struct Parser {
   int bracket_depth = 0;  // deepest "[" nesting inside the last PT_CMD token
 
   std::string_view token() const {
-    return end >= start ? text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start + 1))
-                        : std::string_view();
+    return end >= start
+               ? text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start + 1))
+               : std::string_view();
   }
   std::string_view subscript() const {
     return subscript_len > 0 ? text.substr(static_cast<size_t>(subscript_start),

@@ -17,8 +17,8 @@ long g_line_marker = 0;
 
 namespace {
 
-const char* const kCodeNames[] = {"ok",       "error", "return", "break",  "continue",
-                                  "exit",     "stop",  "goto",   "defined"};
+const char* const kCodeNames[] = {"ok",   "error", "return", "break",  "continue",
+                                  "exit", "stop",  "goto",   "defined"};
 
 const char* const kStatusText[] = {"No error",
                                    "Syntax error",
@@ -98,7 +98,9 @@ void nuvelSetResult(Interp& interp, Value text) {
   interp.result = std::move(text);
 }
 
-void nuvelSetResultInt(Interp& interp, int64_t v) { nuvelSetResult(interp, Value::from_int(v)); }
+void nuvelSetResultInt(Interp& interp, int64_t v) {
+  nuvelSetResult(interp, Value::from_int(v));
+}
 
 void nuvelResetResult(Interp& interp) {
   interp.result = Value();
@@ -206,10 +208,18 @@ std::string nuvelUnescape(std::string_view text) {
     }
     char n = text[++i];
     switch (n) {
-      case 'r': out.push_back('\r'); break;
-      case 'n': out.push_back('\n'); break;
-      case 't': out.push_back('\t'); break;
-      default: out.push_back(n); break;
+      case 'r':
+        out.push_back('\r');
+        break;
+      case 'n':
+        out.push_back('\n');
+        break;
+      case 't':
+        out.push_back('\t');
+        break;
+      default:
+        out.push_back(n);
+        break;
     }
   }
   return out;

@@ -18,8 +18,8 @@ struct WordPart {
   enum Kind : uint8_t { Literal, Variable, Command };
   Kind kind = Literal;
   bool has_subscript = false;
-  Value text;       // literal text, variable token text, or bracketed script
-  Value subscript;  // variable subscript text
+  Value text;           // literal text, variable token text, or bracketed script
+  Value subscript;      // variable subscript text
   uint32_t offset = 0;  // token start in the source (for messages)
 };
 

@@ -53,7 +53,11 @@ struct Process {
 
 // The one process-wide instance (defined in core/interp.cpp).
 extern Process g_process;
-inline Process& process() { return g_process; }
-inline Switches& switches() { return g_process.sw; }
+inline Process& process() {
+  return g_process;
+}
+inline Switches& switches() {
+  return g_process.sw;
+}
 
 }  // namespace core

@@ -27,6 +27,8 @@ core::Code run_external(core::Interp& interp, int argc, core::Value* argv) {
 
 }  // namespace
 
-void install_external_commands() { core::eval_hooks().run_external = run_external; }
+void install_external_commands() {
+  core::eval_hooks().run_external = run_external;
+}
 
 }  // namespace syslib

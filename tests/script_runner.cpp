@@ -94,8 +94,8 @@ Code test_command(Interp& interp, int argc, Value* argv, void*) {
   (void)interp;
   bool ok = true;
   if (core::code_int(run.code) != expect_code) {
-    report_failure(id, "code", core::code_name(expect_code), core::code_name(core::code_int(run.code)),
-                   run);
+    report_failure(id, "code", core::code_name(expect_code),
+                   core::code_name(core::code_int(run.code)), run);
     ok = false;
   }
   if (ok && expect_result && run.result != expect_result->view()) {

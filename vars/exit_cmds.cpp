@@ -46,7 +46,9 @@ Code nuvelCommandDie(Interp& interp, int argc, Value* argv, void*) {
 
 // stop
 // Ends the script with code stop.
-Code nuvelCommandStop(Interp&, int, Value*, void*) { return Code::Stop; }
+Code nuvelCommandStop(Interp&, int, Value*, void*) {
+  return Code::Stop;
+}
 
 const CommandSpec kExitCommands[] = {
     {"die", nuvelCommandDie},

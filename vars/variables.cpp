@@ -15,9 +15,9 @@ namespace vars {
 using core::nuvelSetError;
 
 const char* var_type_name(int type) {
-  static const char* const kNames[] = {"auto",    "const",      "array", "struct",
-                                       "field",   "pointer",    "variant", "dictionary",
-                                       "stack",   "unknown",    "list"};
+  static const char* const kNames[] = {"auto",  "const",   "array",   "struct",
+                                       "field", "pointer", "variant", "dictionary",
+                                       "stack", "unknown", "list"};
   return type >= 0 && type <= 10 ? kNames[type] : "error";
 }
 
@@ -72,8 +72,6 @@ Var* find_in(CallFrame& frame, std::string_view name) {
   }
   return nullptr;
 }
-
-
 
 VarPtr make_var(std::string_view name, const Value& value, int32_t level) {
   auto v = std::make_shared<Var>();
@@ -374,8 +372,8 @@ int access_var(Interp& interp, std::string_view name, const Value* value, bool r
     std::string base_s(base);
     if (Var* existing = nuvelGetVar(interp, base);
         existing && existing->type != VT_ARRAY && existing->type != VT_AUTO) {
-      if (report) nuvelSetError(&interp, "%s: Variable '%s' can't store an array\n", cmd,
-                                base_s.c_str());
+      if (report)
+        nuvelSetError(&interp, "%s: Variable '%s' can't store an array\n", cmd, base_s.c_str());
       return 1;
     }
     if (value) {
@@ -387,8 +385,9 @@ int access_var(Interp& interp, std::string_view name, const Value* value, bool r
     std::optional<Value> element;
     if (array) element = array_get_element(interp, *array, subscript);
     if (!element) {
-      if (report) nuvelSetError(&interp, "%s: No such array element %s(%s)\n", cmd,
-                                base_s.c_str(), subscript.c_str());
+      if (report)
+        nuvelSetError(&interp, "%s: No such array element %s(%s)\n", cmd, base_s.c_str(),
+                      subscript.c_str());
       return 1;
     }
     core::nuvelSetResult(interp, std::move(*element));
@@ -520,7 +519,9 @@ FrameSwitch::FrameSwitch(Interp& interp, CallFrame* frame)
   if (frame) interp.callframe = frame;
 }
 
-FrameSwitch::~FrameSwitch() { interp_.callframe = saved_; }
+FrameSwitch::~FrameSwitch() {
+  interp_.callframe = saved_;
+}
 
 // --- Arrays --------------------------------------------------------------------------
 

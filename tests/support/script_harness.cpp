@@ -8,7 +8,9 @@
 
 namespace testing_support {
 
-std::unique_ptr<core::Interp> fresh_interp() { return core::nuvelCreateInterp(0, nullptr); }
+std::unique_ptr<core::Interp> fresh_interp() {
+  return core::nuvelCreateInterp(0, nullptr);
+}
 
 ScriptRun run_script(core::Interp& interp, std::string_view script) {
   ScriptRun run;

@@ -11,10 +11,10 @@
 namespace {
 
 const char* const kPieces[] = {
-    "set",  "puts", "catch", "list",  "llength", "incr", "eval", "subst", "x",    "y",
-    "1",    "-2",   "0x1f",  "a(b)",  "$x",      "$a(",  "${x}", "$$x",   "[",    "]",
-    "{",    "}",    "\"",    "\\",    "\\\"",    ";",    "\n",   " ",     " ",    "\t",
-    "#",    "(",    ")",     "{*}",   "$",       "::",   "::x",  "{}",    "\"\"", "[set x",
+    "set", "puts", "catch", "list", "llength", "incr", "eval", "subst", "x",    "y",
+    "1",   "-2",   "0x1f",  "a(b)", "$x",      "$a(",  "${x}", "$$x",   "[",    "]",
+    "{",   "}",    "\"",    "\\",   "\\\"",    ";",    "\n",   " ",     " ",    "\t",
+    "#",   "(",    ")",     "{*}",  "$",       "::",   "::x",  "{}",    "\"\"", "[set x",
 };
 
 std::string random_script(std::mt19937& rng, size_t pieces) {

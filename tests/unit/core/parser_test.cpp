@@ -21,7 +21,7 @@ std::vector<std::string> tokens(std::string_view text) {
       out.push_back("ERR");
       break;
     }
-    static const char* const kKinds[] = {"ESC", "str", "cmd", "var", "sep", "EOL",
+    static const char* const kKinds[] = {"ESC", "str",   "cmd",  "var",    "sep",    "EOL",
                                          "EOF", "float", "none", "expand", "unknown"};
     std::string t = kKinds[p.type];
     t += ":";
@@ -47,9 +47,8 @@ TEST(Parser, EmptyAndBlankTexts) {
 }
 
 TEST(Parser, CommandsJoinedBySemicolon) {
-  EXPECT_EQ(tokens("set a 1;  puts b"),
-            (V{"ESC:set", "sep: ", "ESC:a", "sep: ", "ESC:1", "EOL:;  ", "ESC:puts", "sep: ",
-               "ESC:b", "EOL:", "EOF:"}));
+  EXPECT_EQ(tokens("set a 1;  puts b"), (V{"ESC:set", "sep: ", "ESC:a", "sep: ", "ESC:1", "EOL:;  ",
+                                           "ESC:puts", "sep: ", "ESC:b", "EOL:", "EOF:"}));
 }
 
 TEST(Parser, CommentsOnlyAtCommandStart) {
@@ -64,8 +63,7 @@ TEST(Parser, BlanksHoldingALineEndEndTheCommand) {
 }
 
 TEST(Parser, BraceGroupsAreLiteralAndNest) {
-  EXPECT_EQ(tokens("x {a {b} $c}"),
-            (V{"ESC:x", "sep: ", "str:a {b} $c", "EOL:", "EOF:"}));
+  EXPECT_EQ(tokens("x {a {b} $c}"), (V{"ESC:x", "sep: ", "str:a {b} $c", "EOL:", "EOF:"}));
   // Quotes inside braces hide braces.
   EXPECT_EQ(tokens("{puts \"}\"}"), (V{"str:puts \"}\"", "EOL:", "EOF:"}));
   // An unterminated group runs to the end of the text.
