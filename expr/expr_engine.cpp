@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "core/builtins.h"
 #include "core/cmd_helpers.h"
@@ -507,9 +508,29 @@ bool OperandEvaluator::run(Value& out, int& err) {
 
 // --- The pre-pass ---------------------------------------------------------------------------
 
+// The partner of every "[" in one pass (npos when it stays open): looking
+// each one up alone costs time in proportion to the square of the text when
+// many stay open ("[[[[...").
+std::vector<size_t> bracket_partners(std::string_view t) {
+  std::vector<size_t> partner;
+  if (t.find('[') == std::string_view::npos) return partner;
+  partner.assign(t.size(), std::string_view::npos);
+  std::vector<size_t> open;
+  for (size_t k = 0; k < t.size(); ++k) {
+    if (t[k] == '[') {
+      open.push_back(k);
+    } else if (t[k] == ']' && !open.empty()) {
+      partner[open.back()] = k;
+      open.pop_back();
+    }
+  }
+  return partner;
+}
+
 Code pre_pass(Interp& interp, std::string_view t, std::string& out) {
   out.clear();
   out.reserve(t.size() + 16);
+  const std::vector<size_t> partner = bracket_partners(t);
   for (size_t i = 0; i < t.size(); ++i) {
     char c = t[i];
     bool escaped = i > 0 && t[i - 1] == '\\';
@@ -521,7 +542,7 @@ Code pre_pass(Interp& interp, std::string_view t, std::string& out) {
       continue;
     }
     if (c == '[' && !escaped) {
-      size_t close = matching_close(t, i);
+      size_t close = partner[i];
       if (close == std::string_view::npos) {
         out.push_back(c);
         continue;

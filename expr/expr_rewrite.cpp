@@ -362,6 +362,12 @@ bool Decomposer::scan(std::string_view s, std::vector<Item>& items, int depth) {
   size_t n = s.size();
   size_t i = 0;
   while (i < n) {
+    // Each operand is folded into the text built so far, so a level with
+    // very many items would cost time in proportion to their square.
+    if (items.size() > kMaxTokens) {
+      decompose_note(interp_, "Expression too long");
+      return false;
+    }
     char c = s[i];
     char next = i + 1 < n ? s[i + 1] : '\0';
     if (is_blank(c)) {

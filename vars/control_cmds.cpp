@@ -11,6 +11,7 @@
 #include "expr/glob.h"
 #include "expr/list_value.h"
 #include "platform/console.h"
+#include "platform/system.h"
 #include "vars/flow.h"
 #include "vars/var.h"
 
@@ -93,6 +94,15 @@ Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
   return Code::Ok;
 }
 
+// Loops whose body and condition hold no command never reach the
+// evaluator's look at the break flag, so every loop looks at it each round:
+// Ctrl+C ends the loop with "Interrupted" (code stop).
+bool interrupted(Interp& interp) {
+  if (!platform::break_flag() || !platform::take_break_flag()) return false;
+  core::nuvelSetError(&interp, "Interrupted\n");
+  return true;
+}
+
 // while cond body
 // Results: ok when the condition turns false or the body breaks; other codes
 // of the body (return, error, ...) end the loop and are passed on.
@@ -102,6 +112,7 @@ Code nuvelCommandWhile(Interp& interp, int argc, Value* argv, void*) {
   const Value& body = argv[2];
   bool scripts = conditions_are_scripts();
   for (;;) {
+    if (interrupted(interp)) return Code::Stop;
     bool go;
     if (scripts) {
       Code rc = rindoEval(interp, cond);
@@ -133,6 +144,7 @@ Code nuvelCommandFor(Interp& interp, int argc, Value* argv, void*) {
     return Code::Error;
   }
   for (;;) {
+    if (interrupted(interp)) return Code::Stop;
     Code rc = rindoEval(interp, body);
     if (rc == Code::Break) return Code::Ok;
     if (rc != Code::Ok && rc != Code::Continue) return rc;
@@ -161,6 +173,7 @@ Code nuvelCommandDo(Interp& interp, int argc, Value* argv, void*) {
     }
   }
   for (;;) {
+    if (interrupted(interp)) return Code::Stop;
     Code rc = rindoEval(interp, body);
     if (rc == Code::Break || rc == Code::Goto) return Code::Ok;
     if (rc == Code::Continue) continue;
@@ -203,6 +216,7 @@ Code nuvelCommandLoop(Interp& interp, int argc, Value* argv, void*) {
     int64_t count = core::leading_int(argv[1].view());
     int64_t step = argc == 4 ? core::leading_int(argv[2].view()) : 1;
     for (int64_t counter = 0; step > 0 ? counter < count : counter > count;) {
+      if (interrupted(interp)) return Code::Stop;
       Code rc = rindoEval(interp, body);
       if (rc == Code::Break) return Code::Ok;
       if (rc != Code::Ok && rc != Code::Continue) return rc;
@@ -224,6 +238,7 @@ Code nuvelCommandLoop(Interp& interp, int argc, Value* argv, void*) {
   for (;;) {
     int set = set_var(interp, name, Value::from_int(counter));
     if (up ? counter >= to : counter <= to) return set == 0 ? Code::Ok : Code::Error;
+    if (interrupted(interp)) return Code::Stop;
     Code rc = rindoEval(interp, body);
     if (rc == Code::Break) return Code::Ok;
     if (rc != Code::Ok && rc != Code::Continue) return rc;
@@ -253,6 +268,7 @@ Code nuvelCommandFloop(Interp& interp, int argc, Value* argv, void*) {
     snprintf(buf, sizeof buf, "%.15f", counter);
     int set = set_var(interp, name, Value(buf));
     if (up ? counter >= to : counter <= to) return set == 0 ? Code::Ok : Code::Error;
+    if (interrupted(interp)) return Code::Stop;
     Code rc = rindoEval(interp, body);
     if (rc == Code::Break) return Code::Ok;
     if (rc != Code::Ok && rc != Code::Continue) return rc;

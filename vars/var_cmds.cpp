@@ -255,7 +255,10 @@ int level_of(Interp& interp, std::string_view word) {
   if (!word.empty() && word[0] == '@') {
     n = core::leading_int(word.substr(1));
   } else {
-    n = interp.callframe->level - core::leading_int(word);
+    // A huge negative distance would overflow; it names no frame either way.
+    if (__builtin_sub_overflow(int64_t{interp.callframe->level}, core::leading_int(word), &n)) {
+      n = MAX_PROC_LEVEL + 1;
+    }
   }
   if (n < 0) n = 0;
   if (n > MAX_PROC_LEVEL) n = MAX_PROC_LEVEL + 1;
