@@ -93,6 +93,10 @@ struct Interp {
   // Message of the last error report made in this interpreter (for catch).
   std::string last_report;
   uint64_t report_serial = 0;  // counts error reports
+  // Set while a report stores its message in ::errorMsg, so that a failure to
+  // store it (::errorMsg made an array or a dictionary) is reported without
+  // trying to store that message again.
+  bool storing_report = false;
   // Exit value requested by `exit N` (and `die`), used for the process code.
   int exit_value = 0;
 };

@@ -65,7 +65,14 @@ void print_history() {
 bool report(Interp* interp, std::string message, bool line_end) {
   if (message.size() > 1023) message.resize(1023);
   trim_line_ends(message);
-  if (interp) (void)vars::set_var(*interp, "::errorMsg", Value(message));
+  // A failure to store the message is reported by the report already under
+  // way; reporting it again here would recurse.
+  if (interp && interp->storing_report) return false;
+  if (interp) {
+    interp->storing_report = true;
+    (void)vars::set_var(*interp, "::errorMsg", Value(message));
+    interp->storing_report = false;
+  }
   note_report(interp, message);
   Switches& sw = switches();
   if (sw.quiet) {

@@ -62,9 +62,10 @@ class Value {
   }
   Value(Value&& o) noexcept : rep_(std::exchange(o.rep_, nullptr)) {}
   Value& operator=(const Value& o) noexcept {
-    if (o.rep_) ++o.rep_->refs;
+    ValueRep* rep = o.rep_;  // read first: drop() clears o.rep_ when o is *this
+    if (rep) ++rep->refs;
     drop();
-    rep_ = o.rep_;
+    rep_ = rep;
     return *this;
   }
   Value& operator=(Value&& o) noexcept {

@@ -98,3 +98,18 @@ TEST(Eval, DeepProcedureNestingAndBrackets) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ValueTest, SelfAssignmentKeepsTheText) {
+  core::Value v("kept");
+  core::Value& same = v;
+  v = same;
+  EXPECT_EQ(v.view(), "kept");
+  core::Value shared = v;
+  v = same;
+  EXPECT_EQ(v.view(), "kept");
+  EXPECT_EQ(shared.view(), "kept");
+}
+
+}  // namespace
