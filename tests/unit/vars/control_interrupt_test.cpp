@@ -35,8 +35,7 @@ TEST(ControlInterrupt, EmptyLoopsEndOnBreak) {
   };
   for (const auto& words : loops) {
     EXPECT_EQ(call_interrupted(*interp, words), core::Code::Stop) << words[0].view();
-    EXPECT_EQ(testing_support::var_value(*interp, "::errorMsg"), "Interrupted")
-        << words[0].view();
+    EXPECT_EQ(testing_support::var_value(*interp, "::errorMsg"), "Interrupted") << words[0].view();
   }
 }
 
