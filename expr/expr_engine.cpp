@@ -27,15 +27,6 @@ namespace {
 
 constexpr size_t kOperandCapacity = 1000;
 
-inline bool is_alpha(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-inline bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
-inline bool is_blank(char c) {
-  return c == ' ' || c == '\t';
-}
 inline bool is_token_char(char c) {
   return is_alpha(c) || is_digit(c) || c == '.' || c == '$' || c == '_' || c == ':';
 }

@@ -9,6 +9,17 @@
 
 namespace expr {
 
+// Character classes of expression texts.
+inline bool is_alpha(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+inline bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+inline bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
+
 // Deepest nesting of parentheses and function arguments the engine follows;
 // deeper text fails with a message instead of exhausting the stack.
 inline constexpr int kMaxExprDepth = 400;

@@ -16,15 +16,6 @@ namespace {
 // Each level of the rewriter holds at most this many tokens.
 constexpr size_t kMaxTokens = 2000;
 
-inline bool is_alpha(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-inline bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
-inline bool is_blank(char c) {
-  return c == ' ' || c == '\t';
-}
 inline bool is_operand_char(char c) {
   return is_alpha(c) || is_digit(c) || c == '$' || c == ':' || c == '_' || c == '.';
 }
