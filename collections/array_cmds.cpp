@@ -31,9 +31,13 @@ Var* find_array(Interp& interp, std::string_view name) {
   return owner;
 }
 
+// The most buckets an array table is made with, and the most elements one
+// `array blank` creates.
+constexpr int64_t kMaxArraySize = 10000000;
+
 Code make_array(Interp& interp, const char* cmd, std::string_view name, int64_t size) {
   if (size < 1) size = 1;
-  if (size > 10000000) size = 10000000;
+  if (size > kMaxArraySize) size = kMaxArraySize;
   if (Var* var = vars::nuvelGetVar(interp, name, -1)) {
     Var* owner = vars::array_owner(*var);
     if (owner && owner->type == vars::VT_ARRAY) {
@@ -547,6 +551,20 @@ Code array_blank(const Words& w) {
       value = *w.pos[k];
       break;
     }
+  }
+  // Each element is created one by one: a huge count would take the memory
+  // and time of the whole machine, and numbers past the largest integer do
+  // not exist.
+  int64_t last;
+  if (count > kMaxArraySize) {
+    nuvelSetError(&w.interp, "%s %s: Count %li is over the limit of %li\n", w.cmd(), w.sub(),
+                  static_cast<long>(count), static_cast<long>(kMaxArraySize));
+    return Code::Error;
+  }
+  if (count > 0 && __builtin_add_overflow(start, count - 1, &last)) {
+    nuvelSetError(&w.interp, "%s %s: Start index %li too large for %li items\n", w.cmd(), w.sub(),
+                  static_cast<long>(start), static_cast<long>(count));
+    return Code::Error;
   }
   std::string name(w.name());
   int64_t written = 0;

@@ -16,6 +16,19 @@ using core::nuvelSetError;
 using core::Value;
 using vars::Var;
 
+// Whether `count` items numbered from `start` all have an index (the last
+// one must not pass the largest integer).
+bool indexes_fit(int64_t start, size_t count) {
+  int64_t last;
+  return count == 0 || !__builtin_add_overflow(start, static_cast<int64_t>(count - 1), &last);
+}
+
+Code start_too_large(Interp& interp, const char* cmd, int64_t start, size_t count) {
+  nuvelSetError(&interp, "%s: Start index %li too large for %zu items\n", cmd,
+                static_cast<long>(start), count);
+  return Code::Error;
+}
+
 // array_to_string name ?-start n? ?-stop n? ?-stopstr text? ?-join text? ?-nocase?
 // Results: the values of name(start) ... name(stop-1) joined, ending before
 // the first value equal to the stop text.
@@ -123,14 +136,15 @@ Code nuvelCommandStringToArray(Interp& interp, int argc, Value* argv, void*) {
       from = nl == std::string_view::npos ? text.size() : nl + 1;
     }
   }
-  int64_t index = start;
-  for (const Value& piece : pieces) {
-    if (vars::nuvelArraySetElement(interp, name, std::to_string(index), piece, false, false) != 0) {
+  if (!indexes_fit(start, pieces.size())) return start_too_large(interp, cmd, start, pieces.size());
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    int64_t index = start + static_cast<int64_t>(i);
+    if (vars::nuvelArraySetElement(interp, name, std::to_string(index), pieces[i], false, false) !=
+        0) {
       nuvelSetError(&interp, "%s: Failed to write %s(%li)\n", cmd, name.c_str(),
                     static_cast<long>(index));
       return Code::Error;
     }
-    ++index;
   }
   return core::result_int(interp, static_cast<int64_t>(pieces.size()));
 }
@@ -191,6 +205,9 @@ Code nuvelCommandListToArray(Interp& interp, int argc, Value* argv, void*) {
   std::string name(argv[2].view());
   int64_t start = argc == 4 ? std::max<int64_t>(0, core::leading_int(argv[3].view())) : 0;
   std::vector<Value> items = expr::list_read_standard(argv[1].view());
+  if (!indexes_fit(start, items.size())) {
+    return start_too_large(interp, argv[0].c_str(), start, items.size());
+  }
   for (size_t i = 0; i < items.size(); ++i) {
     int64_t index = start + static_cast<int64_t>(i);
     if (vars::nuvelArraySetElement(interp, name, std::to_string(index), items[i], false, false) !=

@@ -1,5 +1,8 @@
 // Commands that drive the evaluator and read the command table: eval,
 // expand, subst, setresult, result, is_command and commands.
+#include <string_view>
+#include <vector>
+
 #include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "expr/glob.h"
@@ -74,6 +77,40 @@ bool is_subst_name_char(char c) {
          c == '\t' || c == ':' || c == '&' || c == '_' || c == '.' || c == '(' || c == ')';
 }
 
+// The partner of every opening character of a text (npos when it stays
+// open), found in one pass on first use: looking each one up alone costs
+// time in proportion to the square of the text when many stay open
+// ("[[[[..."). Gives the same answers as matching_close.
+class Partners {
+ public:
+  Partners(std::string_view text, char opening, char closing)
+      : text_(text), opening_(opening), closing_(closing) {}
+
+  size_t of(size_t open) {
+    if (table_.empty()) build();
+    return table_[open];
+  }
+
+ private:
+  void build() {
+    table_.assign(text_.size(), std::string_view::npos);
+    std::vector<size_t> open;
+    for (size_t j = 0; j < text_.size(); ++j) {
+      if (text_[j] == opening_) {
+        open.push_back(j);
+      } else if (text_[j] == closing_ && !open.empty()) {
+        table_[open.back()] = j;
+        open.pop_back();
+      }
+    }
+  }
+
+  std::string_view text_;
+  char opening_;
+  char closing_;
+  std::vector<size_t> table_;
+};
+
 // Appends a variable's value for subst; false (after a report) when there is
 // no such variable.
 bool subst_variable(Interp& interp, std::string_view name, bool unescape, std::string& out) {
@@ -101,11 +138,13 @@ bool subst_text(Interp& interp, std::string_view text, bool variables, bool comm
                 bool backslashes, std::string& out) {
   size_t i = 0;
   const size_t n = text.size();
+  Partners braces(text, '{', '}');
+  Partners brackets(text, '[', ']');
   while (i < n) {
     char c = text[i];
     if (c == '$' && variables) {
       if (i + 1 < n && text[i + 1] == '{') {
-        size_t close = matching_close(text, i + 1, '{', '}');
+        size_t close = braces.of(i + 1);
         if (close == std::string_view::npos) {
           out.push_back(c);
           ++i;
@@ -133,7 +172,7 @@ bool subst_text(Interp& interp, std::string_view text, bool variables, bool comm
       continue;
     }
     if (c == '[' && commands && !(i > 0 && text[i - 1] == '\\')) {
-      size_t close = matching_close(text, i, '[', ']');
+      size_t close = brackets.of(i);
       if (close == std::string_view::npos) {
         out.push_back(c);
         ++i;
