@@ -289,6 +289,13 @@ Code nuvelCommandString(Interp& interp, int argc, Value* argv, void*) {
       return core::result_bool(interp, all_of_class(text().view(), CharClass::Alnum));
     case Sub::Repeat: {
       int32_t count = a.count() >= 2 ? arg_int(a[1]) : 1;
+      // A result of gigabytes would take the memory of the whole machine.
+      constexpr int32_t kMaxRepeat = 64 * 1024 * 1024;
+      if (count > kMaxRepeat) {
+        core::nuvelSetError(&interp, "string repeat: Count %li is over the limit of %li\n",
+                            static_cast<long>(count), static_cast<long>(kMaxRepeat));
+        return Code::Error;
+      }
       if (count <= 0 || a[0].empty()) {
         nuvelSetResult(interp, Value());
       } else {
