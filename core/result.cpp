@@ -8,8 +8,8 @@
 #include "core/cmd_helpers.h"
 #include "core/nuvel.h"
 #include "core/switches.h"
+#include "core/var.h"
 #include "platform/console.h"
-#include "vars/var.h"
 
 namespace core {
 

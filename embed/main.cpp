@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "builtins/builtins.h"
 #include "core/cmd_helpers.h"
 #include "core/config.h"
 #include "core/switches.h"

@@ -1,8 +1,6 @@
 // Unknown commands as operating-system commands: while autoexec is on, a name
 // that is not in the command table runs through /bin/sh -c.
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
-#include "core/hooks.h"
 #include "platform/system.h"
 
 namespace syslib {
@@ -27,8 +25,8 @@ core::Code run_external(core::Interp& interp, int argc, core::Value* argv) {
 
 }  // namespace
 
-void install_external_commands() {
-  core::eval_hooks().run_external = run_external;
+void install_external_commands(core::Interp& interp) {
+  interp.hooks.run_external = run_external;
 }
 
 }  // namespace syslib

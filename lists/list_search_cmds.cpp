@@ -5,12 +5,11 @@
 #include <cstdlib>
 #include <numeric>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
-#include "expr/glob.h"
-#include "expr/list_index.h"
-#include "expr/list_value.h"
-#include "vars/var.h"
+#include "core/glob.h"
+#include "core/list_index.h"
+#include "core/list_value.h"
+#include "core/var.h"
 
 namespace expr {
 namespace {

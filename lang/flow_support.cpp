@@ -4,9 +4,9 @@
 #include <string>
 
 #include "core/cmd_helpers.h"
+#include "core/var.h"
 #include "expr/expr_engine.h"
-#include "vars/flow.h"
-#include "vars/var.h"
+#include "lang/flow.h"
 
 namespace vars {
 

@@ -4,13 +4,12 @@
 #include <vector>
 
 #include "containers/stack.h"
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
-#include "expr/list_value.h"
+#include "core/list_value.h"
+#include "core/var.h"
+#include "lang/flow.h"
+#include "lang/proc.h"
 #include "platform/system.h"
-#include "vars/flow.h"
-#include "vars/proc.h"
-#include "vars/var.h"
 
 namespace vars {
 namespace {

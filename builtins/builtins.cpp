@@ -1,9 +1,10 @@
 // Registers every built-in command family into a new interpreter.
-#include "core/builtins.h"
+#include "builtins/builtins.h"
 
 namespace core {
 
 void nuvelRegisterCoreCommands(Interp& interp, int flag) {
+  interp.install = &nuvelRegisterCoreCommands;
   register_error_cmds(interp);
   register_cmdcount_cmds(interp);
   register_source_cmds(interp);
@@ -32,7 +33,14 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   containers::register_stack_cmds(interp);
   syslib::register_stream_cmds(interp);
   syslib::register_date_cmds(interp);
-  syslib::install_external_commands();
+  syslib::install_external_commands(interp);
+}
+
+std::unique_ptr<Interp> nuvelCreateTopInterp(int count, const std::vector<std::string>* words) {
+  auto interp = std::make_unique<Interp>();
+  nuvelRegisterCoreCommands(*interp, 0);
+  nuvelSetStartupVars(*interp, count, words);
+  return interp;
 }
 
 }  // namespace core

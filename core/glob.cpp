@@ -1,6 +1,6 @@
 // Glob matching with backtracking to the last "*" only, so a match costs at
 // most pattern length times text length steps.
-#include "expr/glob.h"
+#include "core/glob.h"
 
 namespace expr {
 namespace {

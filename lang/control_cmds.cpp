@@ -5,15 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
+#include "core/glob.h"
+#include "core/list_value.h"
 #include "core/switches.h"
-#include "expr/glob.h"
-#include "expr/list_value.h"
+#include "core/var.h"
+#include "lang/flow.h"
 #include "platform/console.h"
 #include "platform/system.h"
-#include "vars/flow.h"
-#include "vars/var.h"
 
 namespace vars {
 namespace {

@@ -2,16 +2,15 @@
 // parsed here and rebuilt from a fixed alphabet ("%", "-", "0", "*", ".",
 // "ll", one conversion letter) before the C library formats a single number;
 // texts and characters are padded here without the C library at all.
-#include "expr/format.h"
+#include "strings/format.h"
 
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
+#include "core/list_index.h"
 #include "core/switches.h"
-#include "expr/list_index.h"
 #include "expr/number.h"
 
 namespace expr {

@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "core/config.h"
 #include "core/switches.h"

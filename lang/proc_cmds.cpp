@@ -8,16 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
+#include "core/glob.h"
+#include "core/list_value.h"
 #include "core/switches.h"
+#include "core/var.h"
 #include "expr/expr_engine.h"
-#include "expr/glob.h"
-#include "expr/list_value.h"
+#include "lang/flow.h"
+#include "lang/proc.h"
 #include "platform/console.h"
-#include "vars/flow.h"
-#include "vars/proc.h"
-#include "vars/var.h"
 
 namespace vars {
 

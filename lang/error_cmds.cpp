@@ -1,8 +1,7 @@
 // The error, catch and try commands, and cmdcount.
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
-#include "vars/var.h"
+#include "core/var.h"
 
 namespace core {
 namespace {

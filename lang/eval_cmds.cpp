@@ -3,10 +3,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
-#include "expr/glob.h"
-#include "vars/var.h"
+#include "core/glob.h"
+#include "core/var.h"
 
 namespace core {
 namespace {

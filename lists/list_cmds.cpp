@@ -4,14 +4,13 @@
 // commands live in expr/list_search_cmds.cpp.
 #include <cmath>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
+#include "core/list_index.h"
+#include "core/list_value.h"
 #include "core/switches.h"
-#include "expr/list_index.h"
-#include "expr/list_value.h"
+#include "core/var.h"
 #include "expr/random.h"
 #include "platform/console.h"
-#include "vars/var.h"
 
 namespace expr {
 namespace {

@@ -1,11 +1,11 @@
 // Helpers shared by the string command families.
-#include "expr/string_support.h"
+#include "strings/string_support.h"
 
 #include <cstring>
 
 #include "core/cmd_helpers.h"
-#include "expr/list_index.h"
-#include "vars/var.h"
+#include "core/list_index.h"
+#include "core/var.h"
 
 namespace expr {
 

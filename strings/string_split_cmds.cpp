@@ -4,12 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
-#include "expr/list_value.h"
-#include "expr/string_cmds.h"
-#include "expr/string_support.h"
-#include "vars/var.h"
+#include "core/list_value.h"
+#include "core/var.h"
+#include "strings/string_cmds.h"
+#include "strings/string_support.h"
 
 namespace expr {
 

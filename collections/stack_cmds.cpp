@@ -3,10 +3,9 @@
 #include <array>
 
 #include "containers/stack.h"
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
-#include "expr/list_value.h"
-#include "vars/var.h"
+#include "core/list_value.h"
+#include "core/var.h"
 
 namespace containers {
 namespace {

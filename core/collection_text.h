@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "containers/text_compare.h"
-#include "expr/glob.h"
+#include "core/glob.h"
 
 namespace collections {
 

@@ -1,5 +1,5 @@
 // List readers, the list writer, the joiner and the brace stripper.
-#include "expr/list_value.h"
+#include "core/list_value.h"
 
 namespace expr {
 namespace {

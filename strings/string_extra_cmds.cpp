@@ -6,13 +6,12 @@
 #include <algorithm>
 #include <cctype>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
-#include "expr/glob.h"
-#include "expr/string_cmds.h"
-#include "expr/string_support.h"
+#include "core/glob.h"
+#include "core/var.h"
 #include "platform/console.h"
-#include "vars/var.h"
+#include "strings/string_cmds.h"
+#include "strings/string_support.h"
 
 namespace expr {
 

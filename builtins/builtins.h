@@ -2,9 +2,19 @@
 // ends with its table and one of these functions; core/builtins.cpp calls them.
 #pragma once
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "core/nuvel.h"
 
 namespace core {
+// Registers every built-in family into `interp` and makes interpreters
+// created from it do the same. `flag` 0 also registers exit.
+void nuvelRegisterCoreCommands(Interp& interp, int flag);
+// A first interpreter of the process: record, every built-in family and the
+// start-up variables. Later interpreters come from nuvelCreateInterp.
+std::unique_ptr<Interp> nuvelCreateTopInterp(int count, const std::vector<std::string>* words);
 void register_error_cmds(Interp& interp);
 void register_cmdcount_cmds(Interp& interp);
 void register_source_cmds(Interp& interp);
@@ -47,5 +57,5 @@ void register_stack_cmds(core::Interp& interp);
 namespace syslib {
 void register_stream_cmds(core::Interp& interp);
 void register_date_cmds(core::Interp& interp);
-void install_external_commands();
+void install_external_commands(core::Interp& interp);
 }  // namespace syslib

@@ -2,13 +2,13 @@
 // variables in call frames, with the ::name and name(subscript) forms.
 #include <algorithm>
 
-#include "collections/dict_store.h"
 #include "containers/hash_table.h"
 #include "core/cmd_helpers.h"
+#include "core/dict_text.h"
+#include "core/glob.h"
+#include "core/list_value.h"
 #include "core/switches.h"
-#include "expr/glob.h"
-#include "expr/list_value.h"
-#include "vars/var.h"
+#include "core/var.h"
 
 namespace vars {
 
@@ -601,7 +601,7 @@ int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view
 Value dict_text_form(const Var& var) {
   const Var* owner = array_owner(const_cast<Var&>(var));
   if (!owner || !owner->table) return Value();
-  return collections::dict_table_text(*owner);
+  return dict_table_text(*owner);
 }
 
 Value field_value(Interp& interp, const Var& var) {

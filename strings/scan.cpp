@@ -1,7 +1,7 @@
 // The scan command and its reader. Numbers are read here digit by digit from
 // the input text, bounded by the conversion's width; only a finished float
 // field (copied to its own string) is handed to the C library's strtod.
-#include "expr/scan.h"
+#include "strings/scan.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <limits>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
 
 namespace expr {

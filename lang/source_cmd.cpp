@@ -1,12 +1,11 @@
 // Script files: the source command runs a file in the current frame with its
 // own argv and argc, and puts the caller's back afterwards.
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
+#include "core/var.h"
 #include "expr/expr_engine.h"
 #include "mpp/mpp.h"
 #include "platform/files.h"
-#include "vars/var.h"
 
 namespace core {
 namespace {

@@ -1,17 +1,16 @@
 // The `string` command: one entry point whose subcommands (compared without
 // case) transform, test, index and cut texts. Subcommands that also exist as
 // stand-alone commands (left, right, mids, match, slice, map) run those.
-#include "expr/string_cmds.h"
+#include "strings/string_cmds.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
-#include "expr/list_index.h"
-#include "expr/string_support.h"
-#include "vars/var.h"
+#include "core/list_index.h"
+#include "core/var.h"
+#include "strings/string_support.h"
 
 namespace expr {
 namespace {
