@@ -192,7 +192,7 @@ Code nuvelCommandLs(Interp& interp, int argc, Value* argv, void*) {
       std::string disk = folder.empty() ? "." : folder;
       std::vector<platform::DirEntry> probe;
       if (int error = platform::list_directory(disk, probe)) {
-        return core::fail(interp, Msg::FileCantRead, folder, platform::error_text(error));
+        return core::fail(interp, Msg::FileCantRead, given, platform::error_text(error));
       }
       ls_walk(o, folder, shown, name, found);
     }
@@ -241,13 +241,17 @@ Code nuvelCommandGlob(Interp& interp, int argc, Value* argv, void*) {
       ++i;
       break;
     }
-    if (core::iequals(w, "-nocomplain")) {
+    // Options may be shortened to any unique prefix, as in Tcl.
+    auto is = [w](std::string_view option) {
+      return w.size() >= 2 && core::istarts_with(option, w);
+    };
+    if (is("-nocomplain")) {
       nocomplain = true;
-    } else if (core::iequals(w, "-tails")) {
+    } else if (is("-tails") && !is("-types")) {
       tails = true;
-    } else if (core::iequals(w, "-directory") || core::iequals(w, "-types")) {
+    } else if (is("-directory") || (is("-types") && !is("-tails"))) {
       if (i + 1 >= argc) return core::nuvelWrongArgs(interp, argc, argv);
-      if (core::iequals(w, "-types")) {
+      if (is("-types")) {
         types = std::string(argv[++i].view());
       } else {
         directory = file_word(argv[++i]);
