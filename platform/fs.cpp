@@ -351,8 +351,12 @@ int list_directory(std::string_view path, std::vector<DirEntry>& out) {
   if (!dir) return errno;
   std::string base = *p;
   if (base.back() != '/') base.push_back('/');
-  errno = 0;
-  while (struct dirent* e = ::readdir(dir.get())) {
+  for (;;) {
+    // readdir reports failure only through errno, which the look-ups below
+    // may change: clear it before every call.
+    errno = 0;
+    struct dirent* e = ::readdir(dir.get());
+    if (e == nullptr) break;
     std::string_view name = e->d_name;
     if (name == "." || name == "..") continue;
     DirEntry entry;
