@@ -77,9 +77,9 @@ Code op_normal_path(Interp& interp, int, Value* argv, void*) {
 Code op_md5(Interp& interp, int, Value* argv, void*) {
   containers::Md5 digest;
   std::string name = file_word(argv[1]);
-  if (platform::is_directory(name) ||
-      platform::read_file_pieces(name, [&](std::string_view piece) { digest.update(piece); }) !=
-          0) {
+  if (platform::is_directory(name) || platform::read_file_pieces(name, [&](std::string_view piece) {
+                                        digest.update(piece);
+                                      }) != 0) {
     core::nuvelSetResult(interp, Value("0"));
     return Code::Ok;
   }
@@ -119,8 +119,8 @@ Code op_delete(Interp& interp, int argc, Value* argv, void*) {
   }
   size_t sep = pattern.find_last_of('/');
   std::string folder = platform::absolute_path(sep == std::string::npos ? std::string(".")
-                                           : sep == 0 ? std::string("/")
-                                                      : pattern.substr(0, sep));
+                                               : sep == 0               ? std::string("/")
+                                                                        : pattern.substr(0, sep));
   std::string name = sep == std::string::npos ? pattern : pattern.substr(sep + 1);
   std::vector<std::string> names;
   if (name.empty() || name == "." || name == ".." || folder.empty()) {
@@ -175,8 +175,8 @@ Code sub_exepath(Interp& interp, int, Value*, void*) {
   std::string exe = platform::executable_path();
   size_t sep = exe.find_last_of('/');
   core::nuvelSetResult(interp, Value(sep == std::string::npos ? std::string()
-                                     : sep == 0              ? std::string("/")
-                                                             : exe.substr(0, sep)));
+                                     : sep == 0               ? std::string("/")
+                                                              : exe.substr(0, sep)));
   return Code::Ok;
 }
 
@@ -243,8 +243,8 @@ Code sub_extension(Interp& interp, int, Value* argv, void*) {
 
 Code sub_isroot(Interp& interp, int, Value* argv, void*) {
   std::string_view p = argv[2].view();
-  return core::result_bool(interp, (p.size() == 1 && is_separator(p[0])) ||
-                                       (p.size() == 2 && is_separator(p[1])));
+  return core::result_bool(
+      interp, (p.size() == 1 && is_separator(p[0])) || (p.size() == 2 && is_separator(p[1])));
 }
 
 Code sub_name(Interp& interp, int, Value* argv, void*) {
@@ -272,7 +272,8 @@ Code sub_writeable(Interp& interp, int, Value* argv, void*) {
 Code sub_split(Interp& interp, int, Value* argv, void*) {
   std::string_view path = argv[2].view();
   size_t sep = last_separator(path);
-  std::string_view folder = sep == std::string_view::npos ? std::string_view() : path.substr(0, sep + 1);
+  std::string_view folder =
+      sep == std::string_view::npos ? std::string_view() : path.substr(0, sep + 1);
   std::string_view name = sep == std::string_view::npos ? path : path.substr(sep + 1);
   std::string_view ext = extension_of(name);
   std::string_view base = name.substr(0, name.size() - ext.size());
@@ -339,7 +340,8 @@ Code sub_type(Interp& interp, int, Value* argv, void*) {
 Code sub_runtype(Interp& interp, int argc, Value* argv, void*) {
   bool names = false;
   if (argc == 4) {
-    if (!core::iequals(argv[3].view(), "-v")) return core::fail(interp, Msg::UnknownSubOption, argv[3]);
+    if (!core::iequals(argv[3].view(), "-v"))
+      return core::fail(interp, Msg::UnknownSubOption, argv[3]);
     names = true;
   }
   platform::FileFacts facts;
@@ -413,7 +415,8 @@ Code sub_resolve(Interp& interp, int argc, Value* argv, void*) {
       return core::fail(interp, Msg::UnknownSubOption, argv[at]);
     }
   }
-  std::string path = platform::absolute_path(name.empty() ? std::string(".") : forward_slashes(name));
+  std::string path =
+      platform::absolute_path(name.empty() ? std::string(".") : forward_slashes(name));
   if (have_component) {
     path = path.empty() ? component : (path == "/" ? "" : path) + "/" + component;
   } else if (addslash) {

@@ -217,7 +217,8 @@ Code nuvelCommandLs(Interp& interp, int argc, Value* argv, void*) {
     (void)platform::file_facts(e.path, f, false);
     std::tm when{};
     char stamp[32] = "";
-    if (platform::local_time(f.mtime, when)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M", &when);
+    if (platform::local_time(f.mtime, when))
+      std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M", &when);
     platform::outf("%s  %12" PRId64 "  %s  %s\n", mode_string(f).c_str(),
                    static_cast<int64_t>(f.size), stamp, e.shown.c_str());
   }
@@ -280,9 +281,12 @@ Code nuvelCommandGlob(Interp& interp, int argc, Value* argv, void*) {
       for (std::string& path : paths) {
         if (!types.empty()) {
           platform::FileFacts own, target;
-          bool have_own = platform::file_facts(have_directory && relative ? join(directory, path) : path, own, false) == 0;
+          bool have_own =
+              platform::file_facts(have_directory && relative ? join(directory, path) : path, own,
+                                   false) == 0;
           bool have_target =
-              platform::file_facts(have_directory && relative ? join(directory, path) : path, target) == 0;
+              platform::file_facts(have_directory && relative ? join(directory, path) : path,
+                                   target) == 0;
           bool keep = (types.find('l') != std::string::npos && have_own && own.is_link) ||
                       (types.find('d') != std::string::npos && have_target && target.is_dir) ||
                       (types.find('f') != std::string::npos && have_target && !target.is_dir);
@@ -313,8 +317,8 @@ bool protected_tree(const std::string& path) {
   std::string where = platform::canonical_path(path);
   if (where.empty() || where == "/") return true;
   std::string home = platform::canonical_path(platform::home_directory());
-  return home == where || (home.size() > where.size() && home.compare(0, where.size(), where) == 0 &&
-                           home[where.size()] == '/');
+  return home == where || (home.size() > where.size() &&
+                           home.compare(0, where.size(), where) == 0 && home[where.size()] == '/');
 }
 
 // rmdir dir ?dir ...? ?-force?
@@ -410,7 +414,8 @@ Code nuvelCommandDisk(Interp& interp, int argc, Value* argv, void*) {
   double percent = d.total ? 100.0 * static_cast<double>(used) / static_cast<double>(d.total) : 0.0;
   char text[256];
   std::snprintf(text, sizeof text,
-                "total %" PRIu64 " free %" PRIu64 " avail %" PRIu64 " used %" PRIu64 " percent %.2f",
+                "total %" PRIu64 " free %" PRIu64 " avail %" PRIu64 " used %" PRIu64
+                " percent %.2f",
                 d.total, d.free, d.avail, used, percent);
   core::nuvelSetResult(interp, Value(text));
   return Code::Ok;

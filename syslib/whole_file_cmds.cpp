@@ -195,7 +195,8 @@ Code nuvelCommandCopyfile(Interp& interp, int argc, Value* argv, void*) {
   std::string target = trim_right(file_word(argv[2]), " \t\r\n");
   bool replace = false;
   if (argc == 4) {
-    if (!core::iequals(argv[3].view(), "-y")) return core::fail(interp, Msg::UnknownOption, argv[3]);
+    if (!core::iequals(argv[3].view(), "-y"))
+      return core::fail(interp, Msg::UnknownOption, argv[3]);
     replace = true;
   }
   if (target.find_first_of("*?") != std::string::npos) {
@@ -209,8 +210,8 @@ Code nuvelCommandCopyfile(Interp& interp, int argc, Value* argv, void*) {
   } else {
     size_t sep = source.find_last_of('/');
     folder = platform::absolute_path(sep == std::string::npos ? std::string_view(".")
-                                 : sep == 0 ? std::string_view("/")
-                                            : std::string_view(source).substr(0, sep));
+                                     : sep == 0               ? std::string_view("/")
+                                                : std::string_view(source).substr(0, sep));
     pattern = source.substr(sep == std::string::npos ? 0 : sep + 1);
     if (pattern == "*.*") pattern = "*";
   }

@@ -76,7 +76,8 @@ bool expect_run(const std::string& script, core::Code code, const std::string& r
                 const std::string& error_msg) {
   ScriptRun run = run_script(script);
   if (run.code == code && run.result == result && run.errorMsg == error_msg) return true;
-  std::fprintf(stderr, "script: %s\n  code %d (want %d)\n  result '%s' (want '%s')\n"
+  std::fprintf(stderr,
+               "script: %s\n  code %d (want %d)\n  result '%s' (want '%s')\n"
                "  errorMsg '%s' (want '%s')\n",
                script.c_str(), core::code_int(run.code), core::code_int(code), run.result.c_str(),
                result.c_str(), run.errorMsg.c_str(), error_msg.c_str());
@@ -152,9 +153,9 @@ TEST(FileCommands, SymbolicLinksStandInForShortcuts) {
   fs::create_symlink("sub", d + "/dirlink");
   fs::create_symlink("nowhere", d + "/dangling");
 
-  ScriptRun run = run_script("list [file type " + d + "/link] [file type " + d +
-                             "/dangling] [file exists " + d + "/link] [file isfile " + d +
-                             "/link] [file isdirectory " + d + "/dirlink]");
+  ScriptRun run =
+      run_script("list [file type " + d + "/link] [file type " + d + "/dangling] [file exists " +
+                 d + "/link] [file isfile " + d + "/link] [file isdirectory " + d + "/dirlink]");
   EXPECT_EQ(run.result, "link link 1 1 1") << run.errorMsg;
   run = run_script("link_to_path " + d + "/link");
   EXPECT_EQ(run.result, d + "/target.txt") << run.errorMsg;
@@ -167,8 +168,8 @@ TEST(FileCommands, SymbolicLinksStandInForShortcuts) {
   EXPECT_EQ(run.result, "dangling dirlink link");
 
   // Deleting or moving a link never touches what it points at.
-  run = run_script("list [file delete " + d + "/link] [unlink " + d + "/dangling] [movefile " +
-                   d + "/dirlink " + d + "/moved]");
+  run = run_script("list [file delete " + d + "/link] [unlink " + d + "/dangling] [movefile " + d +
+                   "/dirlink " + d + "/moved]");
   EXPECT_EQ(run.result, "1 1 1") << run.errorMsg;
   EXPECT_EQ(read(d + "/target.txt"), "t");
   EXPECT_TRUE(fs::is_symlink(d + "/moved"));
