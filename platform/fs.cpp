@@ -215,22 +215,20 @@ int read_file_lines(std::string_view path,
   if (is_directory(*p)) return EISDIR;
   File f = open_file(*p, "rb");
   if (!f) return errno;
+  // getline reads a line of any length in one piece, NUL bytes included.
+  std::unique_ptr<char, void (*)(void*)> buf(nullptr, &std::free);
+  size_t capacity = 0;
   std::string line;
-  int c;
-  bool pending = false;
-  while ((c = std::getc(f.get())) != EOF) {
-    if (c == '\n') {
-      pending = false;
-      if (!line_sink(line)) return 0;
-      line.clear();
-    } else {
-      pending = true;
-      line.push_back(static_cast<char>(c));
-    }
+  for (;;) {
+    char* raw = buf.release();
+    ssize_t n = ::getline(&raw, &capacity, f.get());
+    buf.reset(raw);
+    if (n < 0) break;
+    line.assign(raw, static_cast<size_t>(n));
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    if (!line_sink(line)) return 0;
   }
-  if (std::ferror(f.get())) return EIO;
-  if (pending) line_sink(line);
-  return 0;
+  return std::ferror(f.get()) ? EIO : 0;
 }
 
 int write_file_bytes(std::string_view path, std::string_view bytes, bool append) {

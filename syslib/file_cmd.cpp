@@ -97,8 +97,8 @@ Code op_md5(Interp& interp, int, Value* argv, void*) {
 // delete pattern ?-verbose? ?-nocomplain? / unlink ...
 // Results: the number of files deleted.
 // The pattern is a folder (taken literally) and a name that may hold "*"
-// and "?"; only entries of that one folder can match. "*" and patterns
-// holding "*.*" are refused. Folders are reported and kept; symbolic links
+// and "?"; only entries of that one folder can match. A name that is just
+// "*" and patterns holding "*.*" are refused. Folders are reported and kept; symbolic links
 // are removed, never their targets.
 Code op_delete(Interp& interp, int argc, Value* argv, void*) {
   bool verbose = false;
@@ -113,11 +113,15 @@ Code op_delete(Interp& interp, int argc, Value* argv, void*) {
     }
   }
   std::string pattern(argv[1].view());
-  if (pattern == "*" || pattern.find("*.*") != std::string::npos) {
+  size_t sep = pattern.find_last_of('/');
+  // "*" as the whole name part would take every file of a folder ("/*"
+  // included), as "*.*" does.
+  std::string_view name_only =
+      std::string_view(pattern).substr(sep == std::string::npos ? 0 : sep + 1);
+  if (name_only == "*" || pattern.find("*.*") != std::string::npos) {
     core::nuvelResetResult(interp);
     return core::fail(interp, Msg::FileWildcard);
   }
-  size_t sep = pattern.find_last_of('/');
   std::string folder = platform::absolute_path(sep == std::string::npos ? std::string(".")
                                                : sep == 0               ? std::string("/")
                                                                         : pattern.substr(0, sep));
