@@ -169,12 +169,26 @@ int read_file_bytes(std::string_view path, int64_t limit, std::string& out) {
   Fd fd(::open(p->c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return errno;
   struct stat st {};
-  if (::fstat(fd.get(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) return EISDIR;
-    uint64_t want = static_cast<uint64_t>(st.st_size);
-    if (limit >= 0 && static_cast<uint64_t>(limit) < want) want = static_cast<uint64_t>(limit);
-    out.reserve(want);
+  if (::fstat(fd.get(), &st) != 0) return errno;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  // Read straight into the result as much as the file holds now, then on in
+  // pieces for files that grew or report no size (pipes, /proc).
+  uint64_t want = static_cast<uint64_t>(st.st_size);
+  if (limit >= 0 && static_cast<uint64_t>(limit) < want) want = static_cast<uint64_t>(limit);
+  out.resize(static_cast<size_t>(want));
+  size_t have = 0;
+  while (have < out.size()) {
+    ssize_t n = ::read(fd.get(), out.data() + have, out.size() - have);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      out.clear();
+      return errno;
+    }
+    if (n == 0) break;
+    have += static_cast<size_t>(n);
   }
+  out.resize(have);
+  if (have < want) return 0;
   char buf[1 << 16];
   while (limit < 0 || static_cast<int64_t>(out.size()) < limit) {
     size_t room = sizeof buf;
@@ -182,6 +196,7 @@ int read_file_bytes(std::string_view path, int64_t limit, std::string& out) {
     ssize_t n = ::read(fd.get(), buf, room);
     if (n < 0) {
       if (errno == EINTR) continue;
+      out.clear();
       return errno;
     }
     if (n == 0) break;

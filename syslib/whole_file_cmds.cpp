@@ -141,7 +141,7 @@ Code nuvelCommandWritefile(Interp& interp, int argc, Value* argv, void*) {
       return core::nuvelWrongArgs(interp, argc, argv);
     }
   }
-  std::string data;
+  Value source = argv[2];
   if (from_var) {
     std::string_view name = argv[2].view();
     std::optional<Value> value = vars::get_var_value(interp, name);
@@ -155,13 +155,17 @@ Code nuvelCommandWritefile(Interp& interp, int argc, Value* argv, void*) {
     if (record && record->type != vars::VT_AUTO) {
       return core::fail(interp, Msg::FileNotOrdinaryVar, name);
     }
-    data = std::string(value->view());
-  } else {
-    data = std::string(argv[2].view());
+    source = *value;
   }
-  if (unescape) data = core::nuvelUnescape(data);
+  // The bytes are written from the value itself unless escapes change them.
+  std::string unescaped;
+  std::string_view data = source.view();
+  if (unescape) {
+    unescaped = core::nuvelUnescape(data);
+    data = unescaped;
+  }
   if (length > 0 && static_cast<uint64_t>(length) < data.size()) {
-    data.resize(static_cast<size_t>(length));
+    data = data.substr(0, static_cast<size_t>(length));
   }
   if (int error = platform::write_file_bytes(path, data, append)) {
     core::nuvelSetResult(interp, Value("0"));

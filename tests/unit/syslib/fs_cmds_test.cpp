@@ -213,4 +213,73 @@ TEST(FileCommands, RmdirForceRefusesTheHomeFolderAndWhatHoldsIt) {
   EXPECT_EQ(read(d + "/home/user/notes"), "n");
 }
 
+TEST(FileCommands, HundredMegabyteFileKeepsEveryByte) {
+  TempFolder tmp;
+  ASSERT_FALSE(tmp.path().empty());
+  const std::string f = tmp.path() + "/big";
+  std::string data(100u << 20, '\0');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7919u) >> 3);
+  write(f, data);
+  ScriptRun run = run_script("readfile " + f);
+  EXPECT_EQ(run.code, core::Code::Ok);
+  EXPECT_TRUE(run.result == data) << "size " << run.result.size();
+  run = run_script("set n [readfile " + f + " v]; writefile " + f + ".copy v -var; set n");
+  EXPECT_EQ(run.result, std::to_string(data.size())) << run.errorMsg;
+  EXPECT_TRUE(read(f + ".copy") == data);
+}
+
+// Moves between two file systems copy first and remove the source only
+// once the copy is in place. Needs /dev/shm on a file system of its own.
+TEST(FileCommands, MoveAcrossFileSystemsKeepsTheSourceUntilDone) {
+  struct stat a {
+  }, b{};
+  if (::stat("/tmp", &a) != 0 || ::stat("/dev/shm", &b) != 0 || a.st_dev == b.st_dev ||
+      ::access("/dev/shm", W_OK) != 0) {
+    GTEST_SKIP() << "no second writable file system at /dev/shm";
+  }
+  TempFolder src;
+  ASSERT_FALSE(src.path().empty());
+  std::string shm = "/dev/shm/nuvel_fs_testXXXXXX";
+  ASSERT_NE(::mkdtemp(shm.data()), nullptr);
+  const std::string s = src.path();
+  write(s + "/file", "payload");
+  fs::create_directories(s + "/tree/deep");
+  write(s + "/tree/deep/x", "x");
+  fs::create_symlink("deep/x", s + "/tree/link");
+  write(shm + "/existing", "old");
+
+  ScriptRun run = run_script("list [movefile " + s + "/file " + shm + "/file] [movefile " + s +
+                             "/tree " + shm + "] [ren " + shm + "/file " + s + "/back]");
+  EXPECT_EQ(run.result, "1 1 1") << run.errorMsg;
+  EXPECT_FALSE(fs::exists(s + "/file"));
+  EXPECT_FALSE(fs::exists(s + "/tree"));
+  EXPECT_EQ(read(shm + "/tree/deep/x"), "x");
+  EXPECT_TRUE(fs::is_symlink(shm + "/tree/link"));
+  EXPECT_EQ(read(s + "/back"), "payload");
+
+  // -overwrite replaces across file systems too; without it nothing moves.
+  write(s + "/new", "new");
+  run = run_script("list [catch {movefile " + s + "/new " + shm + "/existing}] [movefile " + s +
+                   "/new " + shm + "/existing -overwrite]");
+  EXPECT_EQ(run.result, "1 1") << run.errorMsg;
+  EXPECT_EQ(read(shm + "/existing"), "new");
+
+  // A copy that cannot be made leaves the source in place.
+  fs::create_directory(shm + "/ro");
+  ::chmod((shm + "/ro").c_str(), 0555);
+  ::chmod(s.c_str(), 0777);
+  ::chmod((s + "/back").c_str(), 0666);
+  run_unprivileged([&] {
+    return expect_run("movefile " + s + "/back " + shm + "/ro/back", core::Code::Ok, "0", "");
+  });
+  EXPECT_EQ(read(s + "/back"), "payload");
+  EXPECT_FALSE(fs::exists(shm + "/ro/back"));
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(shm + "/ro")) left.push_back(e.path().string());
+  EXPECT_TRUE(left.empty());
+  ::chmod((shm + "/ro").c_str(), 0755);
+  std::error_code ec;
+  fs::remove_all(shm, ec);
+}
+
 }  // namespace
