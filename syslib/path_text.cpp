@@ -1,6 +1,8 @@
 // Path texts and name patterns of the file commands.
 #include "syslib/path_text.h"
 
+#include <utility>
+
 #include "core/switches.h"
 #include "platform/fs.h"
 
