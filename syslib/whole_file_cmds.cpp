@@ -225,6 +225,8 @@ Code nuvelCommandCopyfile(Interp& interp, int argc, Value* argv, void*) {
     return core::fail(interp, Msg::FileNotFound, source);
   }
   bool to_folder = is_separator(target.back()) || platform::is_directory(target);
+  // A trailing "\" marks a folder as "/" does; it is not part of its name.
+  while (target.size() > 1 && target.back() == '\\') target.pop_back();
   std::string to = platform::absolute_path(target);
   if (to_folder) {
     if (int error = platform::make_directories(to)) {
