@@ -68,6 +68,7 @@ int64_t port_number(std::string_view text) {
 // other than http, on control characters and blanks (which would let a
 // URL add lines to the request), and on a missing host.
 Code parse_url(Interp& interp, HttpCall& call, std::string_view url) {
+  const std::string_view word = url;  // for messages
   while (!url.empty() && (url.back() == '\r' || url.back() == '\n')) url.remove_suffix(1);
   size_t scheme_end = url.find("://");
   if (scheme_end != std::string_view::npos) {
@@ -86,7 +87,7 @@ Code parse_url(Interp& interp, HttpCall& call, std::string_view url) {
   }
   for (char c : url) {
     if (static_cast<unsigned char>(c) <= ' ' || c == 0x7f) {
-      return refuse(interp, call, Msg::HttpInvalidUrl, url);
+      return refuse(interp, call, Msg::HttpInvalidUrl, word);
     }
   }
   size_t slash = url.find('/');
@@ -96,12 +97,12 @@ Code parse_url(Interp& interp, HttpCall& call, std::string_view url) {
   if (!authority.empty() && authority.front() == '[') {
     // An IPv6 address: "[::1]" or "[::1]:8080".
     size_t close = authority.find(']');
-    if (close == std::string_view::npos) return refuse(interp, call, Msg::HttpInvalidUrl, url);
+    if (close == std::string_view::npos) return refuse(interp, call, Msg::HttpInvalidUrl, word);
     call.host = std::string(authority.substr(1, close - 1));
     call.host_header = std::string(authority.substr(0, close + 1));
     std::string_view rest = authority.substr(close + 1);
     if (!rest.empty() && rest.front() != ':') {
-      return refuse(interp, call, Msg::HttpInvalidUrl, url);
+      return refuse(interp, call, Msg::HttpInvalidUrl, word);
     }
     if (!rest.empty()) port_text = rest.substr(1);
   } else {
@@ -110,9 +111,9 @@ Code parse_url(Interp& interp, HttpCall& call, std::string_view url) {
     call.host_header = call.host;
     if (colon != std::string_view::npos) port_text = authority.substr(colon + 1);
   }
-  if (call.host.empty()) return refuse(interp, call, Msg::HttpInvalidUrl, url);
+  if (call.host.empty()) return refuse(interp, call, Msg::HttpInvalidUrl, word);
   int64_t port = port_number(port_text);
-  if (port < 0) return refuse(interp, call, Msg::HttpInvalidUrl, url);
+  if (port < 0) return refuse(interp, call, Msg::HttpInvalidUrl, word);
   if (port > 0) call.port = std::to_string(port);
   return Code::Ok;
 }
