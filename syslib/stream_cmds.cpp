@@ -9,6 +9,7 @@
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
 #include "platform/console.h"
+#include "platform/system.h"
 #include "syslib/streams.h"
 
 namespace syslib {
@@ -258,6 +259,11 @@ Code nuvelCommandGets(Interp& interp, int argc, Value* argv, void*) {
   if (ref.file && std::ferror(ref.file)) {
     // Reading a stream opened for writing only: nothing to read.
     std::clearerr(ref.file);
+  }
+  if (ref.is_stdin && platform::take_break_flag()) {
+    // Ctrl+C while waiting for the line.
+    core::nuvelSetError(&interp, "Interrupted\n");
+    return Code::Stop;
   }
   if (!var.empty()) {
     if (core::set_variable(interp, var, got ? Value(line) : Value()) != 0) return Code::Error;
