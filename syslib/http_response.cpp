@@ -65,7 +65,7 @@ HttpResponseReader::Progress HttpResponseReader::feed(std::string_view bytes) {
   if (phase_ == Phase::Done) return Progress::Done;
   if (phase_ == Phase::Body) return feed_body(bytes);
   text_.append(bytes);
-  size_t from = scanned_ >= 3 ? scanned_ - 3 : 0;
+  size_t from = scanned_ >= block_start_ + 3 ? scanned_ - 3 : block_start_;
   size_t end = text_.find("\r\n\r\n", from);
   if (end == std::string::npos) {
     scanned_ = text_.size();
@@ -76,11 +76,17 @@ HttpResponseReader::Progress HttpResponseReader::feed(std::string_view bytes) {
   text_.resize(header_end_);
   start_body();
   if (phase_ == Phase::Done) return Progress::Done;
+  if (phase_ == Phase::Headers) {
+    // An interim response (100 Continue, 103 Early Hints): it stays in the
+    // text and the final response follows it.
+    block_start_ = scanned_ = header_end_;
+    return rest.empty() ? Progress::More : feed(rest);
+  }
   return feed_body(rest);
 }
 
 void HttpResponseReader::start_body() {
-  std::string_view head(text_.data(), header_end_ - 2);
+  std::string_view head(text_.data() + block_start_, header_end_ - 2 - block_start_);
   size_t line_end = head.find("\r\n");
   std::string_view status_line = head.substr(0, line_end);
   // "HTTP/1.1 204 No Content": the code follows the first space.
@@ -128,8 +134,9 @@ void HttpResponseReader::start_body() {
       }
     }
   }
+  if (status >= 100 && status < 200 && status != 101) return;  // interim: more headers follow
   phase_ = Phase::Body;
-  if (head_request_ || (status >= 100 && status < 200) || status == 204 || status == 304) {
+  if (head_request_ || status == 101 || status == 204 || status == 304) {
     phase_ = Phase::Done;
   } else if (chunked && decode_chunks_) {
     framing_ = Framing::Chunked;

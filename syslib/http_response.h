@@ -51,6 +51,7 @@ class HttpResponseReader {
   Phase phase_ = Phase::Headers;
   Framing framing_ = Framing::UntilClose;
   std::string text_;
+  size_t block_start_ = 0;    // start of the header block being read
   size_t scanned_ = 0;        // header bytes already searched for the blank line
   size_t header_end_ = 0;     // size of the header block in text_
   uint64_t body_length_ = 0;  // expected body length (Framing::Length)

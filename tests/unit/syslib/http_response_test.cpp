@@ -80,6 +80,17 @@ TEST(HttpResponse, ContentLengthFraming) {
   EXPECT_EQ(none.feed("HTTP/1.1 204 No Content\r\n\r\n"), Progress::Done);
 }
 
+TEST(HttpResponse, InterimResponsesComeBeforeTheFinalOne) {
+  const std::string wire =
+      "HTTP/1.1 103 Early Hints\r\nLink: </a.css>\r\n\r\n"
+      "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+  for (size_t cut = 0; cut <= wire.size(); ++cut) {
+    HttpResponseReader r(true, false);
+    ASSERT_EQ(feed_split(r, wire, cut), Progress::Done) << cut;
+    EXPECT_EQ(r.text(), wire) << cut;
+  }
+}
+
 TEST(HttpResponse, UntilCloseAndRawModes) {
   HttpResponseReader r(true, false);
   EXPECT_EQ(r.feed("HTTP/1.0 200 OK\r\n\r\nsome"), Progress::More);
