@@ -125,14 +125,14 @@ Code parse_words(Interp& interp, int argc, Value* argv, HttpCall& call) {
   for (int i = 2; i < argc; ++i) {
     if (core::iequals(argv[i].view(), "-nocomplain")) call.quiet = true;
   }
-  bool value_at_3 = false;  // argv[3] is the value of an option at argv[2]
   for (int i = 2; i < argc; ++i) {
     std::string_view w = argv[i].view();
     if (is_option_word(w)) {
       if (takes_value(w)) {
         if (i + 1 >= argc) return refuse(interp, call, Msg::HttpMissingValue, w);
+        // The value is consumed here, so it is never taken for the port or
+        // the variable name.
         std::string_view v = argv[++i].view();
-        if (i == 3) value_at_3 = true;
         if (core::iequals(w, "-u")) {
           call.user = std::string(v);
           call.has_user = true;
@@ -165,7 +165,7 @@ Code parse_words(Interp& interp, int argc, Value* argv, HttpCall& call) {
       }
       continue;
     }
-    if (i == 3 && !value_at_3 && !w.empty() && w[0] != '-') {
+    if (i == 3 && !w.empty() && w[0] != '-') {
       call.var_name = std::string(w);
       continue;
     }
