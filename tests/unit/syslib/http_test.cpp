@@ -12,8 +12,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -249,6 +251,25 @@ TEST_F(Http, PlainResponseWithStatusLineAndHeaders) {
   ASSERT_EQ(r.code, core::Code::Ok) << r.errorMsg;
   EXPECT_EQ(r.result,
             "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 5\r\n\r\nhello");
+}
+
+// A host name resolved from /etc/hosts (no resolver traffic); the Host line
+// keeps the name.
+TEST_F(Http, HostName) {
+  std::ifstream hosts("/etc/hosts");
+  std::string line;
+  bool listed = false;
+  while (std::getline(hosts, line)) {
+    std::istringstream words(line);
+    std::string address, name;
+    words >> address;
+    while (address == "127.0.0.1" && words >> name) listed = listed || name == "localhost";
+  }
+  if (!listed) GTEST_SKIP() << "localhost is not in /etc/hosts";
+  auto r = run("http localhost:" + port() + "/echo");
+  ASSERT_EQ(r.code, core::Code::Ok) << r.errorMsg;
+  EXPECT_EQ(server_.last_request(),
+            "GET /echo HTTP/1.1\r\nHost: localhost\r\n" + kUserAgent + "\r\n");
 }
 
 TEST_F(Http, RequestTextIsExact) {
