@@ -57,5 +57,8 @@ void register_stack_cmds(core::Interp& interp);
 namespace syslib {
 void register_stream_cmds(core::Interp& interp);
 void register_date_cmds(core::Interp& interp);
+void register_time_cmds(core::Interp& interp);
+void register_clock_cmds(core::Interp& interp);
+void register_timer_cmds(core::Interp& interp);
 void install_external_commands(core::Interp& interp);
 }  // namespace syslib
