@@ -285,6 +285,7 @@ DateTime local_now() {
 
 int scan_date_text(std::string_view text, bool scan_limits, DateTime& out, bool* exact) {
   std::string line = squeeze(text);
+  if (line.empty()) return 2;
   std::string_view date_part = line;
   std::string_view time_part;
   if (size_t colon = line.find(':'); colon != std::string::npos) {
