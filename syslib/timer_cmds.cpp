@@ -71,15 +71,25 @@ Code run_due_events(Interp& interp, int64_t& ran) {
                            [id = id](const TimerEvent& e) { return e.id == id; });
     if (it == state.events.end()) continue;  // cancelled by an earlier event
     Value script = it->script;
+    std::string name = event_name(id);
     state.events.erase(it);
     ++ran;
     core::ResultSaver keep(interp);
-    vars::FrameSwitch global(interp, interp.global_frame.get());
-    Code code = core::rindoEval(interp, script);
-    // Errors were reported where they happened; other codes end the event.
+    Code code = Code::Ok;
+    {
+      vars::FrameSwitch global(interp, interp.global_frame.get());
+      code = core::rindoEval(interp, script);
+    }
     if (code == Code::Stop || code == Code::Exit) {
       keep.release();
       return code;
+    }
+    // No caller can catch a failing event: report it and go on. Other codes
+    // (break, continue, return) just end the event.
+    if (code == Code::Error) {
+      Value why = interp.result;
+      if (why.empty()) why = vars::get_var_value(interp, "::errorMsg").value_or(Value());
+      (void)core::fail(interp, Msg::EventFailed, name, why);
     }
   }
   return Code::Ok;
