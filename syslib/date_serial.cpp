@@ -247,7 +247,8 @@ int64_t unix_from_utc(const DateTime& t) {
 std::tm to_tm(const DateTime& t) {
   std::tm tm = plain_tm(t);
   int64_t days = days_from_civil(t.year, t.month, t.day);
-  tm.tm_wday = static_cast<int>(floor_div(days + 4, 7) * -7 + days + 4);  // 1970-01-01: Thursday
+  int64_t weekday = (days + 4) % 7;  // 1970-01-01 was a Thursday (4)
+  tm.tm_wday = static_cast<int>(weekday < 0 ? weekday + 7 : weekday);
   tm.tm_yday = static_cast<int>(days - days_from_civil(t.year, 1, 1));
   std::tm probe = plain_tm(t);
   int64_t ignored = 0;

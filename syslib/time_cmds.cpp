@@ -5,6 +5,7 @@
 
 #include "core/cmd_helpers.h"
 #include "platform/clock.h"
+#include "platform/system.h"
 #include "syslib/date_format.h"
 #include "syslib/date_serial.h"
 
@@ -68,6 +69,11 @@ Code time_script(Interp& interp, int argc, Value* argv) {
   const Value script = argv[1];
   int64_t start = platform::monotonic_ns();
   for (int64_t i = 0; i < count; ++i) {
+    // An empty script never reaches the evaluator's own look at Ctrl+C.
+    if (platform::break_flag() && platform::take_break_flag()) {
+      (void)core::fail(interp, Msg::Interrupted);
+      return Code::Stop;
+    }
     Code code = core::rindoEval(interp, script);
     if (code != Code::Ok) return code;
   }

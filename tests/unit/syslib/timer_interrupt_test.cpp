@@ -1,5 +1,5 @@
-// Ctrl+C (the break flag) ends every wait of the timer commands with
-// "Interrupted" (code stop) instead of sleeping on.
+// Ctrl+C (the break flag) ends every wait of the timer commands, and the
+// timing of a script, with "Interrupted" (code stop).
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -28,6 +28,7 @@ TEST(TimerInterrupt, WaitsEndOnBreak) {
       {"after", "100000000"},
       {"vwait", "never", "-timeout", "100000000"},
       {"doevents"},
+      {"time", "", "9223372036854775807"},
   };
   for (const auto& words : waits) {
     EXPECT_EQ(call_interrupted(*interp, words), core::Code::Stop) << words[0].view();
