@@ -650,7 +650,12 @@ TEST(CommandFuzz, HostileArgumentsNeverBreakTheInterpreter) {
       WordMaker maker(name_seed(name));
       std::unique_ptr<core::Interp> interp;
       for (int i = 0; i < kCallsPerCommand; ++i) {
-        if (i % kCallsPerInterp == 0) interp = prepared_interp();
+        if (i % kCallsPerInterp == 0) {
+          // Interpreters end in the reverse order of their making: the old
+          // one goes before the next is made.
+          interp.reset();
+          interp = prepared_interp();
+        }
         core::CommandRecord* set_cmd = core::nuvelGetCommand(*interp, "set");
         core::CommandHandler set_handler = set_cmd ? set_cmd->handler : nullptr;
 
