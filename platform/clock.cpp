@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 #include "platform/console.h"
 #include "platform/system.h"
@@ -50,7 +51,8 @@ int64_t process_ms() {
 bool sleep_interruptible(int64_t ms) {
   flush();
   if (ms <= 0) return !break_flag();
-  const int64_t deadline = monotonic_ns() + ms * 1000000;
+  const int64_t start = monotonic_ns();
+  const int64_t deadline = start + std::min(ms, (INT64_MAX - start) / 1000000) * 1000000;
   for (;;) {
     if (break_flag()) return false;
     int64_t left = deadline - monotonic_ns();

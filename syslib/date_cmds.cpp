@@ -321,7 +321,7 @@ Code nuvelCommandDateToCtime(Interp& interp, int argc, Value* argv, void*) {
 
 const core::CommandRow kDateCommands[] = {
     {"date", nuvelCommandDate, 1, 4, "?date? ?-format fmt?"},
-    {"now", nuvelCommandNow, 1, 3, "?-format fmt?"},
+    {"now", nuvelCommandNow, 1, 3, "?-format fmt?", core::kUnsafe},
     {"dateserial", nuvelCommandDateSerial, 2, 4, "year month day | date"},
     {"day_of_week", nuvelCommandDayOfWeek, 1, 5, "?date? ?-iso? ?-name? ?-short?"},
     {"is_date", nuvelCommandIsDate, 2, 2, "text"},

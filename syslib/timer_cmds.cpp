@@ -118,11 +118,18 @@ Code wait_running_events(Interp& interp, int64_t deadline_ns) {
   }
 }
 
+// The monotonic time `ms` milliseconds from now, held below the clock's end.
+int64_t ns_after(int64_t ms) {
+  const int64_t now = platform::monotonic_ns();
+  const int64_t room = (INT64_MAX - now) / 1000000;
+  return now + std::min(ms, room) * 1000000;
+}
+
 // A count of milliseconds: decimal; negative counts as 0.
 std::optional<int64_t> read_ms(std::string_view word) {
   auto ms = core::parse_int(word);
   if (!ms) return std::nullopt;
-  return std::clamp<int64_t>(*ms, 0, INT64_MAX / 1000000 - 1);
+  return std::max<int64_t>(*ms, 0);
 }
 
 std::string joined(int argc, const Value* argv, int from) {
@@ -138,7 +145,7 @@ Value queue_event(Interp& interp, int64_t delay_ms, bool idle, std::string scrip
   TimerState& state = interp.state<TimerState>();
   TimerEvent e;
   e.id = state.next_id++;
-  e.due_ns = platform::monotonic_ns() + delay_ms * 1000000;
+  e.due_ns = ns_after(delay_ms);
   e.idle = idle;
   e.script = Value(std::move(script));
   state.events.push_back(std::move(e));
@@ -210,8 +217,7 @@ Code nuvelCommandSleep(Interp& interp, int, Value* argv, void*) {
   auto ms = read_ms(argv[1].view());
   if (!ms) return core::fail(interp, Msg::InvalidArgument, argv[1]);
   platform::flush();
-  if (Code code = wait_running_events(interp, platform::monotonic_ns() + *ms * 1000000);
-      code != Code::Ok) {
+  if (Code code = wait_running_events(interp, ns_after(*ms)); code != Code::Ok) {
     return code;
   }
   core::nuvelResetResult(interp);
@@ -279,7 +285,7 @@ Code nuvelCommandVwait(Interp& interp, int argc, Value* argv, void*) {
     }
     auto ms = read_ms(argv[3].view());
     if (!ms) return core::fail(interp, Msg::InvalidArgument, argv[3]);
-    deadline = platform::monotonic_ns() + *ms * 1000000;
+    deadline = ns_after(*ms);
   }
   platform::flush();
   // Only an assignment made while waiting counts.
