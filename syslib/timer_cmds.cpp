@@ -114,7 +114,7 @@ Code wait_running_events(Interp& interp, int64_t deadline_ns) {
     int64_t left = deadline_ns - platform::monotonic_ns();
     if (left <= 0) return Code::Ok;
     if (auto next = next_event_in(interp)) left = std::min(left, std::max<int64_t>(*next, 1000000));
-    if (!platform::sleep_interruptible((left + 999999) / 1000000)) return interrupted(interp);
+    if (!platform::sleep_interruptible(left / 1000000 + 1)) return interrupted(interp);
   }
 }
 
