@@ -81,7 +81,7 @@ std::string expand_clock_codes(std::string_view format, const std::tm& when) {
 // (default "%a %b %d %H:%M:%S %Y") with the extra codes %o, %D and %N; a text
 // that would pass 127 characters gives "".
 Code nuvelCommandClockFormat(Interp& interp, int argc, Value* argv, void*) {
-  if (argc == 4 || (argc == 5 && !core::iequals(argv[3].view(), "-format"))) {
+  if ((argc != 3 && argc != 5) || (argc == 5 && !core::iequals(argv[3].view(), "-format"))) {
     return core::fail(interp, Msg::ClockFormatUsage);
   }
   int64_t seconds = 0;
@@ -156,7 +156,7 @@ const core::EnsembleRow kClockSubcommands[] = {
     {"clicks", nuvelCommandClockClicks, 2, 2, "clicks"},
     {"seconds", nuvelCommandClockSeconds, 2, 2, "seconds"},
     {"milliseconds", nuvelCommandClockMilliseconds, 2, 2, "milliseconds"},
-    {"format", nuvelCommandClockFormat, 3, 5, "format seconds|now ?-format fmt?"},
+    {"format", nuvelCommandClockFormat, 2, core::kAnyWords, "format seconds|now ?-format fmt?"},
     {"scan", nuvelCommandClockScan, 2, core::kAnyWords, "scan dateText ?word ...?"},
     {"split", nuvelCommandClockSplit, 2, 7,
      "split seconds ?daysVar? ?hoursVar? ?minutesVar? ?secondsVar?"},
