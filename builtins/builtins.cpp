@@ -19,8 +19,8 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   expr::register_increment_cmds(interp);
   expr::register_expr_cmds(interp);
   expr::register_numeric_cmds(interp);
-  expr::register_list_cmds(interp);
-  expr::register_list_search_cmds(interp);
+  lists::register_list_cmds(interp);
+  lists::register_list_search_cmds(interp);
   expr::register_string_cmds(interp);
   expr::register_string_extra_cmds(interp);
   expr::register_string_split_cmds(interp);

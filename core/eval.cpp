@@ -224,7 +224,7 @@ class Evaluator {
       if (word.expand) {
         interp_.result = first;
         interp_.last_subst_code = 0;
-        for (Value& e : expr::list_read_standard(first.view())) {
+        for (Value& e : list_read_standard(first.view())) {
           if (e.empty()) {
             words.push(Value("{}"));
           } else if (e[0] == '$' || e[0] == '[') {

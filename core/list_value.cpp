@@ -1,7 +1,7 @@
 // List readers, the list writer, the joiner and the brace stripper.
 #include "core/list_value.h"
 
-namespace expr {
+namespace core {
 namespace {
 
 inline bool is_list_space(char c) {
@@ -309,4 +309,4 @@ std::string list_write(std::span<const Value> elements, size_t max) {
   return out;
 }
 
-}  // namespace expr
+}  // namespace core

@@ -131,7 +131,7 @@ Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int 
   if (pattern.empty()) return nullptr;
   CallFrame* frame = frame_for(interp, pattern, scope);
   for (auto it = frame->vars.rbegin(); it != frame->vars.rend(); ++it) {
-    if (expr::glob_match(pattern, (*it)->name, nocase)) {
+    if (core::glob_match(pattern, (*it)->name, nocase)) {
       return nuvelGetVar(interp, (*it)->name, frame == interp.callframe ? -1 : 0);
     }
   }

@@ -205,7 +205,7 @@ Code let_command(Interp& interp, int argc, Value* argv) {
   if (!have_value && first_value < argc && (op == ":=" || op == "=")) {
     if (op == ":=") {
       std::string list;
-      for (int i = first_value; i < argc; ++i) list_append_element(list, argv[i].view());
+      for (int i = first_value; i < argc; ++i) core::list_append_element(list, argv[i].view());
       value = Value(std::move(list));
     } else {
       std::string text;

@@ -292,8 +292,8 @@ Code nuvelCommandForeach(Interp& interp, int argc, Value* argv, void*) {
   // The element forms are cached on the list texts, so a foreach run again
   // over the same lists does not read them again.
   struct Pair {
-    std::shared_ptr<const expr::StandardList> names;
-    std::shared_ptr<const expr::StandardList> values;
+    std::shared_ptr<const core::StandardList> names;
+    std::shared_ptr<const core::StandardList> values;
     size_t name_count = 0;
     size_t value_count = 0;
     size_t next = 0;
@@ -304,8 +304,8 @@ Code nuvelCommandForeach(Interp& interp, int argc, Value* argv, void*) {
   size_t iterations = 0;
   for (size_t p = 0; p < pairs.size(); ++p) {
     Pair& pair = pairs[p];
-    pair.names = expr::list_standard(argv[1 + 2 * p]);
-    pair.values = expr::list_standard(argv[2 + 2 * p]);
+    pair.names = core::list_standard(argv[1 + 2 * p]);
+    pair.values = core::list_standard(argv[2 + 2 * p]);
     pair.name_count = pair.names->count(false);
     pair.value_count = pair.values->count(false);
     most_names = std::max(most_names, pair.name_count);
@@ -375,7 +375,7 @@ bool switch_matches(std::string_view pattern, std::string_view value, bool glob,
   if (is_integer_text(pattern) && is_integer_text(value)) {
     return core::leading_int(pattern) == core::leading_int(value);
   }
-  return glob ? expr::glob_match(pattern, value, nocase) : fold_equal(pattern, value, nocase);
+  return glob ? core::glob_match(pattern, value, nocase) : fold_equal(pattern, value, nocase);
 }
 
 Code no_matching_case(Interp& interp, const Value& value) {
@@ -426,7 +426,7 @@ Code nuvelCommandSwitch(Interp& interp, int argc, Value* argv, void*) {
   std::vector<Value> cases;
   if (others.size() == 2) {
     // An empty body written last ("x {}") is a case of its own.
-    cases = expr::list_read_standard(argv[others[1]].view(), nullptr, true);
+    cases = core::list_read_standard(argv[others[1]].view(), nullptr, true);
   } else {
     if ((others.size() - 1) % 2 != 0) return core::nuvelWrongArgs(interp, argc, argv);
     for (size_t k = 1; k < others.size(); ++k) cases.push_back(argv[others[k]]);

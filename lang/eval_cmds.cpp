@@ -267,7 +267,7 @@ Code nuvelCommandCommands(Interp& interp, int argc, Value* argv, void*) {
   if (argc > 2) return nuvelWrongArgs(interp, argc, argv);
   std::string out;
   for (const CommandRecord& rec : interp.commands) {
-    if (argc == 2 && !expr::glob_match(argv[1].view(), rec.name, true)) continue;
+    if (argc == 2 && !core::glob_match(argv[1].view(), rec.name, true)) continue;
     if (!out.empty()) out.push_back(' ');
     out += rec.name;
   }

@@ -81,7 +81,7 @@ Code label_not_found(Interp& interp, std::string_view label) {
 Code nuvelCommandGotoBlock(Interp& interp, int argc, Value* argv, void*) {
   if (argc != 2) return core::nuvelWrongArgs(interp, argc, argv);
   // An empty body written last ("end {}") is a pair of its own.
-  std::vector<Value> elements = expr::list_read_standard(argv[1].view(), nullptr, true);
+  std::vector<Value> elements = core::list_read_standard(argv[1].view(), nullptr, true);
   if (elements.size() < 2 || elements.size() % 2 != 0) {
     core::nuvelSetError(&interp, "%s: Invalid argument\n", argv[0].c_str());
     return Code::Error;

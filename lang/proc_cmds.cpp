@@ -113,14 +113,14 @@ Code define_proc(Interp& interp, std::string_view command, std::string_view name
   pd->arg_list = arg_list;
   pd->body = body;
   // Argument lists are read with the word-list reader.
-  std::shared_ptr<const std::vector<Value>> words = expr::list_words(arg_list);
+  std::shared_ptr<const std::vector<Value>> words = core::list_words(arg_list);
   const std::vector<Value>& elements = *words;
   pd->formal_count = static_cast<int32_t>(elements.size());
   pd->formals.reserve(elements.size());
   for (const Value& element : elements) {
     std::string_view text = element.view();
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    std::vector<Value> parts = expr::list_read_words(text);
+    std::vector<Value> parts = core::list_read_words(text);
     if (parts.size() > 2) {
       core::nuvelSetError(&interp, "%s: Invalid argument '%s'\n", cmd.c_str(), proc_name.c_str());
       return Code::Error;
@@ -202,7 +202,7 @@ Code nuvelCommandLevel(Interp& interp, int, Value*, void*) {
 // or tab braced unless they start with "{").
 Code nuvelCommandArgs(Interp& interp, int argc, Value* argv, void*) {
   std::string out;
-  for (int i = 1; i < argc; ++i) expr::list_append_element(out, argv[i].view());
+  for (int i = 1; i < argc; ++i) core::list_append_element(out, argv[i].view());
   core::nuvelSetResult(interp, Value(std::move(out)));
   return Code::Ok;
 }
@@ -214,7 +214,7 @@ Code nuvelCommandProcs(Interp& interp, int argc, Value* argv, void*) {
   std::string out;
   for (const CommandRecord& rec : interp.commands) {
     if (!rec.is_proc) continue;
-    if (argc > 1 && !expr::glob_match(argv[1].view(), rec.name, true)) continue;
+    if (argc > 1 && !core::glob_match(argv[1].view(), rec.name, true)) continue;
     if (!out.empty()) out.push_back(' ');
     out += rec.name;
   }
@@ -300,7 +300,7 @@ Code nuvelCommandApply(Interp& interp, int argc, Value* argv, void*) {
   if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
   static ApplyCache cache;
   if (!cache.key.same_rep(argv[1]) || cache.key.empty()) {
-    cache.parts = expr::list_read_standard(argv[1].view());
+    cache.parts = core::list_read_standard(argv[1].view());
     cache.key = argv[1];
   }
   std::vector<Value> parts = cache.parts;
@@ -388,7 +388,7 @@ Code nuvelCommandUndef(Interp& interp, int argc, Value* argv, void*) {
     bool only_procs = core::find_option_exact(end, argv, "-proc", 3) >= 0;
     std::vector<std::string> names;
     for (const CommandRecord& rec : interp.commands) {
-      if ((!only_procs || rec.is_proc) && expr::glob_match(pattern, rec.name, true)) {
+      if ((!only_procs || rec.is_proc) && core::glob_match(pattern, rec.name, true)) {
         names.push_back(rec.name);
       }
     }
@@ -398,7 +398,7 @@ Code nuvelCommandUndef(Interp& interp, int argc, Value* argv, void*) {
         if (complain) code = Code::Error;
         continue;
       }
-      if (core::nuvelDeleteCommand(interp, name)) expr::list_append_element(removed, name);
+      if (core::nuvelDeleteCommand(interp, name)) core::list_append_element(removed, name);
     }
     core::nuvelSetResult(interp, Value(removed.empty() ? std::string("{}") : removed));
     return code;
@@ -458,7 +458,7 @@ Code nuvelCommandClearprocs(Interp& interp, int argc, Value* argv, void*) {
   std::string_view pattern = argc > 1 && !(argc == 2 && nocomplain) ? argv[1].view() : "*";
   std::vector<std::string> names;
   for (const CommandRecord& rec : interp.commands) {
-    if (rec.is_proc && expr::glob_match(pattern, rec.name, true)) names.push_back(rec.name);
+    if (rec.is_proc && core::glob_match(pattern, rec.name, true)) names.push_back(rec.name);
   }
   int64_t removed = 0;
   for (const std::string& name : names) {

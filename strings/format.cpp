@@ -120,7 +120,7 @@ FormatOutcome format_text(std::string_view tmpl_in, std::span<const Value> args,
       if (!w) {
         arg_missing = true;
       } else {
-        int64_t v = leading_decimal(w->view());
+        int64_t v = core::leading_decimal(w->view());
         if (v < 0) {
           s.left = true;
           v = v == INT64_MIN ? INT64_MAX : -v;
@@ -138,7 +138,7 @@ FormatOutcome format_text(std::string_view tmpl_in, std::span<const Value> args,
         if (!p) {
           arg_missing = true;
         } else {
-          int64_t v = leading_decimal(p->view());
+          int64_t v = core::leading_decimal(p->view());
           s.precision = v < 0 ? -1 : v;
         }
       } else {
@@ -174,10 +174,10 @@ FormatOutcome format_text(std::string_view tmpl_in, std::span<const Value> args,
       case 'i':
         if (s.wide) {
           append_number(out, rebuild(s, "ll").c_str(), width, precision,
-                        static_cast<long long>(leading_decimal(arg->view())));
+                        static_cast<long long>(core::leading_decimal(arg->view())));
         } else {
           append_number(out, rebuild(s, "").c_str(), width, precision,
-                        static_cast<int>(leading_decimal32(arg->view())));
+                        static_cast<int>(core::leading_decimal32(arg->view())));
         }
         break;
       case 'o':
@@ -186,14 +186,14 @@ FormatOutcome format_text(std::string_view tmpl_in, std::span<const Value> args,
       case 'X':
         if (s.wide) {
           append_number(out, rebuild(s, "ll").c_str(), width, precision,
-                        static_cast<unsigned long long>(leading_decimal(arg->view())));
+                        static_cast<unsigned long long>(core::leading_decimal(arg->view())));
         } else {
           append_number(out, rebuild(s, "").c_str(), width, precision,
-                        static_cast<unsigned>(leading_decimal32(arg->view())));
+                        static_cast<unsigned>(core::leading_decimal32(arg->view())));
         }
         break;
       case 'c': {
-        int64_t code = s.wide ? leading_decimal(arg->view()) : leading_decimal32(arg->view());
+        int64_t code = s.wide ? core::leading_decimal(arg->view()) : core::leading_decimal32(arg->view());
         char ch = static_cast<char>(static_cast<unsigned char>(code & 0xFF));
         append_padded(out, std::string_view(&ch, 1), s);
         break;

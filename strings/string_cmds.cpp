@@ -135,11 +135,11 @@ std::optional<int64_t> read_position(std::string_view word, size_t length) {
   if (word.substr(0, 3) == "end") {
     std::string_view rest = word.substr(3);
     if (rest.empty()) return last;
-    std::optional<int64_t> n = end_offset(rest);
+    std::optional<int64_t> n = core::end_offset(rest);
     if (!n) return std::nullopt;
     return last - *n;
   }
-  return leading_decimal(word);
+  return core::leading_decimal(word);
 }
 
 // string range text first last: the characters first..last (0-based); last

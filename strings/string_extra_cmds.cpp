@@ -272,7 +272,7 @@ Code nuvelCommandMatch(Interp& interp, int argc, Value* argv, void*) {
     if (core::iequals(argv[i].view(), "-nocase")) nocase = true;
   }
   return core::result_bool(interp,
-                           glob_match(argv[argc - 2].view(), argv[argc - 1].view(), nocase));
+                           core::glob_match(argv[argc - 2].view(), argv[argc - 1].view(), nocase));
 }
 
 namespace {

@@ -306,7 +306,7 @@ Code nuvelCommandMap(Interp& interp, int argc, Value* argv, void*) {
   for (int i = 1; i < argc - 2; ++i) {
     if (core::iequals(argv[i].view(), "-nocase")) nocase = true;
   }
-  auto form = list_standard(argv[argc - 2]);
+  auto form = core::list_standard(argv[argc - 2]);
   const std::vector<Value>& pairs = form->elements;
   size_t count = form->count(true);
   if (count % 2 != 0) {
