@@ -21,11 +21,11 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   expr::register_numeric_cmds(interp);
   lists::register_list_cmds(interp);
   lists::register_list_search_cmds(interp);
-  expr::register_string_cmds(interp);
-  expr::register_string_extra_cmds(interp);
-  expr::register_string_split_cmds(interp);
-  expr::register_format_cmds(interp);
-  expr::register_scan_cmds(interp);
+  strings::register_string_cmds(interp);
+  strings::register_string_extra_cmds(interp);
+  strings::register_string_split_cmds(interp);
+  strings::register_format_cmds(interp);
+  strings::register_scan_cmds(interp);
   vars::register_var_info_cmds(interp);
   collections::register_array_cmds(interp);
   collections::register_array_convert_cmds(interp);

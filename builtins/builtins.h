@@ -36,16 +36,19 @@ void register_operator_cmds(core::Interp& interp);
 void register_increment_cmds(core::Interp& interp);
 void register_expr_cmds(core::Interp& interp);
 void register_numeric_cmds(core::Interp& interp);
-void register_string_cmds(core::Interp& interp);
-void register_string_extra_cmds(core::Interp& interp);
-void register_string_split_cmds(core::Interp& interp);
-void register_format_cmds(core::Interp& interp);
-void register_scan_cmds(core::Interp& interp);
 }  // namespace expr
 namespace lists {
 void register_list_cmds(core::Interp& interp);
 void register_list_search_cmds(core::Interp& interp);
 }  // namespace lists
+
+namespace strings {
+void register_string_cmds(core::Interp& interp);
+void register_string_extra_cmds(core::Interp& interp);
+void register_string_split_cmds(core::Interp& interp);
+void register_format_cmds(core::Interp& interp);
+void register_scan_cmds(core::Interp& interp);
+}  // namespace strings
 
 namespace collections {
 void register_array_cmds(core::Interp& interp);

@@ -7,7 +7,7 @@
 #include "core/list_index.h"
 #include "core/var.h"
 
-namespace expr {
+namespace strings {
 
 std::string to_lower_text(std::string_view text) {
   std::string out(text);
@@ -111,4 +111,4 @@ int32_t arg_int(const Value& word) {
   return core::leading_decimal32(word.view());
 }
 
-}  // namespace expr
+}  // namespace strings

@@ -16,7 +16,7 @@ namespace vars {
 struct Var;
 }
 
-namespace expr {
+namespace strings {
 
 using core::Interp;
 using core::Value;
@@ -91,4 +91,4 @@ bool store_text(Interp& interp, std::string_view name, Value value);
 // 32-bit value, the C library's atol reading.
 int32_t arg_int(const Value& word);
 
-}  // namespace expr
+}  // namespace strings
