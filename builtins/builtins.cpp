@@ -5,16 +5,16 @@ namespace core {
 
 void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   interp.install = &nuvelRegisterCoreCommands;
-  register_error_cmds(interp);
-  register_cmdcount_cmds(interp);
-  register_source_cmds(interp);
-  register_eval_cmds(interp);
-  register_option_cmds(interp);
+  lang::register_error_cmds(interp);
+  lang::register_cmdcount_cmds(interp);
+  lang::register_source_cmds(interp);
+  lang::register_eval_cmds(interp);
+  lang::register_option_cmds(interp);
   vars::register_var_cmds(interp);
   vars::register_exit_cmds(interp, flag == 0);
-  vars::register_proc_cmds(interp);
-  vars::register_control_cmds(interp);
-  vars::register_goto_cmds(interp);
+  lang::register_proc_cmds(interp);
+  lang::register_control_cmds(interp);
+  lang::register_goto_cmds(interp);
   expr::register_operator_cmds(interp);
   expr::register_increment_cmds(interp);
   expr::register_expr_cmds(interp);

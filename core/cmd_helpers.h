@@ -41,12 +41,6 @@ int find_option(int argc, const Value* argv, std::string_view option, int from =
 // Same, compared exactly.
 int find_option_exact(int argc, const Value* argv, std::string_view option, int from = 1);
 
-// The substitution routine of subst: copies `text` replacing $name, ${name}
-// and [script] (as selected). False when a variable is missing or a script
-// fails (both already reported).
-bool subst_text(Interp& interp, std::string_view text, bool variables, bool commands,
-                bool backslashes, std::string& out);
-
 // Sets a variable by name (all name forms); 0 on success.
 int set_variable(Interp& interp, std::string_view name, const Value& value);
 

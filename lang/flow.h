@@ -9,7 +9,7 @@
 
 #include "core/nuvel.h"
 
-namespace vars {
+namespace lang {
 
 using core::Interp;
 using core::Value;
@@ -35,4 +35,4 @@ inline std::string_view plain_command_name(std::string_view name) {
   return name;
 }
 
-}  // namespace vars
+}  // namespace lang

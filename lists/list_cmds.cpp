@@ -555,7 +555,7 @@ Code nuvelCommandSplit(Interp& interp, int argc, Value* argv, void*) {
     }
   }
   if (have_array && vars::nuvelGetVar(interp, array)) {
-    return core::fail(interp, Msg::ArrayExists, array);
+    return core::fail(interp, Msg::SplitArrayExists, array);
   }
   std::vector<std::string> pieces;
   std::string out;

@@ -47,9 +47,7 @@ Code delegate(Interp& interp, int argc, Value* argv, std::string_view command,
       return nuvelWrongArgs(interp, count, words.data());
     }
   }
-  core::ScopedRestore<int> keep_argc(interp.command_argc, count);
-  core::ScopedRestore<const Value*> keep_argv(interp.command_argv, words.data());
-  return handler(interp, count, words.data(), nullptr);
+  return core::run_handler(interp, handler, count, words.data());
 }
 
 // Applies a text transformation to the argument, or with -var to the value
