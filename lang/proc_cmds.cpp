@@ -417,7 +417,7 @@ Code nuvelCommandAlias(Interp& interp, int argc, Value* argv, void*) {
   std::string_view new_name = plain_command_name(argv[1].view());
   const CommandRecord* rec = core::nuvelGetCommand(interp, argv[2].view());
   if (!rec) {
-    return core::fail(interp, core::Msg::CommandNotFound, argv[2]);
+    return core::fail(interp, core::Msg::AliasTargetNotFound, argv[2]);
   }
   if (core::nuvelGetCommand(interp, new_name)) {
     return core::fail(interp, core::Msg::AliasExists, argv[1]);
