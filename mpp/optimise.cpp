@@ -7,6 +7,7 @@
 
 #include <optional>
 
+#include "core/guards.h"
 #include "expr/expr_engine.h"
 #include "platform/console.h"
 
@@ -60,20 +61,6 @@ void bad_expression(std::string_view text, size_t at) {
   platform::outf("Bad preprocessor expression at line %li, near '%-.50s'\n", line, near.c_str());
 }
 
-// Sets the translator's constant folding for the length of a scope. Folding
-// is off here: a folded constant is no command, and the translation must be
-// a bracketed command to take the place of the form.
-class NoFolding {
- public:
-  NoFolding() : saved_(expr::engine_settings().fold) { expr::engine_settings().fold = false; }
-  ~NoFolding() { expr::engine_settings().fold = saved_; }
-  NoFolding(const NoFolding&) = delete;
-  NoFolding& operator=(const NoFolding&) = delete;
-
- private:
-  bool saved_;
-};
-
 std::string rewrite_expr(char open, std::string_view inside, char close) {
   std::string_view body = trim_blanks(inside);
   bool braced = one_group(body, '{');
@@ -126,7 +113,9 @@ std::optional<std::string> rewrite_calc(core::Interp& interp, char open, std::st
   }
   std::string translated;
   {
-    NoFolding no_folding;
+    // Folding is off here: a folded constant is no command, and the
+    // translation must be a bracketed command to take the place of the form.
+    core::ScopedRestore<bool> no_folding(expr::engine_settings(interp).fold, false);
     if (!expr::rewrite_precedence(e) ||
         expr::decompose_expression(interp, e, translated, &names) != 0) {
       return std::nullopt;
