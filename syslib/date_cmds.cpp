@@ -7,7 +7,7 @@ namespace syslib {
 namespace {
 
 using core::Code;
-using core::CommandSpec;
+using core::CommandRow;
 using core::Interp;
 using core::Value;
 
@@ -27,9 +27,7 @@ Code nuvelCommandDate(Interp& interp, int argc, Value* argv, void*) {
     } else if (!seconds) {
       seconds = core::parse_int(word);
       if (!seconds) {
-        core::nuvelSetError(&interp, "%s: Invalid time value '%s'\n", argv[0].c_str(),
-                            argv[i].c_str());
-        return Code::Error;
+        return core::fail(interp, core::Msg::InvalidTimeValue, argv[i]);
       }
     } else {
       return core::nuvelWrongArgs(interp, argc, argv);
@@ -37,22 +35,20 @@ Code nuvelCommandDate(Interp& interp, int argc, Value* argv, void*) {
   }
   std::tm when{};
   if (!platform::local_time(seconds ? *seconds : platform::now_seconds(), when)) {
-    core::nuvelSetError(&interp, "%s: Invalid time value '%lld'\n", argv[0].c_str(),
-                        static_cast<long long>(*seconds));
-    return Code::Error;
+    return core::fail(interp, core::Msg::InvalidTimeNumber, *seconds);
   }
   core::nuvelSetResult(interp, Value(format_date(format, when)));
   return Code::Ok;
 }
 
-const CommandSpec kDateCommands[] = {
-    {"date", nuvelCommandDate},
+constexpr CommandRow kDateCommands[] = {
+    {"date", nuvelCommandDate, 1, core::kAnyWords, "?seconds? ?-format fmt?"},
 };
 
 }  // namespace
 
 void register_date_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kDateCommands);
+  core::register_rows(interp, kDateCommands);
 }
 
 }  // namespace syslib
