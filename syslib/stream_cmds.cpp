@@ -370,7 +370,7 @@ constexpr CommandRow kStreamCommands[] = {
     {"read", nuvelCommandRead, 2, 3, "handle ?count?", core::kUnsafe},
     {"eof", nuvelCommandEof, 2, 2, "stream", core::kUnsafe},
     {"flush", nuvelCommandFlush, 1, 2, "?stream?"},
-    {"tell", nuvelCommandTell, 2, 2, "stream", core::kUnsafe},
+    {"tell", nuvelCommandTell, 2, 2, "stream"},
     {"rewind", nuvelCommandRewind, 2, 2, "stream", core::kUnsafe},
 };
 
