@@ -272,7 +272,7 @@ void Scanner::evaluated_directive(size_t p, bool is_if) {
   }
   if (rc != core::Code::Ok || !pi) {
     if (diagnostics_shown()) {
-      platform::outf("Error: Error in #if or #exec macro expression '%s'\n", script.c_str());
+      platform::out(core::text_of(core::Msg::MppExpressionFailed, script));
     }
     stop_with_error();
     return;

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/guards.h"
+#include "core/messages.h"
 #include "expr/expr_engine.h"
 #include "platform/console.h"
 
@@ -58,7 +59,7 @@ void bad_expression(std::string_view text, size_t at) {
     if (text[i] == '\n') ++line;
   }
   std::string near(text.substr(at, 50));
-  platform::outf("Bad preprocessor expression at line %li, near '%-.50s'\n", line, near.c_str());
+  platform::out(core::text_of(core::Msg::MppBadExpression, line, near));
 }
 
 std::string rewrite_expr(char open, std::string_view inside, char close) {
