@@ -79,7 +79,7 @@ Code nuvelCommandCatch(Interp& interp, int argc, Value* argv, void*) {
   bool stale = false;
   {
     QuietScope scope(quiet);
-    ScopedRestore<bool> seen(interp.failure_seen, false);
+    core::ScopedRestore<bool> seen(interp.failure_seen, false);
     c = rindoEval(interp, script);
     stale = interp.failure_seen && interp.failure_result_stale;
   }

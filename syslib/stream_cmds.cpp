@@ -4,7 +4,6 @@
 // console's input buffer.
 #include <algorithm>
 #include <cerrno>
-#include <cinttypes>
 #include <cstring>
 
 #include "core/cmd_helpers.h"
@@ -261,7 +260,7 @@ Code nuvelCommandGets(Interp& interp, int argc, Value* argv, void*) {
   }
   if (ref.is_stdin && platform::take_break_flag()) {
     // Ctrl+C while waiting for the line.
-    core::nuvelSetError(&interp, "Interrupted\n");
+    (void)core::fail(interp, core::Msg::Interrupted);
     return Code::Stop;
   }
   if (!var.empty()) {
@@ -308,9 +307,7 @@ Code nuvelCommandRead(Interp& interp, int argc, Value* argv, void*) {
     if (argc == 2 && data.size() >= kReadAllLimit) {
       // A stream that never ends (a device, an endless pipe) would take all
       // memory: reading everything stops at the limit.
-      core::nuvelSetError(&interp, "%s: Stream holds more than %" PRId64 " bytes; give a count\n",
-                          argv[0].c_str(), static_cast<int64_t>(kReadAllLimit));
-      return Code::Error;
+      return core::fail(interp, core::Msg::ReadAllOverLimit, kReadAllLimit);
     }
     size_t want = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(sizeof chunk),
                                                         count - static_cast<int64_t>(data.size())));
