@@ -11,6 +11,7 @@
 #include "core/guards.h"
 #include "core/messages.h"
 #include "core/nuvel.h"
+#include "core/text_util.h"
 
 namespace core {
 
@@ -20,12 +21,6 @@ bool istarts_with(std::string_view text, std::string_view prefix);
 inline bool starts_with(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
-
-// Plain decimal reading of the leading digits (optional sign), like the C
-// library's atol: "12abc" gives 12, "abc" gives 0.
-int64_t leading_int(std::string_view text);
-// Whole-text decimal integer; nullopt when the text is not one.
-std::optional<int64_t> parse_int(std::string_view text);
 
 inline Code result_bool(Interp& interp, bool v) {
   nuvelSetResult(interp, Value(v ? "1" : "0"));

@@ -8,6 +8,7 @@
 #include "core/glob.h"
 #include "core/list_value.h"
 #include "core/switches.h"
+#include "core/text_util.h"
 #include "core/var.h"
 
 namespace vars {
@@ -30,7 +31,7 @@ CallFrame::~CallFrame() {
 namespace {
 
 bool is_global_name(std::string_view name) {
-  return name.size() >= 2 && name[0] == ':' && name[1] == ':';
+  return core::has_global_prefix(name);
 }
 
 // The value a link shows: its target's current value, following chains of

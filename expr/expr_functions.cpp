@@ -84,18 +84,18 @@ bool one_argument(Interp& interp, const std::string& f, std::string_view name, c
   if (f == "abs") return flt(std::fabs(x));
   if (f == "bool") {
     if (classify_text(arg.view()) != NumClass::NotNumeric) {
-      return integer(static_cast<int32_t>(read_decimal_text(arg.view())) != 0 ? 1 : 0);
+      return integer(static_cast<int32_t>(core::leading_int(arg.view())) != 0 ? 1 : 0);
     }
     return integer(core::iequals(arg.view(), "true") ? 1 : 0);
   }
   if (f == "srand") {
-    random_seed(interp, static_cast<uint32_t>(read_decimal_text(arg.view())));
+    random_seed(interp, static_cast<uint32_t>(core::leading_int(arg.view())));
     return integer(0);
   }
-  if (f == "incr") return integer(wrap_add(read_decimal_text(arg.view()), 1));
-  if (f == "decr") return integer(wrap_sub(read_decimal_text(arg.view()), 1));
+  if (f == "incr") return integer(wrap_add(core::leading_int(arg.view()), 1));
+  if (f == "decr") return integer(wrap_sub(core::leading_int(arg.view()), 1));
   if (f == "int" || f == "wide") {
-    if (x >= 0) return integer(read_decimal_text(arg.view()));
+    if (x >= 0) return integer(core::leading_int(arg.view()));
     return integer(double_to_int(std::floor(x)));
   }
   if (f == "acos" || f == "asin") {
@@ -114,9 +114,9 @@ bool one_argument(Interp& interp, const std::string& f, std::string_view name, c
   if (f == "floor") return flt(std::floor(x));
   if (f == "double") return flt(x);
   if (f == "fix") return integer(double_to_int(std::trunc(x)));
-  if (f == "fib") return integer(fibonacci(read_decimal_text(arg.view())));
+  if (f == "fib") return integer(fibonacci(core::leading_int(arg.view())));
   if (f == "fraction") return flt(x - std::trunc(x));
-  if (f == "integral") return integer(static_cast<int32_t>(read_decimal_text(arg.view())));
+  if (f == "integral") return integer(static_cast<int32_t>(core::leading_int(arg.view())));
   if (f == "round") {
     out = Value(format_rounded(x, 0));
     return true;
@@ -159,13 +159,13 @@ bool two_arguments(Interp& interp, const std::string& f, std::string_view name, 
     return flt(std::pow(x, y));
   }
   if (f == "round") {
-    int32_t places = static_cast<int32_t>(read_decimal_text(b.view()));
+    int32_t places = static_cast<int32_t>(core::leading_int(b.view()));
     out = Value(format_rounded(x, places));
     return true;
   }
   if (f == "rnd") {
-    int32_t lo = static_cast<int32_t>(read_decimal_text(a.view()));
-    int32_t hi = static_cast<int32_t>(read_decimal_text(b.view()));
+    int32_t lo = static_cast<int32_t>(core::leading_int(a.view()));
+    int32_t hi = static_cast<int32_t>(core::leading_int(b.view()));
     out = int_value(random_range(interp, static_cast<uint32_t>(lo < 0 ? 0 : lo),
                                  static_cast<uint32_t>(hi < 0 ? 0 : hi)));
     return true;

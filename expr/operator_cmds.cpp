@@ -12,6 +12,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
+#include "core/text_util.h"
 #include "core/var.h"
 #include "expr/expr_engine.h"
 #include "expr/number.h"
@@ -36,9 +37,7 @@ void operator_fault(const Interp& interp, const Value& name, long location, cons
 }
 
 std::string_view command_name(const Value& word) {
-  std::string_view n = word.view();
-  if (n.size() > 2 && n[0] == ':' && n[1] == ':') n.remove_prefix(2);
-  return n;
+  return core::strip_global_prefix(word.view());
 }
 
 Var* find_variable(Interp& interp, std::string_view name) {

@@ -6,6 +6,7 @@
 #include "containers/stack.h"
 #include "core/cmd_helpers.h"
 #include "core/list_value.h"
+#include "core/text_util.h"
 #include "core/var.h"
 #include "lang/flow.h"
 #include "lang/proc.h"
@@ -36,7 +37,7 @@ Code nuvelCommandGoto(Interp& interp, int argc, Value* argv, void*) {
 // from it completes normally.
 Code nuvelCommandGosub(Interp& interp, int argc, Value* argv, void*) {
   const CommandRecord* rec = core::nuvelGetCommand(interp, argv[1].view());
-  if (!rec || !rec->is_proc || rec->name != plain_command_name(argv[1].view())) {
+  if (!rec || !rec->is_proc || rec->name != core::strip_global_prefix(argv[1].view())) {
     return core::fail(interp, core::Msg::NotAValidProc, argv[1]);
   }
   Value words[1] = {argv[1]};

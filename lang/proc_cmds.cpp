@@ -12,6 +12,7 @@
 #include "core/glob.h"
 #include "core/list_value.h"
 #include "core/switches.h"
+#include "core/text_util.h"
 #include "core/var.h"
 #include "expr/expr_engine.h"
 #include "lang/flow.h"
@@ -40,7 +41,7 @@ std::string_view unquote(std::string_view s) {
 }
 
 bool same_name(std::string_view a, std::string_view b) {
-  return plain_command_name(a) == plain_command_name(b);
+  return core::strip_global_prefix(a) == core::strip_global_prefix(b);
 }
 
 // The value of a trailing `args` formal that takes several words: each word
@@ -108,7 +109,7 @@ Code nuvelProcCall(Interp& interp, int argc, Value* argv, void* data) {
 
 Code define_proc(Interp& interp, std::string_view command, std::string_view name,
                  const Value& arg_list, const Value& body) {
-  std::string proc_name(plain_command_name(name));
+  std::string proc_name(core::strip_global_prefix(name));
   std::string cmd(command);
   auto pd = std::make_shared<ProcDef>();
   pd->arg_list = arg_list;
@@ -313,7 +314,7 @@ Code nuvelCommandApply(Interp& interp, int argc, Value* argv, void*) {
   words.emplace_back(name);
   for (int i = 2; i < argc; ++i) words.push_back(argv[i]);
   Code rc = core::nuvelCallCommand(interp, static_cast<int>(words.size()), words.data());
-  if (!core::nuvelDeleteCommand(interp, plain_command_name(name))) {
+  if (!core::nuvelDeleteCommand(interp, core::strip_global_prefix(name))) {
     return core::fail(interp, core::Msg::ApplyUndefineFailed, name);
   }
   return rc;
@@ -332,8 +333,8 @@ bool refuse_active(Interp& interp, std::string_view name, core::Msg self, core::
 // Results: "1" on success. An empty new name deletes the command. Running
 // procedures (and those further out on the frame chain) cannot be renamed.
 Code nuvelCommandRename(Interp& interp, int argc, Value* argv, void*) {
-  std::string_view old_name = plain_command_name(argv[1].view());
-  std::string_view new_name = plain_command_name(argv[2].view());
+  std::string_view old_name = core::strip_global_prefix(argv[1].view());
+  std::string_view new_name = core::strip_global_prefix(argv[2].view());
   if (refuse_active(interp, old_name, core::Msg::RenameActive, core::Msg::RenameActiveParent,
                     true)) {
     return Code::Error;
@@ -394,7 +395,7 @@ Code nuvelCommandUndef(Interp& interp, int argc, Value* argv, void*) {
     return code;
   }
   for (int i = 1; i < end; ++i) {
-    std::string name(plain_command_name(argv[i].view()));
+    std::string name(core::strip_global_prefix(argv[i].view()));
     if (refuse_active(interp, name, self, parent, complain)) {
       if (complain) code = Code::Error;
       continue;
@@ -414,7 +415,7 @@ Code nuvelCommandUndef(Interp& interp, int argc, Value* argv, void*) {
 // Results: empty. Side effects: registers new with existing's handler and
 // private data (an alias of a procedure shares its definition).
 Code nuvelCommandAlias(Interp& interp, int argc, Value* argv, void*) {
-  std::string_view new_name = plain_command_name(argv[1].view());
+  std::string_view new_name = core::strip_global_prefix(argv[1].view());
   const CommandRecord* rec = core::nuvelGetCommand(interp, argv[2].view());
   if (!rec) {
     return core::fail(interp, core::Msg::AliasTargetNotFound, argv[2]);

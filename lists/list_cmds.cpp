@@ -8,6 +8,7 @@
 #include "core/list_index.h"
 #include "core/list_value.h"
 #include "core/switches.h"
+#include "core/text_util.h"
 #include "core/var.h"
 #include "expr/random.h"
 #include "platform/console.h"
@@ -35,10 +36,6 @@ using core::nuvelSetResult;
 using core::read_decimal;
 using core::Value;
 using expr::random_range;
-
-inline bool is_list_space(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 std::string_view trim_tab_space(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -82,7 +79,7 @@ Code nuvelCommandLCount(Interp& interp, int argc, Value* argv, void*) {
   }
   std::string_view view = text.view();
   size_t end = view.size();
-  while (end > 0 && is_list_space(view[end - 1])) --end;
+  while (end > 0 && core::is_blank_or_line_end(view[end - 1])) --end;
   if (end != view.size()) text = Value(view.substr(0, end));
   return core::result_int(interp, static_cast<int64_t>(list_words(text)->size()));
 }
@@ -142,7 +139,7 @@ Step lindex_end(Value& current, std::string_view word) {
 // True when an index word holds nothing a list reader would cut or group.
 bool plain_index_word(std::string_view w) {
   for (char c : w) {
-    if (is_list_space(c) || c == '{' || c == '}' || c == '"') return false;
+    if (core::is_blank_or_line_end(c) || c == '{' || c == '}' || c == '"') return false;
   }
   return true;
 }

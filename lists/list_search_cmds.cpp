@@ -9,6 +9,7 @@
 #include "core/glob.h"
 #include "core/list_index.h"
 #include "core/list_value.h"
+#include "core/text_util.h"
 #include "core/var.h"
 
 namespace lists {
@@ -149,7 +150,7 @@ Code nuvelCommandIn(Interp& interp, int argc, Value* argv, void*) {
   SearchOptions o;
   if (argc > 3 && core::iequals(argv[3].view(), "-nocase")) o.nocase = true;
   bool found = search(argv[1], argv[2].view(), o) != "-1";
-  bool is_in = argv[0].view() != "ni" && argv[0].view() != "::ni";
+  bool is_in = core::strip_global_prefix(argv[0].view()) != "ni";
   return core::result_bool(interp, found == is_in);
 }
 

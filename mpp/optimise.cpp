@@ -9,6 +9,7 @@
 
 #include "core/guards.h"
 #include "core/messages.h"
+#include "core/text_util.h"
 #include "expr/expr_engine.h"
 #include "platform/console.h"
 
@@ -16,9 +17,7 @@ namespace mpp {
 
 namespace {
 
-bool is_blank(char c) {
-  return c == ' ' || c == '\t';
-}
+using core::is_blank;
 
 std::string_view trim_blanks(std::string_view t) {
   size_t b = 0;

@@ -82,7 +82,7 @@ std::string trim_chars(std::string_view text, std::string_view chars, bool left,
 std::string title_case(std::string_view text) {
   std::string out = to_lower_text(text);
   for (char& c : out) {
-    if (!is_blank(c)) {
+    if (!core::is_blank_or_line_end(c)) {
       c = fold_upper(c);
       break;
     }
@@ -93,7 +93,7 @@ std::string title_case(std::string_view text) {
 std::string initial_caps(std::string_view text) {
   std::string out = to_lower_text(text);
   for (size_t i = 0; i < out.size(); ++i) {
-    if (i == 0 || is_blank(out[i - 1])) out[i] = fold_upper(out[i]);
+    if (i == 0 || core::is_blank_or_line_end(out[i - 1])) out[i] = fold_upper(out[i]);
   }
   return out;
 }

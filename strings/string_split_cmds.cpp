@@ -46,9 +46,9 @@ Code nuvelCommandChomp(Interp& interp, int argc, Value* argv, void*) {
   std::string_view rest;
   if (length == 0) {
     size_t b = 0;
-    while (b < v.size() && is_blank(v[b])) ++b;
+    while (b < v.size() && core::is_blank_or_line_end(v[b])) ++b;
     size_t e = b;
-    while (e < v.size() && !is_blank(v[e])) ++e;
+    while (e < v.size() && !core::is_blank_or_line_end(v[e])) ++e;
     taken = v.substr(b, e - b);
     rest = v.substr(e);
   } else if (length < 0 || static_cast<size_t>(length) >= v.size()) {

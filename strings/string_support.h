@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "core/nuvel.h"
+#include "core/text_util.h"
 
 namespace vars {
 struct Var;
@@ -26,9 +27,6 @@ inline char fold_lower(char c) {
 }
 inline char fold_upper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-inline bool is_blank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 std::string to_lower_text(std::string_view text);
