@@ -1,6 +1,6 @@
 // Character classes, name forms and the plain decimal readers shared by every
-// layer: one definition of
-// each, so that "blank" and "global name" mean the same everywhere.
+// layer: one definition of each, so that "blank" and "global name" mean the
+// same everywhere.
 #pragma once
 
 #include <cstdint>

@@ -202,12 +202,10 @@ Code nuvelCommandOpen(Interp& interp, int argc, Value* argv, void*) {
   }
   if (!file) {
     nuvelSetResult(interp, Value("0"));
-    core::nuvelSetError(&interp,
-                        error == EACCES || error == EPERM
-                            ? "%s: Access denied opening '%s' for mode %s access\n"
-                            : "%s: Failed to open file '%s' for mode %s access\n",
-                        argv[0].c_str(), name.c_str(), mode.c_str());
-    return Code::Error;
+    return core::fail(
+        interp,
+        error == EACCES || error == EPERM ? core::Msg::OpenAccessDenied : core::Msg::OpenFailed,
+        name, mode);
   }
   return core::result_int(interp, StreamTable::of(interp).add(file));
 }
