@@ -635,7 +635,12 @@ TEST(CommandFuzz, HostileArgumentsNeverBreakTheInterpreter) {
       WordMaker maker(name_seed(name), subcommands[name], every_subcommand);
       std::unique_ptr<core::Interp> interp;
       for (int i = 0; i < kCallsPerCommand; ++i) {
-        if (i % kCallsPerInterp == 0) interp = prepared_interp();
+        if (i % kCallsPerInterp == 0) {
+          // Interpreters must end in the reverse order of their creation: the
+          // current one falls back to the one made before it.
+          interp.reset();
+          interp = prepared_interp();
+        }
         core::CommandRecord* set_cmd = core::nuvelGetCommand(*interp, "set");
         core::CommandHandler set_handler = set_cmd ? set_cmd->handler : nullptr;
 
