@@ -26,6 +26,7 @@ namespace vars {
 void register_var_cmds(core::Interp& interp);
 void register_exit_cmds(core::Interp& interp, bool with_exit);
 void register_var_info_cmds(core::Interp& interp);
+void register_misc_cmds(core::Interp& interp);
 void register_proc_cmds(core::Interp& interp);
 void register_control_cmds(core::Interp& interp);
 void register_goto_cmds(core::Interp& interp);
@@ -43,6 +44,10 @@ void register_string_extra_cmds(core::Interp& interp);
 void register_string_split_cmds(core::Interp& interp);
 void register_format_cmds(core::Interp& interp);
 void register_scan_cmds(core::Interp& interp);
+void register_base_cmds(core::Interp& interp);
+void register_char_test_cmds(core::Interp& interp);
+void register_text_util_cmds(core::Interp& interp);
+void register_list_util_cmds(core::Interp& interp);
 }  // namespace expr
 namespace collections {
 void register_array_cmds(core::Interp& interp);

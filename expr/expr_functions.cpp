@@ -55,6 +55,12 @@ bool is_expr_function(std::string_view name) {
   return false;
 }
 
+std::vector<std::string_view> expr_function_names() {
+  std::vector<std::string_view> names;
+  for (size_t i = 0; i < kExprFunctionCount; ++i) names.emplace_back(kFunctions[i].name);
+  return names;
+}
+
 int function_arity(std::string_view name) {
   for (const FunctionInfo& f : kFunctions) {
     if (name == f.name) return f.arity;
@@ -89,7 +95,7 @@ bool one_argument(Interp& interp, const std::string& f, std::string_view name, c
     return integer(core::iequals(arg.view(), "true") ? 1 : 0);
   }
   if (f == "srand") {
-    random_seed(static_cast<uint32_t>(read_decimal_text(arg.view())));
+    random_seed(interp, static_cast<uint32_t>(read_decimal_text(arg.view())));
     return integer(0);
   }
   if (f == "incr") return integer(wrap_add(read_decimal_text(arg.view()), 1));
@@ -166,7 +172,7 @@ bool two_arguments(Interp& interp, const std::string& f, std::string_view name, 
   if (f == "rnd") {
     int32_t lo = static_cast<int32_t>(read_decimal_text(a.view()));
     int32_t hi = static_cast<int32_t>(read_decimal_text(b.view()));
-    out = int_value(random_range(static_cast<uint32_t>(lo < 0 ? 0 : lo),
+    out = int_value(random_range(interp, static_cast<uint32_t>(lo < 0 ? 0 : lo),
                                  static_cast<uint32_t>(hi < 0 ? 0 : hi)));
     return true;
   }
@@ -221,7 +227,7 @@ bool apply_function(Interp& interp, std::string_view name, std::string_view args
   bool blank = inner.find_first_not_of(" \t") == std::string_view::npos;
   if (blank) {
     if (f != "rand") return false;  // other functions give no value without arguments
-    double r = static_cast<double>(random_range(0, 2147483647)) * 4.656612875245797e-10;
+    double r = random_unit(interp);
     out = Value(fixed15(r, 0));
     return true;
   }

@@ -1,4 +1,4 @@
-// The MT19937 generator behind rand(), rnd() and the srand command.
+// The MT19937 generator behind rand(), rnd(), srand and the random commands.
 #include "expr/random.h"
 
 #include <chrono>
@@ -12,15 +12,11 @@
 namespace expr {
 namespace {
 
+// One generator per interpreter.
 struct Generator {
   std::mt19937 mt;  // MT19937, standard tempering, 5489 until seeded
   bool seeded = false;
 };
-
-Generator& generator() {
-  static Generator g;
-  return g;
-}
 
 // Tick count times the current millisecond of the wall clock.
 uint32_t clock_seed() {
@@ -33,15 +29,16 @@ uint32_t clock_seed() {
 
 }  // namespace
 
-void random_seed(uint32_t seed) {
+void random_seed(core::Interp& interp, uint32_t seed) {
   if (seed == 0) seed = clock_seed();
   std::srand(seed);
-  generator().mt.seed(seed);
-  generator().seeded = true;
+  Generator& g = interp.state<Generator>();
+  g.mt.seed(seed);
+  g.seeded = true;
 }
 
-uint32_t random_word() {
-  Generator& g = generator();
+uint32_t random_word(core::Interp& interp) {
+  Generator& g = interp.state<Generator>();
   if (!g.seeded) {
     g.mt.seed(clock_seed());
     g.seeded = true;
@@ -49,12 +46,23 @@ uint32_t random_word() {
   return static_cast<uint32_t>(g.mt());
 }
 
-uint32_t random_range(uint32_t lo, uint32_t hi) {
+uint32_t random_range(core::Interp& interp, uint32_t lo, uint32_t hi) {
   if (lo > hi) std::swap(lo, hi);
   if (lo == hi) return lo;
   uint64_t span = static_cast<uint64_t>(hi) - lo + 1;
   if (span > 0xFFFFFFFFu) return 0;
-  return lo + static_cast<uint32_t>(random_word() % span);
+  return lo + static_cast<uint32_t>(random_word(interp) % span);
+}
+
+double random_unit(core::Interp& interp) {
+  return static_cast<double>(random_range(interp, 0, 2147483647)) * 4.656612875245797e-10;
+}
+
+uint64_t random_below(core::Interp& interp, uint64_t n) {
+  if (n <= 1) return 0;
+  if (n <= 0x100000000ull) return random_word(interp) % n;
+  uint64_t high = random_word(interp);
+  return ((high << 32) | random_word(interp)) % n;
 }
 
 namespace {
@@ -65,7 +73,7 @@ namespace {
 // the clock).
 core::Code nuvelCommandSrand(core::Interp& interp, int argc, core::Value* argv, void*) {
   uint32_t seed = argc > 1 ? static_cast<uint32_t>(read_decimal(argv[1])) : 0;
-  random_seed(seed);
+  random_seed(interp, seed);
   return core::result_int(interp, 0);
 }
 

@@ -500,7 +500,8 @@ Code nuvelCommandLRand(Interp& interp, int argc, Value* argv, void*) {
     core::nuvelResetResult(interp);
     return Code::Ok;
   }
-  size_t pick = random_range(0, static_cast<uint32_t>(std::min<size_t>(count - 1, UINT32_MAX)));
+  size_t pick =
+      random_range(interp, 0, static_cast<uint32_t>(std::min<size_t>(count - 1, UINT32_MAX)));
   nuvelSetResult(interp, form->elements[pick]);
   return Code::Ok;
 }
