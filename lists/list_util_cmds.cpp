@@ -7,6 +7,7 @@
 #include "containers/hash_table.h"
 #include "core/cmd_helpers.h"
 #include "core/glob.h"
+#include "core/list_index.h"
 #include "core/list_value.h"
 #include "core/var.h"
 #include "expr/option_words.h"
@@ -56,7 +57,8 @@ Code nuvelCommandRange(Interp& interp, int argc, Value* argv, void*) {
     count = (span + s + (step > 0 ? -1 : 1)) / s;
   }
   if (count > kMaxElements) {
-    return core::fail(interp, Msg::ListXTooMany, static_cast<int64_t>(count), kMaxElements);
+    return core::fail(interp, Msg::ListXTooMany, std::to_string(static_cast<uint64_t>(count)),
+                      kMaxElements);
   }
   std::string out;
   __int128 v = start;
@@ -77,7 +79,8 @@ std::optional<int64_t> index_word(std::string_view w, int64_t count) {
     return count - 1 - static_cast<int64_t>(n->magnitude);
   }
   auto n = read_whole_int(w);
-  if (!n) return std::nullopt;
+  // A decimal index beyond 64 bits is far outside any list.
+  if (!n) return read_decimal(w);
   if (!n->negative && n->magnitude > uint64_t{INT64_MAX}) return INT64_MAX;
   return n->as_int64();
 }
