@@ -1,5 +1,5 @@
 // Small utilities: the expression function names, a variable's type, fresh
-// variable names, the key/value store shared by all interpreters, a command
+// variable names, a key/value store shared by every call frame, a command
 // that does nothing and the K combinator.
 #include <map>
 #include <string>
@@ -80,16 +80,15 @@ Code nuvelCommandVarname(Interp& interp, int argc, Value* argv, void*) {
   }
 }
 
-// The store of `store`, kept by the first interpreter of the process so
-// every interpreter created from it sees the same one.
+// The store of `store`, one per interpreter. (It is not handed on to
+// interpreters created from this one: the chain of creators is not kept
+// alive, so a later interpreter cannot safely reach its creator's store.)
 struct SharedStore {
   std::map<std::string, Value, std::less<>> items;
 };
 
-SharedStore& shared_store(Interp& interp) {
-  Interp* root = &interp;
-  while (root->previous != nullptr) root = root->previous;
-  return root->state<SharedStore>();
+std::map<std::string, Value, std::less<>>& shared_store(Interp& interp) {
+  return interp.state<SharedStore>().items;
 }
 
 // store ?name? ?value? ?-unset? ?-list?
@@ -102,7 +101,7 @@ Code nuvelCommandStore(Interp& interp, int argc, Value* argv, void*) {
   if (o.count() > 2 || (o.has("-unset") && o.count() != 1)) {
     return core::nuvelWrongArgs(interp, argc, argv);
   }
-  auto& items = shared_store(interp).items;
+  auto& items = shared_store(interp);
   if (o.has("-list") || o.count() == 0) {
     std::vector<Value> names;
     for (const auto& [name, value] : items) {
