@@ -129,9 +129,10 @@ Code nuvelCommandDigitsToInt(Interp& interp, int argc, Value* argv, void*) {
   int base = core::iequals(name, "bintoint") ? 2 : core::iequals(name, "octtoint") ? 8 : 16;
   char letter = base == 2 ? 'b' : base == 8 ? 'o' : 'x';
   std::string_view t = o[0].view();
-  if (t.size() > 2 && (t[0] == '0' || t[0] == '&') && (t[1] | 0x20) == letter) {
-    t.remove_prefix(2);
-  } else if (base == 16 && t.size() > 2 && t[0] == '&' && (t[1] | 0x20) == 'h') {
+  // 0x/&h, 0b/&b, 0o/&o.
+  char amp_letter = base == 16 ? 'h' : letter;
+  if (t.size() > 2 &&
+      ((t[0] == '0' && (t[1] | 0x20) == letter) || (t[0] == '&' && (t[1] | 0x20) == amp_letter))) {
     t.remove_prefix(2);
   }
   auto v = read_digits(t, base, true);

@@ -17,11 +17,18 @@ std::string_view trim_blanks(std::string_view t) {
   return t;
 }
 
+// The base named by a prefix at the start of t (0x, 0b, 0o, &h, &b), or 10.
+int prefix_base(std::string_view t) {
+  if (t.size() < 2) return 10;
+  char p = static_cast<char>(t[1] | 0x20);
+  if (t[0] == '0') return p == 'x' ? 16 : p == 'b' ? 2 : p == 'o' ? 8 : 10;
+  if (t[0] == '&') return p == 'h' ? 16 : p == 'b' ? 2 : 10;
+  return 10;
+}
+
 bool base_prefixed(std::string_view t) {
   if (!t.empty() && (t[0] == '-' || t[0] == '+')) t.remove_prefix(1);
-  if (t.size() < 3 || (t[0] != '0' && t[0] != '&')) return false;
-  char p = static_cast<char>(t[1] | 0x20);
-  return p == 'x' || p == 'b' || (t[0] == '0' && p == 'o') || (t[0] == '&' && p == 'h');
+  return t.size() > 2 && prefix_base(t) != 10;
 }
 
 }  // namespace
@@ -61,10 +68,7 @@ std::optional<WholeInt> read_whole_int(std::string_view text) {
   }
   int base = 10;
   if (t.size() > 2 && (t[0] == '0' || t[0] == '&')) {
-    char p = static_cast<char>(t[1] | 0x20);
-    if (p == 'x' || (t[0] == '&' && p == 'h')) base = 16;
-    if (p == 'b') base = 2;
-    if (p == 'o' && t[0] == '0') base = 8;
+    base = prefix_base(t);
     if (base != 10) t.remove_prefix(2);
   }
   std::optional<uint64_t> v = read_digits(t, base, false);
