@@ -503,8 +503,14 @@ Code nuvelCommandRandomstr(Interp& interp, int argc, Value* argv, void*) {
   if (o.count() == 1 && !class_given) set.append(kUpper).append(kLower).append(kDigits);
   std::vector<std::string_view> chars = utf8_chars(set);
   if (chars.empty()) return core::fail(interp, Msg::InvalidArgument, o[1]);
+  size_t widest = 0;
+  for (std::string_view c : chars) widest = std::max(widest, c.size());
+  if (lw->magnitude * widest > static_cast<uint64_t>(kMaxTextLength)) {
+    return core::fail(interp, Msg::RandomOverLimit, lw->as_int64(), kMaxTextLength);
+  }
   bool secure = o.has("-secure");
   std::string out;
+  out.reserve(static_cast<size_t>(lw->magnitude * widest));
   for (uint64_t i = 0; i < lw->magnitude; ++i) {
     uint64_t pick = 0;
     if (secure) {

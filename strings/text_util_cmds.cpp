@@ -293,8 +293,16 @@ Code nuvelCommandMakestr(Interp& interp, int argc, Value* argv, void*) {
   std::string_view fill = argc > 2 ? argv[2].view() : " ";
   if (fill.empty()) return core::fail(interp, Msg::InvalidArgument, argv[2]);
   std::vector<std::string_view> chars = utf8_chars(fill);
+  // The limit holds for the bytes made, whatever the characters' sizes.
+  auto count = static_cast<size_t>(*length);
+  size_t bytes = count / chars.size() * fill.size();
+  for (size_t i = 0; i < count % chars.size(); ++i) bytes += chars[i].size();
+  if (bytes > static_cast<size_t>(kMaxLength)) {
+    return core::fail(interp, Msg::TextOverLimit, *length, kMaxLength);
+  }
   std::string out;
-  for (int64_t i = 0; i < *length; ++i) out += chars[static_cast<size_t>(i) % chars.size()];
+  out.reserve(bytes);
+  for (size_t i = 0; i < count; ++i) out += chars[i % chars.size()];
   return set_text(interp, std::move(out));
 }
 
