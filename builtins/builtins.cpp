@@ -28,9 +28,9 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   expr::register_scan_cmds(interp);
   vars::register_var_info_cmds(interp);
   expr::register_base_cmds(interp);
-  expr::register_char_test_cmds(interp);
-  expr::register_text_util_cmds(interp);
-  expr::register_list_util_cmds(interp);
+  strings::register_char_test_cmds(interp);
+  strings::register_text_util_cmds(interp);
+  lists::register_list_util_cmds(interp);
   vars::register_misc_cmds(interp);
   collections::register_array_cmds(interp);
   collections::register_array_convert_cmds(interp);

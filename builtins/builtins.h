@@ -45,10 +45,14 @@ void register_string_split_cmds(core::Interp& interp);
 void register_format_cmds(core::Interp& interp);
 void register_scan_cmds(core::Interp& interp);
 void register_base_cmds(core::Interp& interp);
+}  // namespace expr
+namespace lists {
+void register_list_util_cmds(core::Interp& interp);
+}  // namespace lists
+namespace strings {
 void register_char_test_cmds(core::Interp& interp);
 void register_text_util_cmds(core::Interp& interp);
-void register_list_util_cmds(core::Interp& interp);
-}  // namespace expr
+}  // namespace strings
 namespace collections {
 void register_array_cmds(core::Interp& interp);
 void register_array_convert_cmds(core::Interp& interp);

@@ -13,8 +13,10 @@
 #include "expr/option_words.h"
 #include "expr/whole_number.h"
 
-namespace expr {
+namespace lists {
 namespace {
+
+using namespace expr;
 
 using core::Code;
 using core::Interp;
@@ -293,4 +295,4 @@ void register_list_util_cmds(Interp& interp) {
   core::register_rows(interp, kListUtilCommands);
 }
 
-}  // namespace expr
+}  // namespace lists

@@ -9,8 +9,10 @@
 #include "expr/option_words.h"
 #include "expr/whole_number.h"
 
-namespace expr {
+namespace strings {
 namespace {
+
+using namespace expr;
 
 using core::Code;
 using core::Interp;
@@ -142,4 +144,4 @@ void register_char_test_cmds(core::Interp& interp) {
   core::register_rows(interp, kCharTestCommands);
 }
 
-}  // namespace expr
+}  // namespace strings

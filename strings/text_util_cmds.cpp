@@ -15,8 +15,10 @@
 #include "platform/files.h"
 #include "strings/string_support.h"
 
-namespace expr {
+namespace strings {
 namespace {
+
+using namespace expr;
 
 using core::Code;
 using core::Msg;
@@ -383,4 +385,4 @@ void register_text_util_cmds(core::Interp& interp) {
   core::register_rows(interp, kTextUtilCommands);
 }
 
-}  // namespace expr
+}  // namespace strings
