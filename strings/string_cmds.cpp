@@ -10,6 +10,7 @@
 #include "core/cmd_helpers.h"
 #include "core/list_index.h"
 #include "core/var.h"
+#include "expr/utf8_text.h"
 #include "strings/string_support.h"
 
 namespace expr {
@@ -45,6 +46,7 @@ enum class Sub {
   Match,
   Slice,
   Map,
+  ToWchar,
 };
 
 struct SubEntry {
@@ -62,6 +64,7 @@ constexpr SubEntry kSubs[] = {
     {"range", Sub::Range, 3},         {"replace", Sub::Replace, 3},  {"toarray", Sub::ToArray, 2},
     {"left", Sub::Left, 0},           {"right", Sub::Right, 0},      {"mids", Sub::Mids, 0},
     {"match", Sub::Match, 0},         {"slice", Sub::Slice, 0},      {"map", Sub::Map, 0},
+    {"to_wchar", Sub::ToWchar, 1},
 };
 
 const SubEntry* find_sub(std::string_view word) {
@@ -195,6 +198,23 @@ Code string_replace(Interp& interp, int argc, Value* argv) {
   return Code::Ok;
 }
 
+// string to_wchar text: the Unicode code points of the UTF-8 text in
+// decimal, as a list; a byte outside any well-formed sequence is a value of
+// its own.
+Code string_to_wchar(Interp& interp, int argc, Value* argv, void*) {
+  if (argc != 3) return nuvelWrongArgs(interp, argc, argv);
+  std::string_view t = argv[2].view();
+  std::string out;
+  for (size_t i = 0; i < t.size();) {
+    Utf8Char c = utf8_char_at(t, i);
+    if (!out.empty()) out += ' ';
+    out += std::to_string(c.code >= 0 ? c.code : static_cast<unsigned char>(t[i]));
+    i += c.length;
+  }
+  nuvelSetResult(interp, Value(std::move(out)));
+  return Code::Ok;
+}
+
 // string toarray text name: the text cut at line feeds into the elements
 // name(0), name(1), ... (no element for the empty piece after a final line
 // feed). The result is the number stored.
@@ -251,6 +271,8 @@ Code nuvelCommandString(Interp& interp, int argc, Value* argv, void*) {
       return delegate(interp, argc, argv, nuvelCommandMap);
     case Sub::Replace:
       return string_replace(interp, argc, argv);
+    case Sub::ToWchar:
+      return string_to_wchar(interp, argc, argv, nullptr);
     default:
       break;
   }
