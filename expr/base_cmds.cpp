@@ -36,10 +36,8 @@ constexpr int64_t kMaxTextLength = 64 * 1024 * 1024;
 
 // A decimal or base-prefixed integer word within lo..hi.
 std::optional<int64_t> small_int(const Value& word, int64_t lo, int64_t hi) {
-  auto w = read_whole_int(word.view());
-  if (!w || (!w->negative && w->magnitude > uint64_t{INT64_MAX})) return std::nullopt;
-  int64_t v = w->as_int64();
-  if (v < lo || v > hi) return std::nullopt;
+  auto v = read_whole_int64(word.view());
+  if (!v || *v < lo || *v > hi) return std::nullopt;
   return v;
 }
 
@@ -54,11 +52,6 @@ std::string to_base(uint64_t v, int base, bool lower = false) {
   } while (v != 0);
   std::reverse(out.begin(), out.end());
   return out;
-}
-
-Code set_text(Interp& interp, std::string text) {
-  core::nuvelSetResult(interp, Value(std::move(text)));
-  return Code::Ok;
 }
 
 // A base word: decimal 2..36.
@@ -397,11 +390,9 @@ Code nuvelCommandRndseq(Interp& interp, int argc, Value* argv, void*) {
   OptionWords o;
   if (!o.parse(interp, argc, argv, {{"-unique"}})) return o.code;
   if (o.count() != 1 && o.count() != 3) return core::nuvelWrongArgs(interp, argc, argv);
-  auto cw = read_whole_int(o[0].view());
-  if (!cw || (!cw->negative && cw->magnitude > uint64_t{INT64_MAX})) {
-    return core::fail(interp, Msg::ConvInvalidNumber, o[0]);
-  }
-  int64_t count = cw->as_int64();
+  auto cw = read_whole_int64(o[0].view());
+  if (!cw) return core::fail(interp, Msg::ConvInvalidNumber, o[0]);
+  int64_t count = *cw;
   if (count > kMaxCount) return core::fail(interp, Msg::RandomOverLimit, count, kMaxCount);
   if (count <= 0) return set_text(interp, "");
   std::vector<int64_t> out;
@@ -414,11 +405,10 @@ Code nuvelCommandRndseq(Interp& interp, int argc, Value* argv, void*) {
   } else {
     int64_t lo = 0, hi = 0;
     for (int k = 0; k < 2; ++k) {
-      auto b = read_whole_int(o[static_cast<size_t>(k) + 1].view());
-      if (!b || (!b->negative && b->magnitude > uint64_t{INT64_MAX})) {
-        return core::fail(interp, Msg::ConvInvalidNumber, o[static_cast<size_t>(k) + 1]);
-      }
-      (k == 0 ? lo : hi) = b->as_int64();
+      const Value& word = o[static_cast<size_t>(k) + 1];
+      auto b = read_whole_int64(word.view());
+      if (!b) return core::fail(interp, Msg::ConvInvalidNumber, word);
+      (k == 0 ? lo : hi) = *b;
     }
     if (lo > hi) std::swap(lo, hi);
     // The span minus one fits 64 bits; a full span is drawn with 2^64 - 1.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -41,5 +42,11 @@ class OptionWords {
  private:
   std::vector<std::pair<std::string_view, const core::Value*>> options_;
 };
+
+// Sets a text result; Ok.
+inline core::Code set_text(core::Interp& interp, std::string text) {
+  core::nuvelSetResult(interp, core::Value(std::move(text)));
+  return core::Code::Ok;
+}
 
 }  // namespace expr

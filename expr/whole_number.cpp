@@ -80,6 +80,12 @@ std::optional<WholeInt> read_whole_int(std::string_view text) {
   return w;
 }
 
+std::optional<int64_t> read_whole_int64(std::string_view text) {
+  auto w = read_whole_int(text);
+  if (!w || (!w->negative && w->magnitude > uint64_t{INT64_MAX})) return std::nullopt;
+  return w->as_int64();
+}
+
 std::optional<WholeNumber> read_whole_number(std::string_view text) {
   std::string_view t = trim_blanks(text);
   WholeNumber n;

@@ -21,6 +21,8 @@ struct WholeInt {
   int64_t as_int64() const { return static_cast<int64_t>(bits()); }
 };
 std::optional<WholeInt> read_whole_int(std::string_view text);
+// The same limited to the signed 64-bit range (-2^63 .. 2^63-1).
+std::optional<int64_t> read_whole_int64(std::string_view text);
 
 // The value of the digits of `base` (2..36) making up all of `t`; with
 // `separators`, "_" may stand between digits. nullopt when empty, foreign or

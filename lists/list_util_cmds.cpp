@@ -26,25 +26,13 @@ using core::Value;
 // More elements than this would only exhaust memory.
 constexpr int64_t kMaxElements = 8 * 1024 * 1024;
 
-Code set_text(Interp& interp, std::string text) {
-  core::nuvelSetResult(interp, Value(std::move(text)));
-  return Code::Ok;
-}
-
-// A whole integer word within the signed 64-bit range.
-std::optional<int64_t> int64_word(const Value& word) {
-  auto w = read_whole_int(word.view());
-  if (!w || (!w->negative && w->magnitude > uint64_t{INT64_MAX})) return std::nullopt;
-  return w->as_int64();
-}
-
 // range ?start? end ?step?
 // Results: the integers from start (default 0) up to but excluding end, by
 // step (default 1, or -1 when start > end); "" when there are none.
 Code nuvelCommandRange(Interp& interp, int argc, Value* argv, void*) {
   int64_t n[3] = {0, 0, 0};
   for (int k = 1; k < argc; ++k) {
-    auto v = int64_word(argv[k]);
+    auto v = read_whole_int64(argv[k].view());
     if (!v) return core::fail(interp, Msg::ConvInvalidNumber, argv[k]);
     n[k - 1] = *v;
   }
@@ -221,7 +209,7 @@ Code nuvelCommandEnum(Interp& interp, int argc, Value* argv, void*) {
   if (o.count() != 1) return core::nuvelWrongArgs(interp, argc, argv);
   int64_t counter = 0;
   if (const Value* s = o.value("-start")) {
-    auto v = int64_word(*s);
+    auto v = read_whole_int64(s->view());
     if (!v) return core::fail(interp, Msg::ConvInvalidNumber, *s);
     counter = *v;
   }
@@ -238,7 +226,7 @@ Code nuvelCommandEnum(Interp& interp, int argc, Value* argv, void*) {
     if (parts.empty()) continue;
     if (parts.size() > 2) return core::fail(interp, Msg::InvalidArgument, item);
     if (parts.size() == 2) {
-      auto v = int64_word(parts[1]);
+      auto v = read_whole_int64(parts[1].view());
       if (!v) return core::fail(interp, Msg::ConvInvalidNumber, parts[1]);
       counter = *v;
     }

@@ -27,26 +27,13 @@ using core::Msg;
 // repeat).
 constexpr int64_t kMaxLength = 64 * 1024 * 1024;
 
-Code set_text(Interp& interp, std::string text) {
-  core::nuvelSetResult(interp, Value(std::move(text)));
-  return Code::Ok;
-}
-
-// A decimal or base-prefixed integer word, saturated to the 64-bit range.
-std::optional<int64_t> int_word(const Value& word) {
-  auto w = read_whole_int(word.view());
-  if (!w) return std::nullopt;
-  if (!w->negative && w->magnitude > uint64_t{INT64_MAX}) return INT64_MAX;
-  return w->as_int64();
-}
-
 // asc text ?position?
 // Results: the byte value (0-255) at the 1-based position (default 1); "0"
 // for an empty text or a position outside it.
 Code nuvelCommandAsc(Interp& interp, int argc, Value* argv, void*) {
   int64_t pos = 1;
   if (argc > 2) {
-    auto p = int_word(argv[2]);
+    auto p = read_whole_int64(argv[2].view());
     if (!p) return core::fail(interp, Msg::InvalidArgument, argv[2]);
     pos = *p;
   }
@@ -65,7 +52,7 @@ Code nuvelCommandChr(Interp& interp, int argc, Value* argv, void*) {
   bool utf8 = o.has("-utf8");
   std::string out;
   for (size_t k = 0; k < o.count(); ++k) {
-    auto c = int_word(o[k]);
+    auto c = read_whole_int64(o[k].view());
     bool ok =
         c && *c >= 1 && *c <= (utf8 ? 0x10FFFF : 255) && !(utf8 && *c >= 0xD800 && *c <= 0xDFFF);
     if (!ok) return core::fail(interp, Msg::TextInvalidCharCode, o[k]);
@@ -174,13 +161,13 @@ Code nuvelCommandWrap(Interp& interp, int argc, Value* argv, void*) {
   if (o.count() < 1 || o.count() > 2) return core::nuvelWrongArgs(interp, argc, argv);
   int64_t width = 79;
   if (o.count() > 1) {
-    auto w = int_word(o[1]);
+    auto w = read_whole_int64(o[1].view());
     if (!w || *w < 1 || *w > kMaxLength) return core::fail(interp, Msg::InvalidArgument, o[1]);
     width = *w;
   }
   int64_t indent = 0;
   if (const Value* n = o.value("-indent")) {
-    auto w = int_word(*n);
+    auto w = read_whole_int64(n->view());
     if (!w || *w < 0 || *w >= width) return core::fail(interp, Msg::InvalidArgument, *n);
     indent = *w;
   }
@@ -268,7 +255,7 @@ Code nuvelCommandSetat(Interp& interp, int argc, Value* argv, void*) {
   if (argv[3].empty()) return core::fail(interp, Msg::InvalidArgument, argv[3]);
   std::string value(var->value.view());
   std::vector<std::string_view> chars = utf8_chars(value);
-  auto pos = int_word(argv[2]);
+  auto pos = read_whole_int64(argv[2].view());
   if (!pos || *pos < 1 || static_cast<uint64_t>(*pos) > chars.size()) {
     return core::fail(interp, Msg::TextBoundsError, pos.value_or(core::leading_int(argv[2].view())),
                       static_cast<int64_t>(chars.size()));
@@ -288,7 +275,7 @@ Code nuvelCommandSetat(Interp& interp, int argc, Value* argv, void*) {
 // Results: a text of length characters made by repeating the fill text
 // (default a space) and cutting it; "" for length <= 0.
 Code nuvelCommandMakestr(Interp& interp, int argc, Value* argv, void*) {
-  auto length = int_word(argv[1]);
+  auto length = read_whole_int64(argv[1].view());
   if (!length) return core::fail(interp, Msg::InvalidArgument, argv[1]);
   if (*length <= 0) return set_text(interp, "");
   if (*length > kMaxLength) return core::fail(interp, Msg::TextOverLimit, *length, kMaxLength);
@@ -344,7 +331,7 @@ Code nuvelCommandSc(Interp& interp, int argc, Value* argv, void*) {
   std::string_view a = o[0].view();
   std::string_view b = o[1].view();
   if (const Value* n = o.value("-length")) {
-    auto len = int_word(*n);
+    auto len = read_whole_int64(n->view());
     if (!len) return core::fail(interp, Msg::InvalidArgument, *n);
     auto cut = [&](std::string_view t) {
       if (*len < 0) return t;
