@@ -296,7 +296,9 @@ std::pair<__int128, __int128> best_fraction(long double x, int64_t limit) {
   __int128 p0 = 0, q0 = 1, p1 = 1, q1 = 0;
   long double rest = x;
   for (int step = 0; step < 100; ++step) {
-    long double a_ld = std::floor(rest);
+    // A term this large already puts the next denominator past any limit
+    // (and keeps the conversion below defined for an infinite rest).
+    long double a_ld = std::min(std::floor(rest), 1e19L);
     __int128 a = static_cast<__int128>(a_ld);
     __int128 q2 = a * q1 + q0;
     if (q2 > limit) {
