@@ -45,6 +45,8 @@ void register_string_split_cmds(core::Interp& interp);
 void register_format_cmds(core::Interp& interp);
 void register_scan_cmds(core::Interp& interp);
 void register_base_cmds(core::Interp& interp);
+void register_encoding_cmds(core::Interp& interp);
+void register_binary_cmds(core::Interp& interp);
 }  // namespace expr
 namespace lists {
 void register_list_util_cmds(core::Interp& interp);
@@ -66,5 +68,6 @@ void register_stack_cmds(core::Interp& interp);
 namespace syslib {
 void register_stream_cmds(core::Interp& interp);
 void register_date_cmds(core::Interp& interp);
+void register_http_cmds(core::Interp& interp);
 void install_external_commands(core::Interp& interp);
 }  // namespace syslib
