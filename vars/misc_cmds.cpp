@@ -1,7 +1,8 @@
 // Small utilities: the expression function names, a variable's type, fresh
-// variable names, a key/value store shared by every call frame, a command
-// that does nothing and the K combinator.
+// variable names, a key/value store shared by every interpreter and call
+// frame, a command that does nothing and the K combinator.
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -80,15 +81,18 @@ Code nuvelCommandVarname(Interp& interp, int argc, Value* argv, void*) {
   }
 }
 
-// The store of `store`, one per interpreter. (It is not handed on to
-// interpreters created from this one: the chain of creators is not kept
-// alive, so a later interpreter cannot safely reach its creator's store.)
+// The store of `store`: one map shared by the interpreters of the process.
+// A new interpreter takes the map of the interpreter it was created from when
+// its commands are registered, so the map lives while any interpreter does.
+using StoreMap = std::map<std::string, Value, std::less<>>;
 struct SharedStore {
-  std::map<std::string, Value, std::less<>> items;
+  std::shared_ptr<StoreMap> items;
 };
 
-std::map<std::string, Value, std::less<>>& shared_store(Interp& interp) {
-  return interp.state<SharedStore>().items;
+StoreMap& shared_store(Interp& interp) {
+  auto& items = interp.state<SharedStore>().items;
+  if (!items) items = std::make_shared<StoreMap>();
+  return *items;
 }
 
 // store ?name? ?value? ?-unset? ?-list?
@@ -155,6 +159,10 @@ constexpr core::CommandRow kMiscCommands[] = {
 
 void register_misc_cmds(Interp& interp) {
   core::register_rows(interp, kMiscCommands);
+  if (interp.previous != nullptr) {
+    shared_store(*interp.previous);  // makes the creator's map when it has none
+    interp.state<SharedStore>().items = interp.previous->state<SharedStore>().items;
+  }
 }
 
 }  // namespace vars
