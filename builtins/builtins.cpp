@@ -29,6 +29,11 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   strings::register_encoding_cmds(interp);
   strings::register_binary_cmds(interp);
   vars::register_var_info_cmds(interp);
+  expr::register_base_cmds(interp);
+  strings::register_char_test_cmds(interp);
+  strings::register_text_util_cmds(interp);
+  lists::register_list_util_cmds(interp);
+  vars::register_misc_cmds(interp);
   collections::register_array_cmds(interp);
   collections::register_array_convert_cmds(interp);
   collections::register_dict_cmds(interp);

@@ -21,6 +21,7 @@ namespace vars {
 void register_var_cmds(core::Interp& interp);
 void register_exit_cmds(core::Interp& interp, bool with_exit);
 void register_var_info_cmds(core::Interp& interp);
+void register_misc_cmds(core::Interp& interp);
 }  // namespace vars
 
 namespace expr {
@@ -28,7 +29,9 @@ void register_operator_cmds(core::Interp& interp);
 void register_increment_cmds(core::Interp& interp);
 void register_expr_cmds(core::Interp& interp);
 void register_numeric_cmds(core::Interp& interp);
+void register_base_cmds(core::Interp& interp);
 }  // namespace expr
+
 namespace lang {
 void register_error_cmds(core::Interp& interp);
 void register_cmdcount_cmds(core::Interp& interp);
@@ -55,6 +58,13 @@ void register_encoding_cmds(core::Interp& interp);
 void register_binary_cmds(core::Interp& interp);
 }  // namespace strings
 
+namespace lists {
+void register_list_util_cmds(core::Interp& interp);
+}  // namespace lists
+namespace strings {
+void register_char_test_cmds(core::Interp& interp);
+void register_text_util_cmds(core::Interp& interp);
+}  // namespace strings
 namespace collections {
 void register_array_cmds(core::Interp& interp);
 void register_array_convert_cmds(core::Interp& interp);

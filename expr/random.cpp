@@ -1,4 +1,4 @@
-// The MT19937 generator behind rand(), rnd() and the srand command.
+// The MT19937 generator behind rand(), rnd(), srand and the random commands.
 #include "expr/random.h"
 
 #include <chrono>
@@ -12,7 +12,7 @@
 namespace expr {
 namespace {
 
-// The generator of one interpreter.
+// One generator per interpreter.
 struct Generator {
   std::mt19937 mt;  // MT19937, standard tempering, 5489 until seeded
   bool seeded = false;
@@ -31,6 +31,7 @@ uint32_t clock_seed() {
 
 void random_seed(core::Interp& interp, uint32_t seed) {
   if (seed == 0) seed = clock_seed();
+  std::srand(seed);
   Generator& g = interp.state<Generator>();
   g.mt.seed(seed);
   g.seeded = true;
@@ -53,6 +54,17 @@ uint32_t random_range(core::Interp& interp, uint32_t lo, uint32_t hi) {
   return lo + static_cast<uint32_t>(random_word(interp) % span);
 }
 
+double random_unit(core::Interp& interp) {
+  return static_cast<double>(random_range(interp, 0, 2147483647)) * 4.656612875245797e-10;
+}
+
+uint64_t random_below(core::Interp& interp, uint64_t n) {
+  if (n <= 1) return 0;
+  if (n <= 0x100000000ull) return random_word(interp) % n;
+  uint64_t high = random_word(interp);
+  return ((high << 32) | random_word(interp)) % n;
+}
+
 namespace {
 
 // srand ?seed?
@@ -65,14 +77,14 @@ core::Code nuvelCommandSrand(core::Interp& interp, int argc, core::Value* argv, 
   return core::result_int(interp, 0);
 }
 
-constexpr core::CommandRow kRandomCommands[] = {
-    {"srand", nuvelCommandSrand, 1, core::kAnyWords, "?seed?"},
+const core::CommandSpec kRandomCommands[] = {
+    {"srand", nuvelCommandSrand},
 };
 
 }  // namespace
 
 void register_random_cmds(core::Interp& interp) {
-  core::register_rows(interp, kRandomCommands);
+  core::nuvelRegisterFamily(interp, kRandomCommands);
 }
 
 }  // namespace expr

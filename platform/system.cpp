@@ -4,6 +4,7 @@
 
 #include <pthread.h>
 #include <spawn.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -241,6 +242,20 @@ void exit_process(int code) {
 uint64_t tick_ms() {
   auto now = std::chrono::steady_clock::now().time_since_epoch();
   return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+bool secure_random(void* out, size_t size) {
+  auto* p = static_cast<unsigned char*>(out);
+  while (size > 0) {
+    ssize_t got = getrandom(p, size, 0);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += got;
+    size -= static_cast<size_t>(got);
+  }
+  return true;
 }
 
 void sleep_ms(unsigned ms) {

@@ -44,6 +44,9 @@ int run_with_stack(size_t stack_bytes, const std::function<int()>& body);
 
 // Milliseconds since an arbitrary start (monotonic).
 uint64_t tick_ms();
+// Fills `out` with `size` bytes from the kernel's cryptographic random
+// source (getrandom); false when it cannot.
+bool secure_random(void* out, size_t size);
 void sleep_ms(unsigned ms);
 
 }  // namespace platform

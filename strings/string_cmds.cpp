@@ -10,6 +10,7 @@
 #include "core/cmd_helpers.h"
 #include "core/list_index.h"
 #include "core/var.h"
+#include "expr/utf8_text.h"
 #include "strings/string_support.h"
 
 namespace strings {
@@ -307,6 +308,22 @@ Code sub_map(Interp& interp, int argc, Value* argv, void*) {
   return delegate(interp, argc, argv, "map", nuvelCommandMap);
 }
 
+// string to_wchar text: the Unicode code points of the UTF-8 text in
+// decimal, as a list; a byte outside any well-formed sequence is a value of
+// its own.
+Code sub_to_wchar(Interp& interp, int argc, Value* argv, void*) {
+  std::string_view t = argv[2].view();
+  std::string out;
+  for (size_t i = 0; i < t.size();) {
+    expr::Utf8Char c = expr::utf8_char_at(t, i);
+    if (!out.empty()) out += ' ';
+    out += std::to_string(c.code >= 0 ? c.code : static_cast<unsigned char>(t[i]));
+    i += c.length;
+  }
+  nuvelSetResult(interp, Value(std::move(out)));
+  return Code::Ok;
+}
+
 // Word counts include `string` and the subcommand; the subcommands shared
 // with stand-alone commands check the counts of those commands' rows.
 constexpr EnsembleRow kStringSubs[] = {
@@ -334,6 +351,7 @@ constexpr EnsembleRow kStringSubs[] = {
     {"match", sub_match, 3, kAnyWords, "?-nocase? pattern text"},
     {"slice", sub_slice, 3, kAnyWords, "text stop ?stop ...?"},
     {"map", sub_map, 3, kAnyWords, "?-nocase? mapping text"},
+    {"to_wchar", sub_to_wchar, 3, 3, "text"},
 };
 
 constexpr core::Ensemble kStringEnsemble{"string", kStringSubs, Msg::StringUnhandled};

@@ -7,6 +7,7 @@
 #include "core/collection_text.h"
 #include "core/var.h"
 #include "platform/console.h"
+#include "vars/value_kind.h"
 
 namespace vars {
 namespace {
@@ -245,6 +246,10 @@ const CommandSpec kVarInfoCommands[] = {
 
 void register_var_info_cmds(core::Interp& interp) {
   core::nuvelRegisterFamily(interp, kVarInfoCommands);
+}
+
+const char* kind_of_value(std::string_view v) {
+  return value_kind(v);
 }
 
 }  // namespace vars
