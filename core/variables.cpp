@@ -4,7 +4,6 @@
 
 #include "containers/hash_table.h"
 #include "core/cmd_helpers.h"
-#include "core/dict_text.h"
 #include "core/glob.h"
 #include "core/list_value.h"
 #include "core/switches.h"
@@ -216,9 +215,6 @@ void clear_var_records(CallFrame& frame) {
 
 // --- Change --------------------------------------------------------------------------
 
-namespace {
-
-// Writes a value into every record of a link chain, starting at `var`.
 void write_chain(Var& var, const Value& value) {
   Var* at = &var;
   std::shared_ptr<Var> hold;
@@ -243,8 +239,6 @@ void write_chain(Var& var, const Value& value) {
     at = hold.get();
   }
 }
-
-}  // namespace
 
 int set_var(Interp& interp, std::string_view name, const Value& value) {
   if (name.empty() || !interp.callframe) return 1;

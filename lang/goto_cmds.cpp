@@ -6,7 +6,7 @@
 #include "containers/stack.h"
 #include "core/cmd_helpers.h"
 #include "core/list_value.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "lang/flow.h"
 #include "lang/proc.h"
 #include "platform/system.h"

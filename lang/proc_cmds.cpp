@@ -12,7 +12,7 @@
 #include "core/glob.h"
 #include "core/list_value.h"
 #include "core/switches.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/expr_engine.h"
 #include "lang/flow.h"
 #include "lang/proc.h"

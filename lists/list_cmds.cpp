@@ -8,7 +8,7 @@
 #include "core/list_index.h"
 #include "core/list_value.h"
 #include "core/switches.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/random.h"
 #include "platform/console.h"
 
@@ -306,14 +306,13 @@ void append_escaped(std::string& out, std::string_view v) {
 Code nuvelCommandLAppend(Interp& interp, int argc, Value* argv, void*) {
   if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   std::string_view name = argv[1].view();
-  vars::VarPtr var = vars::nuvelGetVarShared(interp, name);
-  if (var && (var->type != vars::VT_AUTO || var->is_constant || var->is_pointer)) {
+  vars::VarRef var = vars::lookup(interp, name).pinned();
+  if (var && (var.kind() != vars::VT_AUTO || var.is_constant() || var.is_pointer())) {
     nuvelSetError(&interp, "lappend: Can't lappend to existing var type in %s\n", argv[1].c_str());
     return Code::Error;
   }
   if (!var) {
-    if (vars::set_var(interp, name, Value()) != 0 ||
-        !(var = vars::nuvelGetVarShared(interp, name))) {
+    if (vars::set_var(interp, name, Value()) != 0 || !(var = vars::lookup(interp, name).pinned())) {
       const core::Switches& sw = core::switches();
       if (sw.debug || sw.single_step || sw.stacktrace || interp.trace_on) {
         platform::outf("lappend: variable '%s' does not exist\n", argv[1].c_str());
@@ -322,23 +321,20 @@ Code nuvelCommandLAppend(Interp& interp, int argc, Value* argv, void*) {
     }
   }
   std::string tail;
-  bool empty = var->value.empty();
+  bool empty = var.value().empty();
   for (int k = 2; k < argc; ++k) {
     if (!(empty && k == 2)) tail.push_back(' ');
     append_escaped(tail, argv[k].view());
   }
   // The result slot may share the old value (the last lappend's result);
   // release it so that the variable holds the only reference.
-  if (interp.result.same_rep(var->value)) core::nuvelResetResult(interp);
-  if (!var->is_link() && var->value.append_in_place(tail)) {
-    var->changed = true;
-    var->size = static_cast<int32_t>(std::min<size_t>(var->value.size(), INT32_MAX));
-  } else {
-    std::string text(var->value.view());
+  if (interp.result.same_rep(var.value())) core::nuvelResetResult(interp);
+  if (!vars::append_in_place(var, tail)) {
+    std::string text(var.value().view());
     text += tail;
     if (vars::set_var(interp, name, Value(std::move(text))) != 0) return Code::Error;
   }
-  nuvelSetResult(interp, var->value);
+  nuvelSetResult(interp, var.value());
   return Code::Ok;
 }
 
@@ -399,15 +395,15 @@ Code nuvelCommandLSet(Interp& interp, int argc, Value* argv, void*) {
   if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   const char* cmd = argv[0].c_str();
   std::string_view name = argv[1].view();
-  vars::Var* var = vars::nuvelGetVar(interp, name);
-  if (var && var->type != vars::VT_AUTO) {
+  vars::VarRef var = vars::lookup(interp, name);
+  if (var && var.kind() != vars::VT_AUTO) {
     nuvelSetError(&interp, "%s: Variable '%s' type %s not handled\n", cmd, argv[1].c_str(),
-                  vars::var_type_name(var->type));
+                  vars::var_type_name(var.kind()));
     return Code::Error;
   }
   if (!var) {
     if (vars::set_var(interp, name, Value()) != 0) return Code::Error;
-    var = vars::nuvelGetVar(interp, name);
+    var = vars::lookup(interp, name);
     if (!var) return Code::Error;
   }
   const Value& value = argv[argc - 1];
@@ -419,7 +415,7 @@ Code nuvelCommandLSet(Interp& interp, int argc, Value* argv, void*) {
   if (argc == 3 || index_text.empty()) {
     return core::set_variable(interp, name, value) == 0 ? Code::Ok : Code::Error;
   }
-  std::string_view list = trim_tab_space(var->value.view());
+  std::string_view list = trim_tab_space(var.value().view());
   std::vector<int64_t> indexes;
   auto fail = [&](const char* format) {
     nuvelSetError(&interp, format, cmd);
@@ -575,7 +571,7 @@ Code nuvelCommandSplit(Interp& interp, int argc, Value* argv, void*) {
       have_chars = true;
     }
   }
-  if (have_array && vars::nuvelGetVar(interp, array)) {
+  if (have_array && vars::lookup(interp, array)) {
     std::string a(array);
     nuvelSetError(&interp, "%s: Array variable '%s' exists\n", "split", a.c_str());
     return Code::Error;
@@ -667,12 +663,12 @@ Code nuvelCommandIndex(Interp& interp, int argc, Value* argv, void*) {
 
 // The value of an existing variable for cset/setl/setr, or a report.
 std::optional<std::string> overwrite_target(Interp& interp, Value* argv) {
-  vars::Var* var = vars::nuvelGetVar(interp, argv[1].view());
+  vars::VarRef var = vars::lookup(interp, argv[1].view());
   if (!var) {
     nuvelSetError(&interp, "%s: Variable '%s' not found\n", argv[0].c_str(), argv[1].c_str());
     return std::nullopt;
   }
-  return std::string(var->value.view());
+  return std::string(var.value().view());
 }
 
 Code store_overwritten(Interp& interp, Value* argv, std::string&& value, int64_t result) {

@@ -9,7 +9,7 @@
 #include "core/glob.h"
 #include "core/list_index.h"
 #include "core/list_value.h"
-#include "core/var.h"
+#include "core/var_store.h"
 
 namespace expr {
 namespace {
@@ -160,9 +160,8 @@ enum class SortMode { Text, NoCase, Integer, Real };
 Code nuvelCommandLSort(Interp& interp, int argc, Value* argv, void*) {
   if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   Value list = argv[1];
-  if (vars::Var* var = vars::nuvelGetVar(interp, argv[1].view());
-      var && var->type == vars::VT_AUTO) {
-    list = var->value;
+  if (vars::VarRef var = vars::lookup(interp, argv[1].view()); var && var.kind() == vars::VT_AUTO) {
+    list = var.value();
   }
   bool descending = false;
   bool integer = false;

@@ -6,7 +6,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/list_value.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "strings/string_cmds.h"
 #include "strings/string_support.h"
 
@@ -31,13 +31,13 @@ Code nuvelCommandChomp(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 1, {"-leave"});
   if (a.count() < 1) return nuvelWrongArgs(interp, argc, argv);
   std::string_view name = a[0].view();
-  vars::Var* var = vars::nuvelGetVar(interp, name);
-  if (!var || !writable(*var)) {
+  vars::VarRef var = vars::lookup(interp, name);
+  if (!var || !writable(var)) {
     nuvelSetResult(interp, Value());
     nuvelSetError(&interp, "%s: Variable '%s' is invalid\n", argv[0].c_str(), a[0].c_str());
     return Code::Error;
   }
-  Value value = var->value;
+  Value value = var.value();
   std::string_view v = value.view();
   if (v.empty()) {
     nuvelSetResult(interp, Value());
@@ -188,16 +188,16 @@ Code nuvelCommandReplacechar(Interp& interp, int argc, Value* argv, void*) {
       return Code::Error;
     }
   } else {
-    vars::Var* var = vars::nuvelGetVar(interp, name);
+    vars::VarRef var = vars::lookup(interp, name);
     if (!var) {
       nuvelSetError(&interp, "%s: '%s' not found\n", argv[0].c_str(), a[0].c_str());
       return Code::Error;
     }
-    if (!writable(*var)) {
+    if (!writable(var)) {
       nuvelSetError(&interp, "%s: Variable '%s' is not a string\n", argv[0].c_str(), a[0].c_str());
       return Code::Error;
     }
-    value = var->value;
+    value = var.value();
   }
   std::string_view from = a[1].view();
   if (from.empty()) return core::result_int(interp, 0);
