@@ -139,7 +139,8 @@ struct Interp {
   int nesting_depth_handlers = 0;
   // Message of the last error report made in this interpreter (for catch).
   std::string last_report;
-  uint64_t report_serial = 0;  // counts error reports
+  bool last_report_shown = false;  // whether that report was echoed
+  uint64_t report_serial = 0;      // counts error reports
   // Set while a report stores its message in ::errorMsg, so that a failure to
   // store it (::errorMsg made an array or a dictionary) is reported without
   // trying to store that message again.

@@ -6,9 +6,17 @@
 namespace syslib {
 namespace {
 
-// Runs the words joined by blanks as a shell command line.
-// Results: the exit status in decimal; code 1 when it cannot be started.
+// Runs the words joined by blanks as a shell command line, when the first
+// word names a program that exists. A name that is no program (a typo, or a
+// condition written for another language) runs nothing: handing it to the
+// shell would let its redirections empty files before the shell found that
+// there is no such program.
+// Results: the exit status in decimal; code 1 when there is no such program
+// or it cannot be started.
 core::Code run_external(core::Interp& interp, int argc, core::Value* argv) {
+  if (!platform::is_program(argv[0].view())) {
+    return core::fail(interp, core::Msg::CommandNotFound, argv[0]);
+  }
   std::string line;
   for (int i = 0; i < argc; ++i) {
     if (i > 0) line.push_back(' ');
