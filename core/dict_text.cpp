@@ -50,18 +50,19 @@ const hash_table* dict_table_of_text(const Value& text) {
 
 Value dict_table_text(const Var& owner) {
   if (!owner.table) return Value();
-  Var& rec = const_cast<Var&>(owner);
-  if (same_table(rec.text_table, owner.table) && rec.text_generation == owner.table->generation()) {
-    return rec.text_form;
+  // The cache fields are mutable: keeping the text changes nothing a script sees.
+  if (same_table(owner.text_table, owner.table) &&
+      owner.text_generation == owner.table->generation()) {
+    return owner.text_form;
   }
   Value text(table_text(*owner.table));
   auto source = std::make_shared<TextSource>();
   source->table = owner.table;
   source->generation = owner.table->generation();
   text.set_cached<TextSource>(core::CacheSlot::DictSource, std::move(source));
-  rec.text_form = text;
-  rec.text_table = owner.table;
-  rec.text_generation = owner.table->generation();
+  owner.text_form = text;
+  owner.text_table = owner.table;
+  owner.text_generation = owner.table->generation();
   return text;
 }
 

@@ -47,9 +47,9 @@ struct Var : std::enable_shared_from_this<Var> {
 
   // The text form of a dictionary, and the table and table generation it
   // was built from: current exactly while both still match.
-  Value text_form;
-  std::weak_ptr<const containers::hash_table> text_table;
-  uint64_t text_generation = 0;
+  mutable Value text_form;
+  mutable std::weak_ptr<const containers::hash_table> text_table;
+  mutable uint64_t text_generation = 0;
 
   bool is_link() const { return has_parent; }
   std::shared_ptr<Var> target() const { return parent.lock(); }
