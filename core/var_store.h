@@ -84,9 +84,9 @@ class VarRef {
   VarRef pinned() const;
 
   const std::string& name() const;
-  // The record's value. A link found by lookup() shows its target's value.
+  // The record's value and kind (VarType). A link found by lookup() shows
+  // its target's current value and kind.
   const Value& value() const;
-  // The record's kind (VarType).
   int kind() const;
   int level() const;
   bool is_constant() const;
