@@ -25,7 +25,19 @@ Interp::Interp() {
 }
 
 Interp::~Interp() {
-  if (_pglobal_interp == this) _pglobal_interp = previous;
+  // Interpreters form a chain from the current one through `previous`. One
+  // may go before the ones made after it: it unlinks itself, so that every
+  // interpreter on the chain is alive.
+  if (_pglobal_interp == this) {
+    _pglobal_interp = previous;
+  } else {
+    for (Interp* at = _pglobal_interp; at; at = at->previous) {
+      if (at->previous == this) {
+        at->previous = previous;
+        break;
+      }
+    }
+  }
   callframe = global_frame.get();
   commands.clear();
   global_frame.reset();
