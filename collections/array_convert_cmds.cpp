@@ -5,15 +5,17 @@
 #include "core/cmd_helpers.h"
 #include "core/collection_text.h"
 #include "core/list_value.h"
+#include "core/var_store.h"
 
 namespace collections {
 namespace {
 
 using core::Code;
+using core::fail;
 using core::Interp;
-using core::nuvelSetError;
+using core::Msg;
 using core::Value;
-using vars::Var;
+using vars::VarRef;
 
 // Whether `count` items numbered from `start` all have an index (the last
 // one must not pass the largest integer).
@@ -22,18 +24,20 @@ bool indexes_fit(int64_t start, size_t count) {
   return count == 0 || !__builtin_add_overflow(start, static_cast<int64_t>(count - 1), &last);
 }
 
-Code start_too_large(Interp& interp, const char* cmd, int64_t start, size_t count) {
-  nuvelSetError(&interp, "%s: Start index %li too large for %zu items\n", cmd,
-                static_cast<long>(start), count);
-  return Code::Error;
+Code start_too_large(Interp& interp, int64_t start, size_t count) {
+  return fail(interp, Msg::StartIndexTooLarge, start, count);
+}
+
+// The array `name` when it has a table, else null.
+VarRef table_array(Interp& interp, std::string_view name) {
+  VarRef a = vars::as_array(interp, name);
+  return a && a.table() ? a : VarRef();
 }
 
 // array_to_string name ?-start n? ?-stop n? ?-stopstr text? ?-join text? ?-nocase?
 // Results: the values of name(start) ... name(stop-1) joined, ending before
 // the first value equal to the stop text.
 Code nuvelCommandArrayToString(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
-  const char* cmd = argv[0].c_str();
   int64_t start = 0, stop = -1;
   const Value* stopstr = nullptr;
   Value join;
@@ -52,16 +56,12 @@ Code nuvelCommandArrayToString(Interp& interp, int argc, Value* argv, void*) {
     } else if (core::iequals(w, "-nocase")) {
       nocase = true;
     } else {
-      nuvelSetError(&interp, "%s: Unknown option '%s'\n", cmd, argv[k].c_str());
-      return Code::Error;
+      return fail(interp, Msg::UnknownOption, argv[k]);
     }
   }
-  Var* a = find_array(interp, argv[1].view());
-  if (!a || !a->table) {
-    nuvelSetError(&interp, "%s: Error accessing array '%s'\n", cmd, argv[1].c_str());
-    return Code::Error;
-  }
-  int64_t count = a->table->count();
+  VarRef a = table_array(interp, argv[1].view());
+  if (!a) return fail(interp, Msg::ArrayAccessError, argv[1]);
+  int64_t count = a.table()->count();
   if (stop < 0 || stop > count) stop = count;
   if (start > count - 1) start = count - 1;
   if (start < 0) start = 0;
@@ -69,7 +69,7 @@ Code nuvelCommandArrayToString(Interp& interp, int argc, Value* argv, void*) {
   bool first = true;
   for (int64_t i = start; i < stop; ++i) {
     Value v;
-    if (!a->table->get(std::to_string(i), &v)) continue;
+    if (!a.table()->get(std::to_string(i), &v)) continue;
     if (stopstr && containers::equal_text(v.view(), stopstr->view(), nocase)) break;
     if (!first) out += join.view();
     out += v.view();
@@ -83,8 +83,6 @@ Code nuvelCommandArrayToString(Interp& interp, int argc, Value* argv, void*) {
 // Results: the number of elements written.
 // Side effects: stores the lines (or characters) of text as name(n), name(n+1)...
 Code nuvelCommandStringToArray(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
-  const char* cmd = argv[0].c_str();
   std::string name(argv[2].view());
   bool chars = false, asc = false, append = false;
   int64_t start = 0;
@@ -108,16 +106,11 @@ Code nuvelCommandStringToArray(Interp& interp, int argc, Value* argv, void*) {
     }
   }
   if (append) {
-    Var* a = find_array(interp, name);
-    if (!a || !a->table) {
-      nuvelSetError(&interp, "%s: Array variable '%s' does not exist with -append\n", cmd,
-                    name.c_str());
-      return Code::Error;
-    }
-    start = a->table->count();
-  } else if (vars::nuvelGetVar(interp, name)) {
-    nuvelSetError(&interp, "%s: Array variable '%s' exists\n", cmd, name.c_str());
-    return Code::Error;
+    VarRef a = table_array(interp, name);
+    if (!a) return fail(interp, Msg::ArrayMissingForAppend, name);
+    start = a.table()->count();
+  } else if (vars::lookup(interp, name)) {
+    return fail(interp, Msg::ArrayExists, name);
   }
   std::vector<Value> pieces;
   if (chars) {
@@ -135,14 +128,12 @@ Code nuvelCommandStringToArray(Interp& interp, int argc, Value* argv, void*) {
       from = nl == std::string_view::npos ? text.size() : nl + 1;
     }
   }
-  if (!indexes_fit(start, pieces.size())) return start_too_large(interp, cmd, start, pieces.size());
+  if (!indexes_fit(start, pieces.size())) return start_too_large(interp, start, pieces.size());
   for (size_t i = 0; i < pieces.size(); ++i) {
     int64_t index = start + static_cast<int64_t>(i);
     if (vars::nuvelArraySetElement(interp, name, std::to_string(index), pieces[i], false, false) !=
         0) {
-      nuvelSetError(&interp, "%s: Failed to write %s(%li)\n", cmd, name.c_str(),
-                    static_cast<long>(index));
-      return Code::Error;
+      return fail(interp, Msg::ArrayWriteFailed, name, index);
     }
   }
   return core::result_int(interp, static_cast<int64_t>(pieces.size()));
@@ -153,29 +144,20 @@ Code nuvelCommandStringToArray(Interp& interp, int argc, Value* argv, void*) {
 // "{}" when nothing is listed.
 // Side effects: also stores the list in varname when given.
 Code nuvelCommandArrayToList(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
-  const char* cmd = argv[0].c_str();
   bool values_only = core::find_option(argc, argv, "-values", 2) >= 0;
   const Value* varname = nullptr;
   for (int k = 2; k < argc; ++k) {
     if (!core::starts_with(argv[k].view(), "-")) varname = &argv[k];
   }
-  Var* var = vars::nuvelGetVar(interp, argv[1].view());
-  if (!var) {
-    nuvelSetError(&interp, "%s: Array '%s' does not exist\n", cmd, argv[1].c_str());
-    return Code::Error;
+  VarRef var = vars::lookup(interp, argv[1].view());
+  if (!var) return fail(interp, Msg::ArrayDoesNotExist, argv[1]);
+  VarRef a = var.storage();
+  if (!a || a.kind() != vars::VT_ARRAY || !a.table()) {
+    return fail(interp, Msg::ArrayNotAnArray, argv[1]);
   }
-  Var* a = vars::array_owner(*var);
-  if (!a || a->type != vars::VT_ARRAY || !a->table) {
-    nuvelSetError(&interp, "%s: %s is not an array\n", cmd, argv[1].c_str());
-    return Code::Error;
-  }
-  if (a->table->count() == 0) {
-    nuvelSetError(&interp, "%s: Array '%s' is empty\n", cmd, argv[1].c_str());
-    return Code::Error;
-  }
+  if (a.table()->count() == 0) return fail(interp, Msg::ArrayEmpty, argv[1]);
   std::string out;
-  a->table->for_each([&](const std::string& key, const Value& value) {
+  a.table()->for_each([&](const std::string& key, const Value& value) {
     if (!out.empty()) out.push_back(' ');
     if (values_only) {
       append_braced(out, value.view());
@@ -189,8 +171,7 @@ Code nuvelCommandArrayToList(Interp& interp, int argc, Value* argv, void*) {
   });
   Value result(out.empty() ? std::string("{}") : std::move(out));
   if (varname && core::set_variable(interp, varname->view(), result) != 0) {
-    nuvelSetError(&interp, "%s: Failed to set variable %s\n", cmd, varname->c_str());
-    return Code::Error;
+    return fail(interp, Msg::FailedToSetVariable, *varname);
   }
   core::nuvelSetResult(interp, result);
   return Code::Ok;
@@ -200,36 +181,35 @@ Code nuvelCommandArrayToList(Interp& interp, int argc, Value* argv, void*) {
 // Results: the number of items stored.
 // Side effects: stores the list items as name(start), name(start+1), ...
 Code nuvelCommandListToArray(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3 || argc > 4) return core::nuvelWrongArgs(interp, argc, argv);
   std::string name(argv[2].view());
   int64_t start = argc == 4 ? std::max<int64_t>(0, core::leading_int(argv[3].view())) : 0;
   std::vector<Value> items = core::list_read_standard(argv[1].view());
   if (!indexes_fit(start, items.size())) {
-    return start_too_large(interp, argv[0].c_str(), start, items.size());
+    return start_too_large(interp, start, items.size());
   }
   for (size_t i = 0; i < items.size(); ++i) {
     int64_t index = start + static_cast<int64_t>(i);
     if (vars::nuvelArraySetElement(interp, name, std::to_string(index), items[i], false, false) !=
         0) {
-      nuvelSetError(&interp, "%s: Failed to write %s(%li)\n", argv[0].c_str(), name.c_str(),
-                    static_cast<long>(index));
-      return Code::Error;
+      return fail(interp, Msg::ArrayWriteFailed, name, index);
     }
   }
   return core::result_int(interp, static_cast<int64_t>(items.size()));
 }
 
-const core::CommandSpec kArrayConvertCommands[] = {
-    {"array_to_string", nuvelCommandArrayToString},
-    {"string_to_array", nuvelCommandStringToArray},
-    {"array_to_list", nuvelCommandArrayToList},
-    {"list_to_array", nuvelCommandListToArray},
+constexpr core::CommandRow kArrayConvertCommands[] = {
+    {"array_to_string", nuvelCommandArrayToString, 2, core::kAnyWords,
+     "name ?-start n? ?-stop n? ?-stopstr text? ?-join text? ?-nocase?"},
+    {"string_to_array", nuvelCommandStringToArray, 3, core::kAnyWords,
+     "text name ?-chars? ?-asc? ?-stopchar c? ?-start n? ?-append?"},
+    {"array_to_list", nuvelCommandArrayToList, 2, core::kAnyWords, "name ?-values? ?varname?"},
+    {"list_to_array", nuvelCommandListToArray, 3, 4, "list name ?start?"},
 };
 
 }  // namespace
 
 void register_array_convert_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kArrayConvertCommands);
+  core::register_rows(interp, kArrayConvertCommands);
 }
 
 }  // namespace collections

@@ -9,17 +9,18 @@
 #include "core/cmd_helpers.h"
 #include "core/collection_text.h"
 #include "core/list_value.h"
+#include "core/var_store.h"
 #include "platform/console.h"
 
 namespace collections {
 
 using containers::hash_table;
 using core::Code;
+using core::fail;
 using core::Interp;
-using core::nuvelSetError;
+using core::Msg;
 using core::Value;
-using vars::Var;
-using vars::VarPtr;
+using vars::VarRef;
 
 namespace {
 
@@ -91,80 +92,41 @@ std::string nested_set(const Value& current, const Value* keys, int from, int nk
   return out;
 }
 
-// Makes `var` (the record that owns the storage) an empty dictionary.
-void make_dictionary(Var& owner, int32_t buckets) {
-  owner.type = vars::VT_DICTIONARY;
-  owner.value = Value("<dict>");
-  dict_table_changed(owner);
-  owner.table = std::make_shared<hash_table>(buckets);
-  owner.changed = true;
-}
-
-Var* owner_of(Var& var) {
-  Var* owner = vars::array_owner(var);
-  return owner ? owner : nullptr;
-}
-
 // The dictionary variable `name`, created when missing. Null (with `other` set)
 // when the name belongs to a variable of another type.
-Var* dict_variable_or_create(Interp& interp, std::string_view name, bool& other) {
+VarRef dict_variable_or_create(Interp& interp, std::string_view name, bool& other) {
   other = false;
-  VarPtr var = vars::nuvelGetVarShared(interp, name, -1);
-  if (!var) {
-    if (vars::set_var(interp, name, Value("<dict>")) != 0) return nullptr;
-    var = vars::nuvelGetVarShared(interp, name, -1);
-    if (!var) return nullptr;
-    make_dictionary(*var, kDictBuckets);
-    return var.get();
-  }
-  Var* owner = owner_of(*var);
-  if (!owner || owner->type != vars::VT_DICTIONARY || !owner->table) {
+  VarRef var = vars::lookup(interp, name);
+  if (!var) return vars::create_dict(interp, name, kDictBuckets);
+  VarRef owner = var.storage();
+  if (!owner || owner.kind() != vars::VT_DICTIONARY || !owner.table()) {
     other = true;
-    return nullptr;
+    return VarRef();
   }
   return owner;
 }
 
 }  // namespace
 
-Var* dict_variable(Interp& interp, std::string_view name) {
-  Var* var = vars::nuvelGetVar(interp, name, -1);
-  if (!var) return nullptr;
-  Var* owner = owner_of(*var);
-  if (!owner || owner->type != vars::VT_DICTIONARY || !owner->table) return nullptr;
-  return owner;
-}
-
-Code dict_set_path(Interp& interp, const char* cmd, std::string_view name, const Value* keys,
+Code dict_set_path(Interp& interp, std::string_view cmd, std::string_view name, const Value* keys,
                    int nkeys, const Value& value) {
-  std::string n(name);
   bool other = false;
-  Var* dict = dict_variable_or_create(interp, name, other);
-  if (!dict) {
-    if (other) {
-      nuvelSetError(&interp, "%s %s: Variable '%s' is not a dictionary\n", cmd, "set", n.c_str());
-    } else {
-      nuvelSetError(&interp, "%s %s: Can't create dictionary var '%s'\n", cmd, "set", n.c_str());
-    }
-    return Code::Error;
-  }
+  VarRef dict = dict_variable_or_create(interp, name, other);
+  if (!dict) return fail(interp, other ? Msg::DictSetNotDict : Msg::DictSetCreateFailed, cmd, name);
   Value stored;
   if (nkeys == 1) {
     stored = value;
   } else {
     Value current;
-    if (dict->table->get(keys[0].view(), &current)) {
+    if (dict.table()->get(keys[0].view(), &current)) {
       stored = Value(nested_set(current, keys, 1, nkeys, value));
     } else {
       stored = Value(nested_text(keys, 1, nkeys, value));
     }
   }
-  dict_table_changed(*dict);
-  if (!dict->table->set(keys[0].view(), stored)) {
-    nuvelSetError(&interp, "%s set:Unexpected error setting '%s'\n", cmd, n.c_str());
-    return Code::Error;
+  if (!vars::set_element(dict, keys[0].view(), stored)) {
+    return fail(interp, Msg::DictSetUnexpected, cmd, name);
   }
-  dict->changed = true;
   std::string result(keys[0].view());
   result.push_back(' ');
   if (stored.empty()) {
@@ -180,52 +142,40 @@ Code dict_set_path(Interp& interp, const char* cmd, std::string_view name, const
   return Code::Ok;
 }
 
-Code dict_take_over(Interp& interp, const char* cmd, std::string_view name, const Value& value) {
-  std::string n(name);
-  VarPtr var = vars::nuvelGetVarShared(interp, name, -1);
-  Var* owner = var ? owner_of(*var) : nullptr;
-  if (var && (!owner || owner->is_constant ||
-              (owner->type != vars::VT_AUTO && owner->type != vars::VT_DICTIONARY))) {
+Code dict_take_over(Interp& interp, std::string_view cmd, std::string_view name,
+                    const Value& value) {
+  VarRef var = vars::lookup(interp, name);
+  VarRef owner = var.storage();
+  if (var && (!owner || owner.is_constant() ||
+              (owner.kind() != vars::VT_AUTO && owner.kind() != vars::VT_DICTIONARY))) {
     // Only plain variables and dictionaries take a dictionary over; anything
     // else is refused by the ordinary assignment.
     return vars::access_var(interp, name, &value, true) == 0 ? Code::Ok : Code::Error;
   }
   if (value.empty() || value.view() == "{}") {
     if (!var) {
-      if (vars::set_var(interp, name, Value("<dict>")) != 0 ||
-          !(var = vars::nuvelGetVarShared(interp, name, -1))) {
-        nuvelSetError(&interp, "%s: Failed to create dictionary '%s'\n", cmd, n.c_str());
-        return Code::Error;
+      if (!vars::create_dict(interp, name, kWorkBuckets)) {
+        return fail(interp, Msg::DictTakeOverFailed, cmd, name);
       }
-      owner = owner_of(*var);
+    } else if (!owner) {
+      return fail(interp, Msg::DictTakeOverFailed, cmd, name);
+    } else {
+      vars::make_dict(var, kWorkBuckets);
     }
-    if (!owner) {
-      nuvelSetError(&interp, "%s: Failed to create dictionary '%s'\n", cmd, n.c_str());
-      return Code::Error;
-    }
-    make_dictionary(*owner, kWorkBuckets);
-    if (owner != var.get()) var->type = vars::VT_DICTIONARY;
     core::nuvelSetResult(interp, value);
     return Code::Ok;
   }
   std::vector<Value> items = read_items(value);
   if (items.size() % 2 != 0) {
-    if (vars::nuvelGetVar(interp, value.view())) {
-      nuvelSetError(&interp, "%s: Received varname '%s', expected dict list rvalue\n", cmd,
-                    value.c_str());
-    } else {
-      nuvelSetError(&interp, "%s: Mismatched dictionary pairs in '%s' (%li found, expected 2)\n",
-                    cmd, value.c_str(), static_cast<long>(items.size()));
-    }
-    return Code::Error;
+    if (vars::lookup(interp, value.view()))
+      return fail(interp, Msg::DictTakeOverVarname, cmd, value);
+    return fail(interp, Msg::DictTakeOverPairs, cmd, value, items.size());
   }
-  if (owner && owner->type == vars::VT_DICTIONARY && owner->table) {
-    dict_table_changed(*owner);
-    owner->table->clear();
+  if (owner && owner.kind() == vars::VT_DICTIONARY && owner.table()) {
+    vars::clear_elements(owner);
   } else if (owner) {
     // A plain variable becomes an empty dictionary before the pairs arrive.
-    make_dictionary(*owner, kDictBuckets);
-    if (owner != var.get()) var->type = vars::VT_DICTIONARY;
+    vars::make_dict(var, kDictBuckets);
   }
   for (size_t k = 0; k + 1 < items.size(); k += 2) {
     Code c = dict_set_path(interp, "dict", name, &items[k], 1, items[k + 1]);
@@ -243,8 +193,6 @@ struct Words {
   Interp& interp;
   int argc;
   Value* argv;
-  const char* cmd() const { return argv[0].c_str(); }
-  const char* sub() const { return argv[1].c_str(); }
   bool has(std::string_view option) const { return core::find_option(argc, argv, option, 2) >= 0; }
 };
 
@@ -261,33 +209,33 @@ Code set_dict_result(Interp& interp, std::string text) {
 // Reports a key path that ends before its last key (the key at `k` failed).
 Code key_not_found(const Words& w, int k) {
   const Value& text = w.argv[2];
-  if (vars::nuvelGetVar(w.interp, text.view())) {
-    nuvelSetError(&w.interp, "%s %s: Received varname '%s', expected dict list rvalue\n", w.cmd(),
-                  w.sub(), text.c_str());
+  if (vars::lookup(w.interp, text.view())) {
+    (void)fail(w.interp, Msg::DictReceivedVarname, text);
   } else {
-    nuvelSetError(&w.interp, "%s %s: Key '%s' not known in dictionary\n", w.cmd(), w.sub(),
-                  w.argv[k].c_str());
+    (void)fail(w.interp, Msg::DictKeyNotKnown, w.argv[k]);
   }
   core::nuvelResetResult(w.interp);
   return Code::Error;
 }
 
-// The nested look-up of dict get and dict filter: each key is searched among
-// the pairs of the level before it; the value of the last key is the result.
-Code nested_get(const Words& w) {
-  const Value& text = w.argv[2];
-  if (w.argc == 3) {
-    core::nuvelSetResult(w.interp, text);
+// dict get|filter dictText ?key ...?
+// The nested look-up: each key is searched among the pairs of the level
+// before it; the value of the last key is the result.
+Code dict_get(Interp& interp, int argc, Value* argv, void*) {
+  Words w{interp, argc, argv};
+  const Value& text = argv[2];
+  if (argc == 3) {
+    core::nuvelSetResult(interp, text);
     return Code::Ok;
   }
   std::vector<Value> items;
   int k = 3;
-  if (const hash_table* table = vars::dict_text_table(text)) {
+  if (const hash_table* table = vars::dict_table_of_text(text)) {
     // A dictionary variable's own text: the first key is looked up directly.
     Value v;
-    if (!table->get(w.argv[3].view(), &v)) return key_not_found(w, 3);
-    if (w.argc == 4) {
-      core::nuvelSetResult(w.interp, std::move(v));
+    if (!table->get(argv[3].view(), &v)) return key_not_found(w, 3);
+    if (argc == 4) {
+      core::nuvelSetResult(interp, std::move(v));
       return Code::Ok;
     }
     items = read_items(v);
@@ -295,44 +243,43 @@ Code nested_get(const Words& w) {
   } else {
     items = read_items(text);
   }
-  for (; k < w.argc; ++k) {
+  for (; k < argc; ++k) {
     if (items.size() % 2 != 0) {
       if (items.size() == 1 && k > 3) return key_not_found(w, k);
-      nuvelSetError(&w.interp, "%s %s: Missing value to go with key\n", w.cmd(), w.sub());
-      core::nuvelResetResult(w.interp);
+      (void)fail(interp, Msg::DictMissingValue);
+      core::nuvelResetResult(interp);
       return Code::Error;
     }
     size_t i = 0;
-    while (i + 1 < items.size() && items[i].view() != w.argv[k].view()) i += 2;
+    while (i + 1 < items.size() && items[i].view() != argv[k].view()) i += 2;
     if (i + 1 >= items.size()) return key_not_found(w, k);
-    if (k + 1 == w.argc) {
-      core::nuvelSetResult(w.interp, items[i + 1]);
+    if (k + 1 == argc) {
+      core::nuvelSetResult(interp, items[i + 1]);
       return Code::Ok;
     }
     Value next = items[i + 1];
     items = read_items(next);
   }
-  return key_not_found(w, w.argc - 1);
+  return key_not_found(w, argc - 1);
 }
 
 // dict create ?key value ...?
-Code dict_create(const Words& w) {
-  if (w.argc == 3) return wrong(w);
-  if (w.argc > 2 && (w.argc - 2) % 2 != 0) {
-    nuvelSetError(&w.interp, "%s %s: Mismatched key/value pair\n", w.cmd(), w.sub());
-    return Code::Error;
-  }
+Code dict_create(Interp& interp, int argc, Value* argv, void*) {
+  // One word alone is neither an empty dictionary nor a pair.
+  if (argc == 3) return core::nuvelWrongArgs(interp, argc, argv);
+  if (argc > 2 && (argc - 2) % 2 != 0) return fail(interp, Msg::DictMismatchedPair);
   std::string out;
-  for (int k = 2; k < w.argc; ++k) append_dict_item(out, w.argv[k].view());
-  if (out.empty() && w.argc > 2) out = "{}";
-  return set_dict_result(w.interp, std::move(out));
+  for (int k = 2; k < argc; ++k) append_dict_item(out, argv[k].view());
+  if (out.empty() && argc > 2) out = "{}";
+  return set_dict_result(interp, std::move(out));
 }
 
 // dict item dictText key ?default? ?-nocase? ?-glob?
-Code dict_item(const Words& w) {
+Code dict_item(Interp& interp, int argc, Value* argv, void*) {
+  Words w{interp, argc, argv};
   std::vector<const Value*> pos;
-  for (int k = 2; k < w.argc; ++k)
-    if (!core::starts_with(w.argv[k].view(), "-")) pos.push_back(&w.argv[k]);
+  for (int k = 2; k < argc; ++k)
+    if (!core::starts_with(argv[k].view(), "-")) pos.push_back(&argv[k]);
   if (pos.size() < 2) return wrong(w);
   bool nocase = w.has("-nocase");
   bool glob = w.has("-glob");
@@ -342,123 +289,100 @@ Code dict_item(const Words& w) {
     std::string_view k = items[i].view();
     bool match = glob ? wild_match(key, k, nocase) : containers::equal_text(k, key, nocase);
     if (match) {
-      core::nuvelSetResult(w.interp, items[i + 1]);
+      core::nuvelSetResult(interp, items[i + 1]);
       return Code::Ok;
     }
   }
-  core::nuvelSetResult(w.interp, pos.size() > 2 ? *pos[2] : Value());
+  core::nuvelSetResult(interp, pos.size() > 2 ? *pos[2] : Value());
   return Code::Ok;
 }
 
 // dict keys|values dictText ?pattern?
-Code dict_keys_values(const Words& w, bool keys) {
-  if (w.argc < 3) return wrong(w);
-  std::vector<Value> items = read_items(w.argv[2]);
-  if (items.size() % 2 != 0) {
-    nuvelSetError(&w.interp, "%s %s: Mismatched key/value pairs (%li)\n", w.cmd(), w.sub(),
-                  static_cast<long>(items.size()));
-    return Code::Error;
-  }
+Code dict_keys_values(Interp& interp, int argc, Value* argv, bool keys) {
+  std::vector<Value> items = read_items(argv[2]);
+  if (items.size() % 2 != 0) return fail(interp, Msg::MismatchedPairs, items.size());
   std::string out;
   for (size_t i = 0; i + 1 < items.size(); i += 2) {
-    if (w.argc > 3 && !wild_match(w.argv[3].view(), items[i].view(), true)) continue;
+    if (argc > 3 && !wild_match(argv[3].view(), items[i].view(), true)) continue;
     if (!out.empty()) out.push_back(' ');
     append_braced(out, items[keys ? i : i + 1].view());
   }
-  core::nuvelSetResult(w.interp, Value(std::move(out)));
+  core::nuvelSetResult(interp, Value(std::move(out)));
   return Code::Ok;
 }
 
+Code dict_keys(Interp& interp, int argc, Value* argv, void*) {
+  return dict_keys_values(interp, argc, argv, true);
+}
+
+Code dict_values(Interp& interp, int argc, Value* argv, void*) {
+  return dict_keys_values(interp, argc, argv, false);
+}
+
 // dict size nameOrText
-Code dict_size(const Words& w) {
-  if (w.argc < 3) return wrong(w);
-  if (Var* var = vars::nuvelGetVar(w.interp, w.argv[2].view())) {
-    Var* owner = owner_of(*var);
-    if (!owner || owner->type != vars::VT_DICTIONARY || !owner->table) {
-      nuvelSetError(&w.interp, "%s %s: Not a dictionary\n", w.cmd(), w.sub());
-      return Code::Error;
+Code dict_size(Interp& interp, int argc, Value* argv, void*) {
+  if (VarRef var = vars::lookup(interp, argv[2].view())) {
+    VarRef owner = var.storage();
+    if (!owner || owner.kind() != vars::VT_DICTIONARY || !owner.table()) {
+      return fail(interp, Msg::DictNotADictionary);
     }
-    return core::result_int(w.interp, owner->table->count());
+    return core::result_int(interp, owner.table()->count());
   }
-  std::vector<Value> items = read_items(w.argv[2]);
-  if (items.size() % 2 != 0) {
-    nuvelSetError(&w.interp, "%s %s: Mismatched key/value pair in '%s'\n", w.cmd(), w.sub(),
-                  w.argv[2].c_str());
-    return Code::Error;
-  }
-  return core::result_int(w.interp, static_cast<int64_t>(items.size() / 2));
+  std::vector<Value> items = read_items(argv[2]);
+  if (items.size() % 2 != 0) return fail(interp, Msg::DictMismatchedPairIn, argv[2]);
+  return core::result_int(interp, static_cast<int64_t>(items.size() / 2));
 }
 
 // dict merge ?dictText ...?
-Code dict_merge(const Words& w) {
-  if (w.argc == 3) return set_dict_result(w.interp, std::string(w.argv[2].view()));
+Code dict_merge(Interp& interp, int argc, Value* argv, void*) {
+  if (argc == 3) return set_dict_result(interp, std::string(argv[2].view()));
   hash_table work(kWorkBuckets);
-  for (int k = 2; k < w.argc; ++k) {
-    std::vector<Value> items = read_items(w.argv[k]);
-    if (items.size() % 2 != 0) {
-      nuvelSetError(&w.interp, "%s %s: Missing value to go with key in '%s'\n", w.cmd(), w.sub(),
-                    w.argv[k].c_str());
-      return Code::Error;
-    }
+  for (int k = 2; k < argc; ++k) {
+    std::vector<Value> items = read_items(argv[k]);
+    if (items.size() % 2 != 0) return fail(interp, Msg::DictMissingValueIn, argv[k]);
     load_pairs(work, items);
   }
-  return set_dict_result(w.interp, vars::table_text(work));
+  return set_dict_result(interp, vars::table_text(work));
 }
 
 // dict remove dictText ?key ...?
-Code dict_remove(const Words& w) {
-  if (w.argc < 3) return wrong(w);
-  if (w.argc == 3) return set_dict_result(w.interp, std::string(w.argv[2].view()));
-  std::vector<Value> items = read_items(w.argv[2]);
-  if (items.size() % 2 != 0) {
-    nuvelSetError(&w.interp, "%s %s: Mismatched key/value pairs (%li)\n", w.cmd(), w.sub(),
-                  static_cast<long>(items.size()));
-    return Code::Error;
-  }
+Code dict_remove(Interp& interp, int argc, Value* argv, void*) {
+  if (argc == 3) return set_dict_result(interp, std::string(argv[2].view()));
+  std::vector<Value> items = read_items(argv[2]);
+  if (items.size() % 2 != 0) return fail(interp, Msg::MismatchedPairs, items.size());
   hash_table work(kWorkBuckets);
   load_pairs(work, items);
-  for (int k = 3; k < w.argc; ++k) {
-    if (!work.remove(w.argv[k].view())) {
-      nuvelSetError(&w.interp, "%s %s: Failed to remove key '%s'\n", w.cmd(), w.sub(),
-                    w.argv[k].c_str());
-      return Code::Error;
-    }
+  for (int k = 3; k < argc; ++k) {
+    if (!work.remove(argv[k].view())) return fail(interp, Msg::DictRemoveFailed, argv[k]);
   }
-  return set_dict_result(w.interp, vars::table_text(work));
+  return set_dict_result(interp, vars::table_text(work));
 }
 
 // dict replace dictText ?key value ...?
-Code dict_replace(const Words& w) {
-  if (w.argc < 3) return wrong(w);
-  if (w.argc == 3) return set_dict_result(w.interp, std::string(w.argv[2].view()));
-  if ((w.argc - 3) % 2 != 0) {
-    nuvelSetError(&w.interp, "%s %s: Mismatched key/value pairs (%li)\n", w.cmd(), w.sub(),
-                  static_cast<long>(w.argc - 3));
-    return Code::Error;
-  }
+Code dict_replace(Interp& interp, int argc, Value* argv, void*) {
+  if (argc == 3) return set_dict_result(interp, std::string(argv[2].view()));
+  if ((argc - 3) % 2 != 0) return fail(interp, Msg::MismatchedPairs, argc - 3);
   hash_table work(kWorkBuckets);
-  load_pairs(work, read_items(w.argv[2]));
-  for (int k = 3; k + 1 < w.argc; k += 2) work.set(w.argv[k].view(), w.argv[k + 1]);
-  return set_dict_result(w.interp, vars::table_text(work));
+  load_pairs(work, read_items(argv[2]));
+  for (int k = 3; k + 1 < argc; k += 2) work.set(argv[k].view(), argv[k + 1]);
+  return set_dict_result(interp, vars::table_text(work));
 }
 
 // Checks that an iterator variable is missing or plain.
 bool iterator_usable(Interp& interp, std::string_view name) {
-  Var* v = vars::nuvelGetVar(interp, name);
-  return !v || v->type == vars::VT_AUTO;
+  VarRef v = vars::lookup(interp, name);
+  return !v || v.kind() == vars::VT_AUTO;
 }
 
 // Sets the two iterator variables of dict for / dict map.
-bool set_iterators(const Words& w, const Value& keyvar, const Value& valuevar, const Value& key,
+bool set_iterators(Interp& interp, const Value& keyvar, const Value& valuevar, const Value& key,
                    const Value& value) {
-  if (vars::set_var(w.interp, keyvar.view(), key) != 0) {
-    nuvelSetError(&w.interp, "%s %s: Failed to set keyVariable '%s'\n", w.cmd(), w.sub(),
-                  keyvar.c_str());
+  if (vars::set_var(interp, keyvar.view(), key) != 0) {
+    (void)fail(interp, Msg::DictKeyVarSetFailed, keyvar);
     return false;
   }
-  if (vars::set_var(w.interp, valuevar.view(), value) != 0) {
-    nuvelSetError(&w.interp, "%s %s: Failed to set valueVariable '%s'\n", w.cmd(), w.sub(),
-                  valuevar.c_str());
+  if (vars::set_var(interp, valuevar.view(), value) != 0) {
+    (void)fail(interp, Msg::DictValueVarSetFailed, valuevar);
     return false;
   }
   return true;
@@ -468,30 +392,17 @@ bool set_iterators(const Words& w, const Value& keyvar, const Value& valuevar, c
 // Runs body once per pair. break ends the loop and continue moves on, both
 // with code ok; return, exit and stop end the loop with their code; any other
 // code moves on, and the last body's code is the command's code.
-Code dict_for(const Words& w) {
-  if (w.argc != 5) return wrong(w);
-  std::vector<Value> names = read_items(w.argv[2]);
-  if (names.size() != 2) {
-    nuvelSetError(&w.interp, "%s %s: Incorrect number of iterator variables (%li)\n", w.cmd(),
-                  w.sub(), static_cast<long>(names.size()));
-    return Code::Error;
-  }
-  if (!iterator_usable(w.interp, names[0].view())) {
-    nuvelSetError(&w.interp, "%s %s: keyVariable exists and is not an auto type\n", w.cmd(),
-                  w.sub());
-    return Code::Error;
-  }
-  if (!iterator_usable(w.interp, names[1].view())) {
-    nuvelSetError(&w.interp, "%s %s: valueVariable exists and is not an auto type\n", w.cmd(),
-                  w.sub());
-    return Code::Error;
-  }
-  std::vector<Value> items = read_items(w.argv[3]);
-  Value body = w.argv[4];
+Code dict_for(Interp& interp, int argc, Value* argv, void*) {
+  std::vector<Value> names = read_items(argv[2]);
+  if (names.size() != 2) return fail(interp, Msg::DictIteratorCount, names.size());
+  if (!iterator_usable(interp, names[0].view())) return fail(interp, Msg::DictKeyVarNotAuto);
+  if (!iterator_usable(interp, names[1].view())) return fail(interp, Msg::DictValueVarNotAuto);
+  std::vector<Value> items = read_items(argv[3]);
+  Value body = argv[4];
   Code last = Code::Ok;
   for (size_t i = 0; i + 1 < items.size(); i += 2) {
-    if (!set_iterators(w, names[0], names[1], items[i], items[i + 1])) return Code::Error;
-    last = core::rindoEval(w.interp, body);
+    if (!set_iterators(interp, names[0], names[1], items[i], items[i + 1])) return Code::Error;
+    last = core::rindoEval(interp, body);
     if (last == Code::Break) {
       last = Code::Ok;
       break;
@@ -502,44 +413,30 @@ Code dict_for(const Words& w) {
     }
     if (last == Code::Return || last == Code::Exit || last == Code::Stop) return last;
   }
-  if (last == Code::Ok) core::nuvelResetResult(w.interp);
+  if (last == Code::Ok) core::nuvelResetResult(interp);
   return last;
 }
 
 // dict map {keyVar valueVar} dictText body
 // Runs body once per pair and sets the key to the value of valueVar afterwards;
 // the result is the mapped dictionary text.
-Code dict_map(const Words& w) {
-  if (w.argc != 5) return wrong(w);
-  std::vector<Value> names = read_items(w.argv[2]);
-  if (names.size() != 2) {
-    nuvelSetError(&w.interp,
-                  "%s %s: Expected list pair for keyVariable + valueVariable (found %li)\n",
-                  w.cmd(), w.sub(), static_cast<long>(names.size()));
-    return Code::Error;
-  }
-  std::vector<Value> items = read_items(w.argv[3]);
+Code dict_map(Interp& interp, int argc, Value* argv, void*) {
+  std::vector<Value> names = read_items(argv[2]);
+  if (names.size() != 2) return fail(interp, Msg::DictMapIteratorPair, names.size());
+  std::vector<Value> items = read_items(argv[3]);
   hash_table work(kWorkBuckets);
   load_pairs(work, items, true);
-  Value body = w.argv[4];
+  Value body = argv[4];
   for (size_t i = 0; i + 1 < items.size(); i += 2) {
-    if (!set_iterators(w, names[0], names[1], items[i], items[i + 1])) return Code::Error;
-    Code c = core::rindoEval(w.interp, body);
+    if (!set_iterators(interp, names[0], names[1], items[i], items[i + 1])) return Code::Error;
+    Code c = core::rindoEval(interp, body);
     if (c == Code::Continue) continue;
     if (c == Code::Break) break;
     if (c != Code::Ok) return c;
-    auto key = vars::get_var_value(w.interp, names[0].view());
-    if (!key) {
-      nuvelSetError(&w.interp, "%s %s: Failed to access keyVariable '%s'\n", w.cmd(), w.sub(),
-                    names[0].c_str());
-      return Code::Error;
-    }
-    auto value = vars::get_var_value(w.interp, names[1].view());
-    if (!value) {
-      nuvelSetError(&w.interp, "%s %s: Failed to access valueVariable '%s'\n", w.cmd(), w.sub(),
-                    names[1].c_str());
-      return Code::Error;
-    }
+    auto key = vars::get_var_value(interp, names[0].view());
+    if (!key) return fail(interp, Msg::DictKeyVarAccessFailed, names[0]);
+    auto value = vars::get_var_value(interp, names[1].view());
+    if (!value) return fail(interp, Msg::DictValueVarAccessFailed, names[1]);
     work.set(key->view(), value->empty() ? Value("{}") : *value);
   }
   std::string out;
@@ -549,271 +446,230 @@ Code dict_map(const Words& w) {
     out.push_back(' ');
     append_braced(out, value.view());
   });
-  return set_dict_result(w.interp, std::move(out));
+  return set_dict_result(interp, std::move(out));
 }
 
 // dict with name ?-unset? body
-Code dict_with(const Words& w) {
-  if (w.argc < 4) return wrong(w);
-  std::string name(w.argv[2].view());
-  VarPtr var = vars::nuvelGetVarShared(w.interp, name, -1);
-  if (!var) {
-    nuvelSetError(&w.interp, "%s %s: Variable '%s' not found\n", w.cmd(), w.sub(), name.c_str());
-    return Code::Error;
-  }
-  Var* owner = owner_of(*var);
+Code dict_with(Interp& interp, int argc, Value* argv, void*) {
+  std::string name(argv[2].view());
+  VarRef var = vars::lookup(interp, name);
+  if (!var) return fail(interp, Msg::SubVariableNotFound, name);
+  VarRef owner = var.storage();
   Value text;
-  if (owner && owner->type == vars::VT_DICTIONARY) {
-    text = dict_table_text(*owner);
-  } else if (owner && owner->type == vars::VT_AUTO) {
-    text = owner->value;
+  if (owner && owner.kind() == vars::VT_DICTIONARY) {
+    text = vars::dict_text(owner);
+  } else if (owner && owner.kind() == vars::VT_AUTO) {
+    text = owner.value();
   } else {
-    nuvelSetError(&w.interp, "%s %s: Unexpected error\n", w.cmd(), w.sub());
-    return Code::Error;
+    return fail(interp, Msg::DictUnexpectedError);
   }
   std::vector<Value> items = read_items(text);
-  if (items.size() % 2 != 0) {
-    nuvelSetError(&w.interp, "%s %s: Mismatched key/value pairs (%li)\n", w.cmd(), w.sub(),
-                  static_cast<long>(items.size()));
-    return Code::Error;
-  }
+  if (items.size() % 2 != 0) return fail(interp, Msg::MismatchedPairs, items.size());
   for (size_t i = 0; i + 1 < items.size(); i += 2) {
-    if (core::set_variable(w.interp, items[i].view(), items[i + 1]) != 0) {
-      nuvelSetError(&w.interp, "%s %s: Failed to set '%s'\n", w.cmd(), w.sub(), items[i].c_str());
-      return Code::Error;
+    if (core::set_variable(interp, items[i].view(), items[i + 1]) != 0) {
+      return fail(interp, Msg::DictWithSetFailed, items[i]);
     }
   }
-  bool unset = core::find_option(w.argc, w.argv, "-unset", 3) >= 0;
-  Value body = w.argv[w.argc - 1];
-  Code c = core::rindoEval(w.interp, body);
+  bool unset = core::find_option(argc, argv, "-unset", 3) >= 0;
+  Value body = argv[argc - 1];
+  Code c = core::rindoEval(interp, body);
   if (unset) {
     for (size_t i = 0; i < items.size(); i += 2) {
-      if (vars::delete_var(w.interp, items[i].view()) == 0) {
-        nuvelSetError(&w.interp, "%s %s: Failed to unset '%s'\n", w.cmd(), w.sub(),
-                      items[i].c_str());
-        return Code::Error;
+      if (vars::delete_var(interp, items[i].view()) == 0) {
+        return fail(interp, Msg::DictWithUnsetFailed, items[i]);
       }
     }
   }
   return c;
 }
 
+// dict set name key ?key ...? value
+Code dict_set(Interp& interp, int argc, Value* argv, void*) {
+  return dict_set_path(interp, argv[0].view(), argv[2].view(), argv + 3, argc - 4, argv[argc - 1]);
+}
+
 // dict unset name ?key ...?
-Code dict_unset(const Words& w) {
-  if (w.argc < 3) return wrong(w);
-  Var* dict = dict_variable(w.interp, w.argv[2].view());
-  if (!dict) {
-    nuvelSetError(&w.interp, "%s %s: Variable '%s' is not a dictionary\n", w.cmd(), w.sub(),
-                  w.argv[2].c_str());
-    return Code::Error;
-  }
-  dict_table_changed(*dict);
-  for (int k = 3; k < w.argc; ++k) dict->table->remove(w.argv[k].view());
-  dict->changed = true;
-  core::nuvelSetResult(w.interp, dict_table_text(*dict));
+Code dict_unset(Interp& interp, int argc, Value* argv, void*) {
+  VarRef dict = vars::as_dict(interp, argv[2].view());
+  if (!dict) return fail(interp, Msg::NotADictionary, argv[2]);
+  for (int k = 3; k < argc; ++k) vars::remove_element(dict, argv[k].view());
+  core::nuvelSetResult(interp, vars::dict_text(dict));
   return Code::Ok;
 }
 
 // dict lappend name key ?value ...? / dict append name key ?text ...?
-Code dict_lappend(const Words& w, bool as_list) {
-  if (w.argc < 4) return wrong(w);
-  std::string name(w.argv[2].view());
+Code dict_lappend(Interp& interp, int argc, Value* argv, bool as_list) {
+  std::string name(argv[2].view());
   bool other = false;
-  Var* dict = dict_variable_or_create(w.interp, name, other);
+  VarRef dict = dict_variable_or_create(interp, name, other);
   if (!dict) {
-    if (!as_list) {
-      nuvelSetError(&w.interp, "%s %s: Failed to set key '%s' in dictionary '%s'\n", w.cmd(),
-                    w.sub(), w.argv[3].c_str(), name.c_str());
-    } else if (other) {
-      nuvelSetError(&w.interp, "%s %s: Variable '%s' is not a dictionary\n", w.cmd(), w.sub(),
-                    name.c_str());
-    } else {
-      nuvelSetError(&w.interp, "%s %s: Dictionary variable '%s' not found\n", w.cmd(), w.sub(),
-                    name.c_str());
-    }
-    return Code::Error;
+    if (!as_list) return fail(interp, Msg::DictSetKeyFailed, argv[3], name);
+    return fail(interp, other ? Msg::NotADictionary : Msg::DictVariableNotFound, name);
   }
   Value current;
-  dict->table->get(w.argv[3].view(), &current);
+  dict.table()->get(argv[3].view(), &current);
   std::string next(current.view());
   if (as_list) {
-    for (int k = 4; k < w.argc; ++k) {
+    for (int k = 4; k < argc; ++k) {
       if (!next.empty()) next.push_back(' ');
-      if (w.argv[k].empty()) {
+      if (argv[k].empty()) {
         next += "{}";
       } else {
-        append_braced(next, w.argv[k].view());
+        append_braced(next, argv[k].view());
       }
     }
   } else {
-    for (int k = 4; k < w.argc; ++k) next += w.argv[k].view();
+    for (int k = 4; k < argc; ++k) next += argv[k].view();
   }
-  dict_table_changed(*dict);
   Value stored(std::move(next));
-  if (!dict->table->set(w.argv[3].view(), stored)) {
-    nuvelSetError(&w.interp, "%s %s: Failed to set key '%s' in dictionary '%s'\n", w.cmd(), w.sub(),
-                  w.argv[3].c_str(), name.c_str());
-    return Code::Error;
+  if (!vars::set_element(dict, argv[3].view(), stored)) {
+    return fail(interp, Msg::DictSetKeyFailed, argv[3], name);
   }
-  dict->changed = true;
   if (as_list) {
-    core::nuvelSetResult(w.interp, dict_table_text(*dict));
+    core::nuvelSetResult(interp, vars::dict_text(dict));
   } else {
-    std::string result(w.argv[3].view());
+    std::string result(argv[3].view());
     result.push_back(' ');
     result += stored.view();
-    core::nuvelSetResult(w.interp, Value(std::move(result)));
+    core::nuvelSetResult(interp, Value(std::move(result)));
   }
   return Code::Ok;
 }
 
+Code dict_lappend_cmd(Interp& interp, int argc, Value* argv, void*) {
+  return dict_lappend(interp, argc, argv, true);
+}
+
+Code dict_append(Interp& interp, int argc, Value* argv, void*) {
+  return dict_lappend(interp, argc, argv, false);
+}
+
 // dict exists name ?key ...?
-Code dict_exists(const Words& w) {
-  if (w.argc < 3) return wrong(w);
-  Var* dict = dict_variable(w.interp, w.argv[2].view());
-  if (!dict) return core::result_bool(w.interp, false);
-  if (w.argc == 3) return core::result_bool(w.interp, true);
-  for (int k = 3; k < w.argc; ++k) {
-    if (dict->table->get(w.argv[k].view())) return core::result_bool(w.interp, true);
+Code dict_exists(Interp& interp, int argc, Value* argv, void*) {
+  VarRef dict = vars::as_dict(interp, argv[2].view());
+  if (!dict) return core::result_bool(interp, false);
+  if (argc == 3) return core::result_bool(interp, true);
+  for (int k = 3; k < argc; ++k) {
+    if (dict.table()->get(argv[k].view())) return core::result_bool(interp, true);
   }
-  return core::result_bool(w.interp, false);
+  return core::result_bool(interp, false);
 }
 
 // dict clear name ?name ...? ?-nocomplain?
-Code dict_clear(const Words& w) {
-  if (w.argc < 3) return wrong(w);
-  bool nocomplain = w.has("-nocomplain");
+Code dict_clear(Interp& interp, int argc, Value* argv, void*) {
+  bool nocomplain = Words{interp, argc, argv}.has("-nocomplain");
   int64_t processed = 0;
-  for (int k = 2; k < w.argc; ++k) {
-    if (core::starts_with(w.argv[k].view(), "-")) continue;
-    Var* dict = dict_variable(w.interp, w.argv[k].view());
-    if (dict) {
-      dict_table_changed(*dict);
-      dict->table->clear();
-      dict->changed = true;
+  for (int k = 2; k < argc; ++k) {
+    if (core::starts_with(argv[k].view(), "-")) continue;
+    if (VarRef dict = vars::as_dict(interp, argv[k].view())) {
+      vars::clear_elements(dict);
     } else if (!nocomplain) {
-      nuvelSetError(&w.interp, "%s %s: Failed to clear dictionary '%s'\n", w.cmd(), w.sub(),
-                    w.argv[k].c_str());
-      core::nuvelSetResultInt(w.interp, processed);
+      (void)fail(interp, Msg::DictClearFailed, argv[k]);
+      core::nuvelSetResultInt(interp, processed);
       return Code::Error;
     }
     ++processed;
   }
-  return core::result_int(w.interp, processed);
+  return core::result_int(interp, processed);
 }
 
 // dict walk name ?limit? ?-bare?
-Code dict_walk(const Words& w) {
-  if (w.argc < 3) return wrong(w);
-  Var* dict = dict_variable(w.interp, w.argv[2].view());
-  if (!dict) {
-    nuvelSetError(&w.interp, "%s %s: Dictionary variable '%s' not found\n", w.cmd(), w.sub(),
-                  w.argv[2].c_str());
-    return Code::Error;
-  }
+Code dict_walk(Interp& interp, int argc, Value* argv, void*) {
+  VarRef dict = vars::as_dict(interp, argv[2].view());
+  if (!dict) return fail(interp, Msg::DictVariableNotFound, argv[2]);
   int limit = 0;
-  if (w.argc > 3 && !core::starts_with(w.argv[3].view(), "-")) {
-    limit = static_cast<int>(core::leading_int(w.argv[3].view()));
+  if (argc > 3 && !core::starts_with(argv[3].view(), "-")) {
+    limit = static_cast<int>(core::leading_int(argv[3].view()));
   }
-  dict->table->dump(limit, false, w.has("-bare"));
-  core::nuvelResetResult(w.interp);
+  dict.table()->dump(limit, false, Words{interp, argc, argv}.has("-bare"));
+  core::nuvelResetResult(interp);
   return Code::Ok;
 }
 
 // dict info name
-Code dict_info(const Words& w) {
-  if (w.argc < 3) return wrong(w);
-  Var* var = vars::nuvelGetVar(w.interp, w.argv[2].view());
-  Var* dict = dict_variable(w.interp, w.argv[2].view());
+Code dict_info(Interp& interp, int argc, Value* argv, void*) {
+  VarRef var = vars::lookup(interp, argv[2].view());
+  VarRef dict = vars::as_dict(interp, argv[2].view());
   if (!dict) return Code::Error;
-  platform::outf("Dictionary '%s' at address 0x%" PRIxPTR " %i item(s)\n", w.argv[2].c_str(),
-                 reinterpret_cast<uintptr_t>(var), dict->table->count());
-  dict->table->statistics();
-  core::nuvelResetResult(w.interp);
+  platform::outf("Dictionary '%s' at address 0x%" PRIxPTR " %i item(s)\n", argv[2].c_str(),
+                 reinterpret_cast<uintptr_t>(var.record()), dict.table()->count());
+  dict.table()->statistics();
+  core::nuvelResetResult(interp);
   return Code::Ok;
 }
 
+uintptr_t address(const void* p) {
+  return reinterpret_cast<uintptr_t>(p);
+}
+
 // dict debug name ?limit?
-Code dict_debug(const Words& w) {
-  if (w.argc < 3) return wrong(w);
-  VarPtr var = vars::nuvelGetVarShared(w.interp, w.argv[2].view(), -1);
-  int limit = w.argc > 3 ? static_cast<int>(core::leading_int(w.argv[3].view())) : 0;
+Code dict_debug(Interp& interp, int argc, Value* argv, void*) {
+  VarRef var = vars::lookup(interp, argv[2].view());
+  int limit = argc > 3 ? static_cast<int>(core::leading_int(argv[3].view())) : 0;
   platform::set_attribute(13);
   platform::out(std::string(70, '-') + "\n");
-  platform::outf("Dict object\t0x%" PRIxPTR " (%.40s)\n", reinterpret_cast<uintptr_t>(var.get()),
-                 w.argv[2].c_str());
+  platform::outf("Dict object\t0x%" PRIxPTR " (%.40s)\n", address(var.record()), argv[2].c_str());
   if (var) {
     // The record after this one in its frame's list (older records follow).
-    const Var* next = nullptr;
-    if (vars::CallFrame* frame = vars::frame_of(w.interp, var.get())) {
-      for (size_t i = frame->vars.size(); i-- > 0;) {
-        if (frame->vars[i] == var) {
-          if (i > 0) next = frame->vars[i - 1].get();
-          break;
-        }
-      }
-    }
-    std::shared_ptr<Var> parent = var->target();
-    Var* owner = owner_of(*var);
-    platform::outf("this->next\t0x%" PRIxPTR "\n", reinterpret_cast<uintptr_t>(next));
-    platform::outf("this->parent\t0x%" PRIxPTR "\n", reinterpret_cast<uintptr_t>(parent.get()));
-    platform::outf("this->val\t%.50s\n", var->value.c_str());
-    const hash_table* table = owner ? owner->table.get() : nullptr;
-    platform::outf("this->table\t0x%" PRIxPTR "\n", reinterpret_cast<uintptr_t>(table));
+    VarRef next = vars::older_record(interp, var);
+    VarRef owner = var.storage();
+    platform::outf("this->next\t0x%" PRIxPTR "\n", address(next.record()));
+    platform::outf("this->parent\t0x%" PRIxPTR "\n", address(var.target().record()));
+    platform::outf("this->val\t%.50s\n", var.value().c_str());
+    const hash_table* table = owner ? owner.table() : nullptr;
+    platform::outf("this->table\t0x%" PRIxPTR "\n", address(table));
     if (table) table->info(limit);
   }
   platform::out(std::string(70, '-') + "\n");
   platform::reset_attribute();
-  core::nuvelResetResult(w.interp);
+  core::nuvelResetResult(interp);
   return Code::Ok;
 }
+
+constexpr core::EnsembleRow kDictRows[] = {
+    {"create", dict_create, 2, core::kAnyWords, "create ?key value ...?"},
+    {"get", dict_get, 3, core::kAnyWords, "get dictText ?key ...?"},
+    {"filter", dict_get, 3, core::kAnyWords, "filter dictText ?key ...?"},
+    {"item", dict_item, 4, core::kAnyWords, "item dictText key ?default? ?-nocase? ?-glob?"},
+    {"keys", dict_keys, 3, core::kAnyWords, "keys dictText ?pattern?"},
+    {"values", dict_values, 3, core::kAnyWords, "values dictText ?pattern?"},
+    {"size", dict_size, 3, core::kAnyWords, "size name|dictText"},
+    {"merge", dict_merge, 2, core::kAnyWords, "merge ?dictText ...?"},
+    {"remove", dict_remove, 3, core::kAnyWords, "remove dictText ?key ...?"},
+    {"replace", dict_replace, 3, core::kAnyWords, "replace dictText ?key value ...?"},
+    {"for", dict_for, 5, 5, "for {keyVar valueVar} dictText body"},
+    {"map", dict_map, 5, 5, "map {keyVar valueVar} dictText body"},
+    {"with", dict_with, 4, core::kAnyWords, "with name ?-unset? body"},
+    {"set", dict_set, 5, core::kAnyWords, "set name key ?key ...? value"},
+    {"unset", dict_unset, 3, core::kAnyWords, "unset name ?key ...?"},
+    {"lappend", dict_lappend_cmd, 4, core::kAnyWords, "lappend name key ?value ...?"},
+    {"append", dict_append, 4, core::kAnyWords, "append name key ?text ...?"},
+    {"exists", dict_exists, 3, core::kAnyWords, "exists name ?key ...?"},
+    {"clear", dict_clear, 3, core::kAnyWords, "clear name ?name ...? ?-nocomplain?"},
+    {"walk", dict_walk, 3, core::kAnyWords, "walk name ?limit? ?-bare?"},
+    {"info", dict_info, 3, core::kAnyWords, "info name"},
+    {"debug", dict_debug, 3, core::kAnyWords, "debug name ?limit?"},
+};
+
+constexpr core::Ensemble kDictEnsemble{"dict", kDictRows, Msg::UnknownOption};
 
 // dict subcommand ?argument ...?
 // Results: as each subcommand describes; dictionary texts made by create,
 // merge, remove, replace and map are marked so that set takes them over as a
 // dictionary variable.
 Code nuvelCommandDict(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
-  Words w{interp, argc, argv};
-  std::string_view sub = argv[1].view();
-  auto is = [sub](std::string_view name) { return core::iequals(sub, name); };
-  if (is("create")) return dict_create(w);
-  if (is("get") || is("filter")) return argc < 3 ? wrong(w) : nested_get(w);
-  if (is("item")) return dict_item(w);
-  if (is("keys")) return dict_keys_values(w, true);
-  if (is("values")) return dict_keys_values(w, false);
-  if (is("size")) return dict_size(w);
-  if (is("merge")) return dict_merge(w);
-  if (is("remove")) return dict_remove(w);
-  if (is("replace")) return dict_replace(w);
-  if (is("for")) return dict_for(w);
-  if (is("map")) return dict_map(w);
-  if (is("with")) return dict_with(w);
-  if (is("set")) {
-    if (argc < 5) return wrong(w);
-    return dict_set_path(interp, argv[0].c_str(), argv[2].view(), argv + 3, argc - 4,
-                         argv[argc - 1]);
-  }
-  if (is("unset")) return dict_unset(w);
-  if (is("lappend")) return dict_lappend(w, true);
-  if (is("append")) return dict_lappend(w, false);
-  if (is("exists")) return dict_exists(w);
-  if (is("clear")) return dict_clear(w);
-  if (is("walk")) return dict_walk(w);
-  if (is("info")) return dict_info(w);
-  if (is("debug")) return dict_debug(w);
-  nuvelSetError(&interp, "%s: Unknown option '%s'\n", argv[0].c_str(), argv[1].c_str());
-  return Code::Error;
+  return core::dispatch_ensemble(interp, kDictEnsemble, argc, argv);
 }
 
-const core::CommandSpec kDictCommands[] = {
-    {"dict", nuvelCommandDict},
+constexpr core::CommandRow kDictCommands[] = {
+    {"dict", nuvelCommandDict, 2, core::kAnyWords, "subcommand ?argument ...?"},
 };
 
 }  // namespace
 
 void register_dict_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kDictCommands);
+  core::register_rows(interp, kDictCommands);
+  core::register_ensemble(interp, kDictEnsemble);
 }
 
 }  // namespace collections

@@ -72,7 +72,9 @@ hash_table::hash_table(hash_table&& other) noexcept
       growth_(other.growth_),
       load_factor_(other.load_factor_),
       ignore_case_(other.ignore_case_),
-      is_binary_(other.is_binary_) {
+      is_binary_(other.is_binary_),
+      generation_(other.generation_ + 1) {
+  ++other.generation_;
   other.reset_fields();
 }
 
@@ -90,6 +92,8 @@ hash_table& hash_table::operator=(hash_table&& other) noexcept {
     load_factor_ = other.load_factor_;
     ignore_case_ = other.ignore_case_;
     is_binary_ = other.is_binary_;
+    generation_ = std::max(generation_, other.generation_) + 1;
+    ++other.generation_;
     other.reset_fields();
   }
   return *this;
@@ -121,6 +125,7 @@ void hash_table::release_chains() {
 
 bool hash_table::set(std::string_view key, const core::Value& value, bool resize_allowed) {
   if (!table_) return false;
+  ++generation_;
   if (resize_allowed) resize(resize_advice(), 0);
   if (auto found = index_.find(key); found != index_.end()) {
     found->second->value = value;
@@ -171,6 +176,7 @@ bool hash_table::remove(std::string_view key) {
   if (!table_) return false;
   auto found = index_.find(key);
   if (found == index_.end()) return false;
+  ++generation_;
   HashNode* target = found->second;
   uint32_t i = target->hash % static_cast<uint32_t>(table_size_);
   HashNode* prev = nullptr;
@@ -200,6 +206,7 @@ bool hash_table::remove(std::string_view key) {
 }
 
 bool hash_table::clear() {
+  ++generation_;
   if (table_) {
     for (int32_t i = 0; i < table_size_; ++i) {
       HashNode* node = table_[i];
@@ -275,6 +282,7 @@ const std::string* hash_table::key_of_value(std::string_view value, bool fold_ca
 
 int hash_table::trim_values(std::string_view chars, int mode) {
   if (is_binary_) return 0;
+  ++generation_;
   if (chars.empty()) chars = "\t ";
   bool left = mode != 2;
   bool right = mode != 1;
@@ -315,6 +323,7 @@ bool hash_table::resize(int direction, int32_t requested) {
   BucketArray fresh(
       static_cast<HashNode**>(std::calloc(static_cast<size_t>(size), sizeof(HashNode*))));
   if (!fresh) return true;
+  ++generation_;  // the scan order changes
 
   BucketArray old = std::exchange(table_, std::move(fresh));
   int32_t old_size = std::exchange(table_size_, static_cast<int32_t>(size));

@@ -83,6 +83,10 @@ class hash_table {
   // Empties the table; the bucket array and its size stay. Always true.
   bool clear();
   int32_t count() const { return bucket_count_; }
+  // Counts changes: every operation that can change the pairs or their scan
+  // order advances it, so a form derived from the table (a text, a listing)
+  // is current exactly while the generation it was built at is.
+  uint64_t generation() const { return generation_; }
 
   // Whole-table scans, in scan order. A binary table lists nothing.
   std::vector<core::Value> values() const;
@@ -164,6 +168,7 @@ class hash_table {
   double load_factor_ = kDefaultLoadFactor;
   bool ignore_case_ = true;
   bool is_binary_ = false;
+  uint64_t generation_ = 0;
 };
 
 }  // namespace containers

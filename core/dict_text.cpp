@@ -1,11 +1,14 @@
-// The text form cache of dictionary variables.
-#include "core/dict_text.h"
-
+// The text form of dictionary variables. A dictionary reads as the text of
+// all its pairs; building that text costs a walk of the table, so the record
+// keeps the last text with the generation of the table it was built from, and
+// builds it again only after the table changed. The text itself remembers
+// its table in a cache slot, so that dict get on the text of a large
+// dictionary looks the key up in the table instead of re-reading the text.
 #include <memory>
-#include <unordered_map>
 
 #include "containers/hash_table.h"
 #include "core/collection_text.h"
+#include "core/var.h"
 
 namespace vars {
 
@@ -15,25 +18,16 @@ using core::Value;
 
 namespace {
 
-// --- Text form cache ----------------------------------------------------------
-// A dictionary variable reads as the text of all its pairs. Building that text
-// costs a walk of the table, so the last text built for a table is kept until
-// the table changes; dict get recognises such a text and looks the key up in
-// the table instead of re-reading the text.
-struct CachedText {
-  std::weak_ptr<hash_table> table;
-  Value text;
+// What a dictionary text knows about where it came from.
+struct TextSource {
+  std::weak_ptr<const hash_table> table;
+  uint64_t generation = 0;
 };
 
-std::unordered_map<const hash_table*, CachedText>& text_cache() {
-  static std::unordered_map<const hash_table*, CachedText> cache;
-  return cache;
+bool same_table(const std::weak_ptr<const hash_table>& a, const std::shared_ptr<hash_table>& b) {
+  return !a.owner_before(b) && !b.owner_before(a);
 }
 
-// The table whose cached text was handed out last.
-const hash_table* g_last_text_table = nullptr;
-
-// The live table behind `text` when it is the cached text form of a table.
 }  // namespace
 
 std::string table_text(const hash_table& table) {
@@ -45,36 +39,31 @@ std::string table_text(const hash_table& table) {
   return out;
 }
 
-const hash_table* dict_text_table(const Value& text) {
-  if (!g_last_text_table || text.empty()) return nullptr;
-  auto& cache = text_cache();
-  auto it = cache.find(g_last_text_table);
-  if (it == cache.end() || !it->second.text.same_rep(text)) return nullptr;
-  std::shared_ptr<hash_table> live = it->second.table.lock();
-  if (live.get() != g_last_text_table) return nullptr;
-  return g_last_text_table;
+const hash_table* dict_table_of_text(const Value& text) {
+  if (text.empty()) return nullptr;
+  std::shared_ptr<const TextSource> source = text.cached<TextSource>(core::CacheSlot::DictSource);
+  if (!source) return nullptr;
+  std::shared_ptr<const hash_table> live = source->table.lock();
+  if (!live || live->generation() != source->generation) return nullptr;
+  return live.get();
 }
 
 Value dict_table_text(const Var& owner) {
   if (!owner.table) return Value();
-  const hash_table* key = owner.table.get();
-  auto& cache = text_cache();
-  auto it = cache.find(key);
-  if (it != cache.end() && it->second.table.lock() == owner.table) {
-    g_last_text_table = key;
-    return it->second.text;
+  // The cache fields are mutable: keeping the text changes nothing a script sees.
+  if (same_table(owner.text_table, owner.table) &&
+      owner.text_generation == owner.table->generation()) {
+    return owner.text_form;
   }
-  if (cache.size() >= 64) cache.clear();
   Value text(table_text(*owner.table));
-  cache[key] = CachedText{owner.table, text};
-  g_last_text_table = key;
+  auto source = std::make_shared<TextSource>();
+  source->table = owner.table;
+  source->generation = owner.table->generation();
+  text.set_cached<TextSource>(core::CacheSlot::DictSource, std::move(source));
+  owner.text_form = text;
+  owner.text_table = owner.table;
+  owner.text_generation = owner.table->generation();
   return text;
-}
-
-void dict_table_changed(const Var& owner) {
-  if (!owner.table) return;
-  text_cache().erase(owner.table.get());
-  if (g_last_text_table == owner.table.get()) g_last_text_table = nullptr;
 }
 
 }  // namespace vars

@@ -16,12 +16,14 @@ namespace core {
 // Slots for cached forms. Each form depends only on the text, so a cached form
 // stays valid for the life of the text (texts never change once shared).
 enum class CacheSlot : uint8_t {
-  Script,     // compiled token stream (core/script.h)
-  ListTcl,    // elements under the Tcl-style list reader
-  ListBrace,  // elements under the brace-grouping reader
-  ListWhite,  // elements under the whitespace reader
-  Expr,       // prepared expression text (expr/expr_engine.cpp)
-  Extra1,     // free for later readers
+  Script,      // compiled token stream (core/script.h)
+  ListTcl,     // elements under the Tcl-style list reader
+  ListBrace,   // elements under the brace-grouping reader
+  ListWhite,   // elements under the whitespace reader
+  Expr,        // prepared expression text (expr/expr_engine.cpp)
+  DictSource,  // the dictionary table a text came from (core/dict_text.cpp);
+               // checked against the table's generation on every use
+  Extra1,      // free for later readers
   Extra2,
   Count
 };

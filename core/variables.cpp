@@ -4,7 +4,6 @@
 
 #include "containers/hash_table.h"
 #include "core/cmd_helpers.h"
-#include "core/dict_text.h"
 #include "core/glob.h"
 #include "core/list_value.h"
 #include "core/switches.h"
@@ -36,7 +35,8 @@ bool is_global_name(std::string_view name) {
 
 // The value a link shows: its target's current value, following chains of
 // links to the record that holds the value. Null when a target is gone.
-std::optional<Value> linked_value(const Var& link) {
+// `kind` receives the kind of that record (element links keep their own).
+std::optional<Value> linked_value(const Var& link, int32_t& kind) {
   const Var* at = &link;
   std::shared_ptr<Var> hold;
   for (int hops = 0; at->is_link() && hops < 1000; ++hops) {
@@ -51,6 +51,7 @@ std::optional<Value> linked_value(const Var& link) {
     hold = std::move(next);
     at = hold.get();
   }
+  kind = at->type;
   return at->value;
 }
 
@@ -105,7 +106,10 @@ Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
   if (name.empty() || !frame) return nullptr;
   Var* var = find_in(*frame, name);
   if (!var || !var->is_link()) return var;
-  std::optional<Value> current = linked_value(*var);
+  // A link shows its target as it is now: its value and its kind (the
+  // target may have become an array or a dictionary since the link was made).
+  int32_t kind = var->type;
+  std::optional<Value> current = linked_value(*var, kind);
   if (!current) {
     // The target is gone: the link reads as missing and is dropped.
     remove_var_record(*frame, var);
@@ -116,6 +120,7 @@ Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
   } else {
     var->value = std::move(*current);
   }
+  var->type = kind;
   return var;
 }
 
@@ -233,9 +238,6 @@ void clear_var_records(CallFrame& frame) {
 
 // --- Change --------------------------------------------------------------------------
 
-namespace {
-
-// Writes a value into every record of a link chain, starting at `var`.
 void write_chain(Var& var, const Value& value) {
   Var* at = &var;
   std::shared_ptr<Var> hold;
@@ -260,8 +262,6 @@ void write_chain(Var& var, const Value& value) {
     at = hold.get();
   }
 }
-
-}  // namespace
 
 int set_var(Interp& interp, std::string_view name, const Value& value) {
   if (name.empty() || !interp.callframe) return 1;
@@ -460,6 +460,15 @@ int access_var(Interp& interp, std::string_view name, const Value* value, bool r
     return 0;
   }
   if (var->type == VT_DICTIONARY) {
+    // A text assigned to a dictionary makes it a plain variable again: the
+    // record that owns the table (at the end of a chain of links) gives it
+    // up as well as the record the name found.
+    if (Var* owner = array_owner(*var); owner && owner != var.get()) {
+      owner->table.reset();
+      owner->type = VT_AUTO;
+      owner->value = Value();
+      owner->changed = true;
+    }
     var->table.reset();
     var->type = VT_AUTO;
     var->value = Value();

@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "core/cmd_helpers.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/expr_internal.h"
 #include "expr/number.h"
 #include "platform/console.h"
 
 namespace expr {
 
-using vars::Var;
+using vars::VarRef;
 
 EngineSettings& engine_settings(Interp& interp) {
   return interp.state<EngineSettings>();
@@ -127,9 +127,9 @@ bool resolve_operand(Interp& interp, Value& operand) {
   bool plain = true;
   for (char c : name) plain = plain && is_var_name_char(c);
   if (plain) {
-    if (Var* var = vars::nuvelGetVar(interp, name, -1)) {
-      if (var->type != vars::VT_FIELD && var->type != vars::VT_DICTIONARY) {
-        operand = var->value;
+    if (VarRef var = vars::lookup(interp, name)) {
+      if (var.kind() != vars::VT_FIELD && var.kind() != vars::VT_DICTIONARY) {
+        operand = var.value();
         return true;
       }
     }
@@ -187,9 +187,9 @@ bool operand_word(Interp& interp, const Value& operand, Value& word) {
     for (char c : name) {
       if (!is_var_name_char(c)) return false;
     }
-    Var* var = vars::nuvelGetVar(interp, name, -1);
-    if (!var || var->type == vars::VT_FIELD || var->type == vars::VT_DICTIONARY) return false;
-    word = var->value;
+    VarRef var = vars::lookup(interp, name);
+    if (!var || var.kind() == vars::VT_FIELD || var.kind() == vars::VT_DICTIONARY) return false;
+    word = var.value();
     return true;
   }
   if (t.size() >= 2 && t.front() == '"' && t.back() == '"' &&
@@ -461,8 +461,8 @@ bool OperandEvaluator::run(Value& out, int& err) {
         err = 1;
         return false;
       }
-    } else if (Var* var = vars::nuvelGetVar(interp_, top.view(), -1)) {
-      if (var->type == vars::VT_AUTO && !var->value.empty()) top = var->value;
+    } else if (VarRef var = vars::lookup(interp_, top.view())) {
+      if (var.kind() == vars::VT_AUTO && !var.value().empty()) top = var.value();
     }
   }
   // Variable references among the values are read (the command texts of

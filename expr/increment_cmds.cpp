@@ -8,7 +8,7 @@
 #include "core/cmd_helpers.h"
 #include "core/list_value.h"
 #include "core/switches.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/expr_engine.h"
 #include "expr/number.h"
 #include "expr/operator_support.h"
@@ -70,11 +70,11 @@ Code nuvelCommandIncr(Interp& interp, int argc, Value* argv, void*) {
   auto stepped = [&](int64_t v) { return up ? wrap_add(v, step) : wrap_sub(v, step); };
 
   std::string_view target = argv[1].view();
-  Var* var = find_variable(interp, target);
-  if (var && var->type != vars::VT_ARRAY && var->type != vars::VT_DICTIONARY &&
-      var->type != vars::VT_STACK && var->type != vars::VT_STRUCT) {
-    IntReading r = read_int(var->value);
-    if (r.unknown_type) return unknown_type(interp, argv[0], var->value);
+  VarRef var = find_variable(interp, target);
+  if (var && var.kind() != vars::VT_ARRAY && var.kind() != vars::VT_DICTIONARY &&
+      var.kind() != vars::VT_STACK && var.kind() != vars::VT_STRUCT) {
+    IntReading r = read_int(var.value());
+    if (r.unknown_type) return unknown_type(interp, argv[0], var.value());
     int64_t v = stepped(r.value);
     Value text = is_unsigned ? uint_value(static_cast<uint64_t>(v)) : int_value(v);
     if (!store_variable(interp, target, var, text)) return Code::Error;
@@ -84,9 +84,9 @@ Code nuvelCommandIncr(Interp& interp, int argc, Value* argv, void*) {
   std::string_view base;
   std::string_view subscript;
   if (!var && split_element(target, base, subscript)) {
-    Var* array = find_variable(interp, base);
+    VarRef array = find_variable(interp, base);
     std::optional<Value> element;
-    if (array) element = vars::array_get_element(interp, *array, subscript);
+    if (array) element = vars::array_element(array, subscript);
     if (element) {
       if (classify_text(element->view()) == NumClass::NotNumeric) {
         return core::fail(interp, core::Msg::ArrayArgNotNumber, argv[1]);
@@ -115,8 +115,8 @@ Code nuvelCommandIncr(Interp& interp, int argc, Value* argv, void*) {
 // Side effects: stores the new value when the variable exists.
 Code nuvelCommandQuickIncr(Interp& interp, int argc, Value* argv, void*) {
   std::string_view target = argv[1].view();
-  Var* var = find_variable(interp, target);
-  const Value& text = var ? var->value : argv[1];
+  VarRef var = find_variable(interp, target);
+  const Value& text = var ? var.value() : argv[1];
   IntReading r = read_int(text);
   if (r.unknown_type) return unknown_type(interp, argv[0], text);
   Value v = int_value(wrap_add(r.value, 1));
@@ -167,12 +167,12 @@ std::optional<Value> dollar_value(Interp& interp, std::string_view word) {
   std::string_view base;
   std::string_view subscript;
   if (split_element(ref, base, subscript)) {
-    Var* array = find_variable(interp, base);
+    VarRef array = find_variable(interp, base);
     if (!array) return std::nullopt;
-    return vars::array_get_element(interp, *array, subscript);
+    return vars::array_element(array, subscript);
   }
-  Var* var = find_variable(interp, ref);
-  if (var && var->type == vars::VT_AUTO) return var->value;
+  VarRef var = find_variable(interp, ref);
+  if (var && var.kind() == vars::VT_AUTO) return var.value();
   return std::nullopt;
 }
 
@@ -216,8 +216,8 @@ Code let_command(Interp& interp, int argc, Value* argv) {
       Value stored = value;
       if (op == "++" || op == "--") {
         int64_t cur = 0;
-        if (Var* array = find_variable(interp, base)) {
-          if (auto e = vars::array_get_element(interp, *array, subscript)) cur = read_decimal(*e);
+        if (VarRef array = find_variable(interp, base)) {
+          if (auto e = vars::array_element(array, subscript)) cur = read_decimal(*e);
         }
         stored = int_value(op == "++" ? wrap_add(cur, 1) : wrap_sub(cur, 1));
       }
@@ -227,10 +227,10 @@ Code let_command(Interp& interp, int argc, Value* argv) {
       last = stored;
       continue;
     }
-    Var* var = find_variable(interp, target);
+    VarRef var = find_variable(interp, target);
     Value stored;
     if (op == "++" || op == "--") {
-      int64_t cur = var ? read_decimal(var->value) : 0;
+      int64_t cur = var ? read_decimal(var.value()) : 0;
       stored = int_value(op == "++" ? wrap_add(cur, 1) : wrap_sub(cur, 1));
     } else if (op == "+=" || op == "-=") {
       Value amount;
@@ -240,10 +240,10 @@ Code let_command(Interp& interp, int argc, Value* argv) {
         if (rc != Code::Ok) return rc;
       }
       if (amount.empty()) {
-        if (var) last = var->value;
+        if (var) last = var.value();
         continue;
       }
-      double cur = var ? read_double(var->value) : 0.0;
+      double cur = var ? read_double(var.value()) : 0.0;
       double d = read_double(amount);
       stored = Value(format_double("%f", op == "+=" ? cur + d : cur - d));
     } else {

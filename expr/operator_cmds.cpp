@@ -13,7 +13,7 @@
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
 #include "core/text_util.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/expr_engine.h"
 #include "expr/number.h"
 #include "expr/operator_support.h"
@@ -40,17 +40,15 @@ std::string_view command_name(const Value& word) {
   return core::strip_global_prefix(word.view());
 }
 
-Var* find_variable(Interp& interp, std::string_view name) {
-  if (name.empty()) return nullptr;
-  return vars::nuvelGetVar(interp, name, -1);
+VarRef find_variable(Interp& interp, std::string_view name) {
+  if (name.empty()) return VarRef();
+  return vars::lookup(interp, name);
 }
 
-bool store_variable(Interp& interp, std::string_view name, Var* var, const Value& value) {
-  if (var && var->type == vars::VT_AUTO && !var->is_constant && !var->is_pointer &&
-      !var->is_link()) {
-    var->value = value;
-    var->changed = true;
-    var->size = static_cast<int32_t>(value.size());
+bool store_variable(Interp& interp, std::string_view name, VarRef var, const Value& value) {
+  if (var && var.kind() == vars::VT_AUTO && !var.is_constant() && !var.is_pointer() &&
+      !var.is_link()) {
+    vars::assign(var, value);
     return true;
   }
   return vars::access_var(interp, name, &value, true) == 0;
@@ -443,11 +441,11 @@ Code compound_assign(Interp& interp, int argc, Value* argv) {
   char op = name.empty() ? '+' : name[0];
   bool is_unsigned = argc > 3 && core::find_option(argc, argv, "-unsigned", 3) >= 0;
   std::string_view var_name = argv[1].view();
-  Var* var = find_variable(interp, var_name);
-  bool exists = var != nullptr;
+  VarRef var = find_variable(interp, var_name);
+  bool exists = static_cast<bool>(var);
   Value left;
   if (var) {
-    left = var->value;
+    left = var.value();
   } else if (var_name.find('(') != std::string_view::npos) {
     if (auto v = vars::get_var_value(interp, var_name)) {
       left = std::move(*v);

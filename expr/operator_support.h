@@ -6,23 +6,23 @@
 #include <string_view>
 
 #include "core/nuvel.h"
-#include "core/var.h"
+#include "core/var_store.h"
 
 namespace expr {
 
 using core::Interp;
 using core::Value;
-using vars::Var;
+using vars::VarRef;
 
 // The command's own name without a leading "::".
 std::string_view command_name(const Value& word);
 
 // The variable of that name in the current scope, or null.
-Var* find_variable(Interp& interp, std::string_view name);
+VarRef find_variable(Interp& interp, std::string_view name);
 
 // Stores a value into a variable found by find_variable (or, for other name
 // forms and special records, through the variable store with its reports).
-bool store_variable(Interp& interp, std::string_view name, Var* var, const Value& value);
+bool store_variable(Interp& interp, std::string_view name, VarRef var, const Value& value);
 
 // Failures such as "Division by zero" leave no message in the result: only
 // while a debugging or tracing setting is on they are shown on the console.

@@ -9,7 +9,7 @@
 #include "core/glob.h"
 #include "core/list_value.h"
 #include "core/switches.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "lang/flow.h"
 #include "platform/console.h"
 #include "platform/system.h"
@@ -17,10 +17,9 @@
 namespace lang {
 namespace {
 
-using vars::Var;
-
-using vars::nuvelGetVar;
+using vars::lookup;
 using vars::set_var;
+using vars::VarRef;
 
 using core::Code;
 using core::CommandRow;
@@ -202,8 +201,8 @@ bool advance(int64_t& counter, int64_t step) {
 // The counter's current value: re-read from the variable, which the body may
 // have changed.
 int64_t reread_counter(Interp& interp, std::string_view name, int64_t fallback) {
-  Var* var = nuvelGetVar(interp, name);
-  return var ? core::leading_int(var->value.view()) : fallback;
+  VarRef var = lookup(interp, name);
+  return var ? core::leading_int(var.value().view()) : fallback;
 }
 
 // loop count body  |  loop count step body  |  loop var from to ?step? body
@@ -268,8 +267,8 @@ Code nuvelCommandFloop(Interp& interp, int argc, Value* argv, void*) {
     Code rc = rindoEval(interp, body);
     if (rc == Code::Break) return Code::Ok;
     if (rc != Code::Ok && rc != Code::Continue) return rc;
-    Var* var = nuvelGetVar(interp, name);
-    if (var && !var->value.empty()) counter = leading_double(var->value.view());
+    VarRef var = lookup(interp, name);
+    if (var && !var.value().empty()) counter = leading_double(var.value().view());
     counter += step;
   }
 }
@@ -453,9 +452,9 @@ Code nuvelCommandSwitch(Interp& interp, int argc, Value* argv, void*) {
         pattern = interp.result;
       }
       if (!glob && dollar && pattern.size() > 1) {
-        Var* var = nuvelGetVar(interp, pattern.view().substr(1));
+        VarRef var = lookup(interp, pattern.view().substr(1));
         if (!var) continue;
-        pattern = var->value;
+        pattern = var.value();
       }
       if (fall_through && !glob && !dollar) {
         // Only an exact equal match makes the next case run.

@@ -1,7 +1,7 @@
 // The error, catch and try commands, and cmdcount.
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
-#include "core/var.h"
+#include "core/var_store.h"
 
 namespace lang {
 namespace {
@@ -140,8 +140,8 @@ Code nuvelCommandCmdcount(Interp& interp, int argc, Value* argv, void*) {
   if (!var.empty()) {
     if (c == Code::Ok) {
       (void)set_variable(interp, var, interp.result);
-    } else if (vars::Var* msg = vars::nuvelGetVar(interp, "::errorMsg")) {
-      (void)set_variable(interp, var, msg->value);
+    } else if (vars::VarRef msg = vars::lookup(interp, "::errorMsg")) {
+      (void)set_variable(interp, var, msg.value());
     } else {
       char buf[128];
       snprintf(buf, sizeof buf, "%s: Exception (Code %i)", argv[0].c_str(), code_int(c));

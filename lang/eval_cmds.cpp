@@ -5,7 +5,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/glob.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "lang/flow.h"
 
 namespace lang {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/cmd_helpers.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/expr_engine.h"
 #include "lang/flow.h"
 

@@ -7,7 +7,7 @@
 #include "core/cmd_helpers.h"
 #include "core/list_value.h"
 #include "core/text_util.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "lang/flow.h"
 #include "lang/proc.h"
 #include "platform/system.h"

@@ -13,7 +13,7 @@
 #include "core/list_value.h"
 #include "core/switches.h"
 #include "core/text_util.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/expr_engine.h"
 #include "lang/flow.h"
 #include "lang/proc.h"

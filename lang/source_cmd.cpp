@@ -2,7 +2,7 @@
 // own argv and argc, and puts the caller's back afterwards.
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/expr_engine.h"
 #include "mpp/mpp.h"
 #include "platform/files.h"
@@ -26,9 +26,9 @@ using core::switches;
 // Replaces argv with the given elements and marks argv and argc constant.
 void install_args(Interp& interp, const std::vector<std::string>& elements, int64_t count) {
   if (vars::CallFrame* frame = interp.callframe) {
-    if (vars::Var* argv = vars::nuvelGetVar(interp, "argv")) {
-      if (argv->type == vars::VT_ARRAY || argv->type == vars::VT_AUTO) {
-        vars::remove_var_record(*frame, argv);
+    if (vars::VarRef argv = vars::lookup(interp, "argv")) {
+      if (argv.kind() == vars::VT_ARRAY || argv.kind() == vars::VT_AUTO) {
+        vars::remove_from_frame(*frame, argv);
       }
     }
   }
@@ -36,16 +36,15 @@ void install_args(Interp& interp, const std::vector<std::string>& elements, int6
     (void)vars::nuvelArraySetElement(interp, "argv", std::to_string(i), Value(elements[i]), false,
                                      false);
   }
-  if (vars::Var* argv = vars::nuvelGetVar(interp, "argv")) argv->is_constant = true;
-  vars::Var* argc = vars::nuvelGetVar(interp, "argc");
+  vars::set_constant(vars::lookup(interp, "argv"), true);
+  vars::VarRef argc = vars::lookup(interp, "argc");
   if (argc) {
-    argc->value = Value::from_int(count);
-    argc->changed = true;
+    vars::assign(argc, Value::from_int(count));
   } else {
     (void)vars::set_var(interp, "argc", Value::from_int(count));
-    argc = vars::nuvelGetVar(interp, "argc");
+    argc = vars::lookup(interp, "argc");
   }
-  if (argc) argc->is_constant = true;
+  vars::set_constant(argc, true);
 }
 
 // Puts the preprocessor switch back when a scope ends.
@@ -80,8 +79,8 @@ void remove_args(Interp& interp) {
   vars::CallFrame* frame = interp.callframe;
   if (!frame) return;
   for (const char* name : {"argv", "argc"}) {
-    if (vars::Var* var = vars::nuvelGetVar(interp, name)) {
-      if (vars::frame_of(interp, var) == frame) vars::remove_var_record(*frame, var);
+    if (vars::VarRef var = vars::lookup(interp, name)) {
+      if (vars::frame_of(interp, var) == frame) vars::remove_from_frame(*frame, var);
     }
   }
 }
@@ -119,13 +118,13 @@ Code nuvelCommandSource(Interp& interp, int argc, Value* argv, void*) {
   bool had_args = false;
   int64_t saved_count = 0;
   std::vector<std::string> saved;
-  if (vars::Var* count = vars::nuvelGetVar(interp, "argc")) {
+  if (vars::VarRef count = vars::lookup(interp, "argc")) {
     had_args = true;
-    saved_count = std::max<int64_t>(0, leading_int(count->value.view()));
-    vars::Var* args = vars::nuvelGetVar(interp, "argv");
+    saved_count = std::max<int64_t>(0, leading_int(count.value().view()));
+    vars::VarRef args = vars::lookup(interp, "argv");
     for (int64_t i = 0; i < saved_count && i < 100000; ++i) {
       std::optional<Value> v;
-      if (args) v = vars::array_get_element(interp, *args, std::to_string(i));
+      if (args) v = vars::array_element(args, std::to_string(i));
       saved.emplace_back(v ? std::string(v->view()) : std::string());
     }
     saved_count = static_cast<int64_t>(saved.size());

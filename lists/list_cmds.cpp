@@ -9,7 +9,7 @@
 #include "core/list_value.h"
 #include "core/switches.h"
 #include "core/text_util.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/random.h"
 #include "platform/console.h"
 
@@ -301,13 +301,12 @@ void append_escaped(std::string& out, std::string_view v) {
 // holds it, so appending in a loop stays linear.
 Code nuvelCommandLAppend(Interp& interp, int argc, Value* argv, void*) {
   std::string_view name = argv[1].view();
-  vars::VarPtr var = vars::nuvelGetVarShared(interp, name);
-  if (var && (var->type != vars::VT_AUTO || var->is_constant || var->is_pointer)) {
+  vars::VarRef var = vars::lookup(interp, name).pinned();
+  if (var && (var.kind() != vars::VT_AUTO || var.is_constant() || var.is_pointer())) {
     return core::fail(interp, Msg::LappendVarType, argv[1]);
   }
   if (!var) {
-    if (vars::set_var(interp, name, Value()) != 0 ||
-        !(var = vars::nuvelGetVarShared(interp, name))) {
+    if (vars::set_var(interp, name, Value()) != 0 || !(var = vars::lookup(interp, name).pinned())) {
       const core::Switches& sw = core::switches();
       if (sw.debug || sw.single_step || sw.stacktrace || interp.trace_on) {
         platform::out(core::message_of(interp, Msg::LappendNoVariable, argv[1]));
@@ -316,23 +315,20 @@ Code nuvelCommandLAppend(Interp& interp, int argc, Value* argv, void*) {
     }
   }
   std::string tail;
-  bool empty = var->value.empty();
+  bool empty = var.value().empty();
   for (int k = 2; k < argc; ++k) {
     if (!(empty && k == 2)) tail.push_back(' ');
     append_escaped(tail, argv[k].view());
   }
   // The result slot may share the old value (the last lappend's result);
   // release it so that the variable holds the only reference.
-  if (interp.result.same_rep(var->value)) core::nuvelResetResult(interp);
-  if (!var->is_link() && var->value.append_in_place(tail)) {
-    var->changed = true;
-    var->size = static_cast<int32_t>(std::min<size_t>(var->value.size(), INT32_MAX));
-  } else {
-    std::string text(var->value.view());
+  if (interp.result.same_rep(var.value())) core::nuvelResetResult(interp);
+  if (!vars::append_in_place(var, tail)) {
+    std::string text(var.value().view());
     text += tail;
     if (vars::set_var(interp, name, Value(std::move(text))) != 0) return Code::Error;
   }
-  nuvelSetResult(interp, var->value);
+  nuvelSetResult(interp, var.value());
   return Code::Ok;
 }
 
@@ -390,13 +386,13 @@ LsetFault lset_replace(std::string_view list, std::span<const int64_t> indexes,
 // the variable is set to the value. A missing variable is created empty.
 Code nuvelCommandLSet(Interp& interp, int argc, Value* argv, void*) {
   std::string_view name = argv[1].view();
-  vars::Var* var = vars::nuvelGetVar(interp, name);
-  if (var && var->type != vars::VT_AUTO) {
-    return core::fail(interp, Msg::VarTypeNotHandled, argv[1], vars::var_type_name(var->type));
+  vars::VarRef var = vars::lookup(interp, name);
+  if (var && var.kind() != vars::VT_AUTO) {
+    return core::fail(interp, Msg::VarTypeNotHandled, argv[1], vars::var_type_name(var.kind()));
   }
   if (!var) {
     if (vars::set_var(interp, name, Value()) != 0) return Code::Error;
-    var = vars::nuvelGetVar(interp, name);
+    var = vars::lookup(interp, name);
     if (!var) return Code::Error;
   }
   const Value& value = argv[argc - 1];
@@ -408,7 +404,7 @@ Code nuvelCommandLSet(Interp& interp, int argc, Value* argv, void*) {
   if (argc == 3 || index_text.empty()) {
     return core::set_variable(interp, name, value) == 0 ? Code::Ok : Code::Error;
   }
-  std::string_view list = trim_tab_space(var->value.view());
+  std::string_view list = trim_tab_space(var.value().view());
   std::vector<int64_t> indexes;
   auto fail = [&](Msg id, int64_t n = 0) {
     Code rc = core::fail(interp, id, n);
@@ -552,7 +548,7 @@ Code nuvelCommandSplit(Interp& interp, int argc, Value* argv, void*) {
       have_chars = true;
     }
   }
-  if (have_array && vars::nuvelGetVar(interp, array)) {
+  if (have_array && vars::lookup(interp, array)) {
     return core::fail(interp, Msg::SplitArrayExists, array);
   }
   std::vector<std::string> pieces;
@@ -641,12 +637,12 @@ Code nuvelCommandIndex(Interp& interp, int argc, Value* argv, void*) {
 
 // The value of an existing variable for cset/setl/setr, or a report.
 std::optional<std::string> overwrite_target(Interp& interp, Value* argv) {
-  vars::Var* var = vars::nuvelGetVar(interp, argv[1].view());
+  vars::VarRef var = vars::lookup(interp, argv[1].view());
   if (!var) {
     (void)core::fail(interp, Msg::VariableNotFound, argv[1]);
     return std::nullopt;
   }
-  return std::string(var->value.view());
+  return std::string(var.value().view());
 }
 
 Code store_overwritten(Interp& interp, Value* argv, std::string&& value, int64_t result) {

@@ -10,7 +10,7 @@
 #include "core/list_index.h"
 #include "core/list_value.h"
 #include "core/text_util.h"
-#include "core/var.h"
+#include "core/var_store.h"
 
 namespace lists {
 namespace {
@@ -161,9 +161,8 @@ enum class SortMode { Text, NoCase, Integer, Real };
 // word names a variable, its value is sorted (the variable is not changed).
 Code nuvelCommandLSort(Interp& interp, int argc, Value* argv, void*) {
   Value list = argv[1];
-  if (vars::Var* var = vars::nuvelGetVar(interp, argv[1].view());
-      var && var->type == vars::VT_AUTO) {
-    list = var->value;
+  if (vars::VarRef var = vars::lookup(interp, argv[1].view()); var && var.kind() == vars::VT_AUTO) {
+    list = var.value();
   }
   bool descending = false;
   bool integer = false;

@@ -9,7 +9,7 @@
 #include "core/glob.h"
 #include "core/list_index.h"
 #include "core/list_value.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/option_words.h"
 #include "expr/whole_number.h"
 
@@ -150,19 +150,16 @@ Code nuvelCommandAnyAll(Interp& interp, int argc, Value* argv, void*) {
 }
 
 // The type of a variable, following a link to its target.
-int effective_type(const vars::Var& var) {
-  if (var.is_link()) {
-    if (auto target = var.target()) return target->type;
-  }
-  return var.type;
+int effective_type(vars::VarRef var) {
+  return var.kind();
 }
 
 // walk name ?limit? ?-bare?
 // Results: "" after array walk or dict walk, chosen by the variable's type.
 Code nuvelCommandWalk(Interp& interp, int argc, Value* argv, void*) {
-  vars::Var* var = vars::nuvelGetVar(interp, argv[1].view());
+  vars::VarRef var = vars::lookup(interp, argv[1].view());
   if (!var) return core::fail(interp, Msg::VariableNotFound, argv[1]);
-  int type = effective_type(*var);
+  int type = effective_type(var);
   if (type != vars::VT_ARRAY && type != vars::VT_DICTIONARY) {
     return core::fail(interp, Msg::ListXNotContainer, argv[1]);
   }
@@ -180,15 +177,14 @@ Code nuvelCommandEmpty(Interp& interp, int argc, Value* argv, void*) {
   int64_t count = 0;
   for (int k = 1; k < argc; ++k) {
     std::string_view name = argv[k].view();
-    vars::Var* var = vars::nuvelGetVar(interp, name);
-    if (var && (var->is_constant || effective_type(*var) == vars::VT_CONST)) {
+    vars::VarRef var = vars::lookup(interp, name);
+    if (var && (var.is_constant() || effective_type(var) == vars::VT_CONST)) {
       core::nuvelSetResultInt(interp, count);
       return core::fail(interp, Msg::ListXConst, argv[k]);
     }
-    int type = var ? effective_type(*var) : vars::VT_AUTO;
+    int type = var ? effective_type(var) : vars::VT_AUTO;
     if (type == vars::VT_ARRAY) {
-      vars::Var* owner = vars::array_owner(*var);
-      if (owner && owner->table) owner->table->clear();
+      if (vars::VarRef owner = var.storage()) vars::clear_elements(owner);
     } else if (type == vars::VT_DICTIONARY || type == vars::VT_STACK) {
       Value words[3] = {Value(type == vars::VT_STACK ? "stack" : "dict"), Value("clear"), argv[k]};
       Code rc = core::nuvelCallCommand(interp, 3, words);

@@ -5,7 +5,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/list_value.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/option_words.h"
 #include "expr/whole_number.h"
 

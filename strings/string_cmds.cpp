@@ -9,7 +9,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/list_index.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/utf8_text.h"
 #include "strings/string_support.h"
 
@@ -55,13 +55,13 @@ Code delegate(Interp& interp, int argc, Value* argv, std::string_view command,
 // of the plain variable it names, whose value then changes in place.
 template <class Transform>
 Code transform(Interp& interp, Value* argv, const ArgSplit& a, Transform f) {
-  vars::Var* var = a.has(0) ? plain_var(interp, a[0].view()) : nullptr;
-  Value text = var ? var->value : a[0];
+  vars::VarRef var = a.has(0) ? plain_var(interp, a[0].view()) : vars::VarRef();
+  Value text = var ? var.value() : a[0];
   Value out(f(text.view()));
   if (var) {
-    if (!writable(*var)) {
+    if (!writable(var)) {
       std::string who = std::string(argv[0].view()) + " " + std::string(argv[1].view());
-      return refuse_store(interp, who, a[0].view(), var->type, var->is_constant);
+      return refuse_store(interp, who, a[0].view(), var.kind(), var.is_constant());
     }
     if (!out.same_rep(text) && !store_text(interp, a[0].view(), out)) return Code::Error;
   }
@@ -168,9 +168,9 @@ Code string_replace(Interp& interp, int argc, Value* argv, void*) {
 // name(0), name(1), ... (no element for the empty piece after a final line
 // feed). The result is the number stored.
 Code string_toarray(Interp& interp, const Value& text, const Value& name) {
-  if (vars::Var* v = vars::nuvelGetVar(interp, name.view())) {
-    vars::Var* owner = vars::array_owner(*v);
-    if (v->type == vars::VT_ARRAY || (owner && owner->type == vars::VT_ARRAY)) {
+  if (vars::VarRef v = vars::lookup(interp, name.view())) {
+    vars::VarRef owner = v.storage();
+    if (v.kind() == vars::VT_ARRAY || (owner && owner.kind() == vars::VT_ARRAY)) {
       return core::fail(interp, Msg::StringArrayExists, name);
     }
   }

@@ -8,7 +8,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/glob.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "platform/console.h"
 #include "strings/string_cmds.h"
 #include "strings/string_support.h"
@@ -73,12 +73,12 @@ Code nuvelCommandLen(Interp& interp, int argc, Value* argv, void*) {
 Code nuvelCommandToCase(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 1, {"-var"});
   bool upper = core::iequals(argv[0].view(), "toupper");
-  vars::Var* var = a.has(0) ? plain_var(interp, a[0].view()) : nullptr;
-  std::string_view text = var ? var->value.view() : a[0].view();
+  vars::VarRef var = a.has(0) ? plain_var(interp, a[0].view()) : vars::VarRef();
+  std::string_view text = var ? var.value().view() : a[0].view();
   Value out(upper ? to_upper_text(text) : to_lower_text(text));
   if (var) {
-    if (!writable(*var)) {
-      return refuse_store(interp, argv[0].view(), a[0].view(), var->type, var->is_constant);
+    if (!writable(var)) {
+      return refuse_store(interp, argv[0].view(), a[0].view(), var.kind(), var.is_constant());
     }
     if (!store_text(interp, a[0].view(), out)) return Code::Error;
   }
@@ -152,14 +152,14 @@ namespace {
 // with the text, never past the value's end; the length stays the same.
 Code nuvelCommandMid(Interp& interp, int argc, Value* argv, void*) {
   std::string_view name = argv[1].view();
-  vars::Var* var = vars::nuvelGetVar(interp, name);
+  vars::VarRef var = vars::lookup(interp, name);
   if (!var) {
     return core::fail(interp, Msg::VariableNotFound, argv[1]);
   }
-  if (!writable(*var)) {
-    return refuse_store(interp, argv[0].view(), name, var->type, var->is_constant);
+  if (!writable(var)) {
+    return refuse_store(interp, argv[0].view(), name, var.kind(), var.is_constant());
   }
-  std::string_view value = var->value.view();
+  std::string_view value = var.value().view();
   int32_t pos = arg_int(argv[3]);
   if (pos <= 0) pos = 1;
   if (static_cast<size_t>(pos) > value.size()) {
@@ -201,15 +201,15 @@ Code nuvelCommandTrim(Interp& interp, int argc, Value* argv, void*) {
     nuvelSetResult(interp, trim_set(a[0].view(), set, true, true));
     return Code::Ok;
   }
-  vars::Var* var = plain_var(interp, a[0].view());
+  vars::VarRef var = plain_var(interp, a[0].view());
   if (!var) {
     return core::fail(interp, Msg::VariableNotFound, a[0]);
   }
-  if (!writable(*var)) {
-    return refuse_store(interp, argv[0].view(), a[0].view(), var->type, var->is_constant);
+  if (!writable(var)) {
+    return refuse_store(interp, argv[0].view(), a[0].view(), var.kind(), var.is_constant());
   }
-  Value out(trim_set(var->value.view(), set, true, true));
-  if (out.size() != var->value.size() && !store_text(interp, a[0].view(), out)) {
+  Value out(trim_set(var.value().view(), set, true, true));
+  if (out.size() != var.value().size() && !store_text(interp, a[0].view(), out)) {
     return Code::Error;
   }
   nuvelSetResult(interp, std::move(out));
@@ -225,14 +225,14 @@ Code nuvelCommandTrimFix(Interp& interp, int argc, Value* argv, void*) {
   bool suffix = core::iequals(argv[0].view(), "trimsuffix");
   bool nocase = a.has(0);
   std::string_view name = a[0].view();
-  vars::Var* var = vars::nuvelGetVar(interp, name);
+  vars::VarRef var = vars::lookup(interp, name);
   if (!var) {
     return core::fail(interp, Msg::NameNotFound, a[0]);
   }
-  if (!writable(*var)) {
-    return refuse_store(interp, argv[0].view(), name, var->type, var->is_constant);
+  if (!writable(var)) {
+    return refuse_store(interp, argv[0].view(), name, var.kind(), var.is_constant());
   }
-  std::string_view value = var->value.view();
+  std::string_view value = var.value().view();
   std::string_view fix = a[1].view();
   if (fix.empty() || fix.size() > value.size()) return core::result_int(interp, 0);
   std::string_view part =
@@ -290,11 +290,11 @@ Code nuvelCommandStrstr(Interp& interp, int argc, Value* argv, void*) {
   Value words[2] = {a[0], a[1]};
   if (a.has(1)) {
     for (Value& w : words) {
-      vars::Var* var = plain_var(interp, w.view());
+      vars::VarRef var = plain_var(interp, w.view());
       if (!var) {
         return core::fail(interp, Msg::VariableNotFound, w);
       }
-      w = var->value;
+      w = var.value();
     }
   }
   bool last = !core::iequals(argv[0].view(), "strstr");

@@ -6,7 +6,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/list_value.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "strings/string_cmds.h"
 #include "strings/string_support.h"
 
@@ -30,12 +30,12 @@ constexpr size_t npos = std::string_view::npos;
 Code nuvelCommandChomp(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 1, {"-leave"});
   std::string_view name = a[0].view();
-  vars::Var* var = vars::nuvelGetVar(interp, name);
-  if (!var || !writable(*var)) {
+  vars::VarRef var = vars::lookup(interp, name);
+  if (!var || !writable(var)) {
     nuvelSetResult(interp, Value());
     return core::fail(interp, Msg::VariableInvalid, a[0]);
   }
-  Value value = var->value;
+  Value value = var.value();
   std::string_view v = value.view();
   if (v.empty()) {
     nuvelSetResult(interp, Value());
@@ -180,14 +180,14 @@ Code nuvelCommandReplacechar(Interp& interp, int argc, Value* argv, void*) {
       return core::fail(interp, Msg::ArrayElementError, a[0]);
     }
   } else {
-    vars::Var* var = vars::nuvelGetVar(interp, name);
+    vars::VarRef var = vars::lookup(interp, name);
     if (!var) {
       return core::fail(interp, Msg::NotFound, a[0]);
     }
-    if (!writable(*var)) {
+    if (!writable(var)) {
       return core::fail(interp, Msg::VariableNotAString, a[0]);
     }
-    value = var->value;
+    value = var.value();
   }
   std::string_view from = a[1].view();
   if (from.empty()) return core::result_int(interp, 0);

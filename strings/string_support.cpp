@@ -5,7 +5,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/list_index.h"
-#include "core/var.h"
+#include "core/var_store.h"
 
 namespace strings {
 
@@ -83,19 +83,19 @@ ArgSplit::ArgSplit(int argc, const Value* argv, int first, int required,
   if (count_ > kMax) count_ = kMax;
 }
 
-vars::Var* plain_var(Interp& interp, std::string_view name) {
-  vars::Var* v = vars::nuvelGetVar(interp, name);
-  if (!v || v->type != vars::VT_AUTO || v->is_pointer) return nullptr;
+vars::VarRef plain_var(Interp& interp, std::string_view name) {
+  vars::VarRef v = vars::lookup(interp, name);
+  if (!v || v.kind() != vars::VT_AUTO || v.is_pointer()) return vars::VarRef();
   return v;
 }
 
-bool writable(const vars::Var& var) {
-  return var.type == vars::VT_AUTO && !var.is_pointer && !var.is_constant;
+bool writable(vars::VarRef var) {
+  return var.kind() == vars::VT_AUTO && !var.is_pointer() && !var.is_constant();
 }
 
 Value text_or_var(Interp& interp, const Value& word, bool use_var) {
   if (use_var) {
-    if (vars::Var* v = plain_var(interp, word.view())) return v->value;
+    if (vars::VarRef v = plain_var(interp, word.view())) return v.value();
   }
   return word;
 }

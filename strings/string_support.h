@@ -12,6 +12,7 @@
 
 #include "core/nuvel.h"
 #include "core/text_util.h"
+#include "core/var_store.h"
 
 namespace vars {
 struct Var;
@@ -71,9 +72,9 @@ class ArgSplit {
 
 // A variable a script may read and change as text: a plain (auto, not
 // pointer) variable. Null when the name names no such variable.
-vars::Var* plain_var(Interp& interp, std::string_view name);
+vars::VarRef plain_var(Interp& interp, std::string_view name);
 // Whether the variable's value may be replaced in place.
-bool writable(const vars::Var& var);
+bool writable(vars::VarRef var);
 
 // The text an argument stands for under the "-var" convention: with
 // `use_var`, the value of a plain variable of that name when one exists,

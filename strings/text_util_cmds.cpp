@@ -8,7 +8,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/list_value.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/option_words.h"
 #include "expr/utf8_text.h"
 #include "expr/whole_number.h"
@@ -246,14 +246,14 @@ Code nuvelCommandUnwrap(Interp& interp, int argc, Value* argv, void*) {
 // Side effects: the variable's value gets the first character of char there.
 Code nuvelCommandSetat(Interp& interp, int argc, Value* argv, void*) {
   std::string_view name = argv[1].view();
-  vars::Var* var = vars::nuvelGetVar(interp, name);
+  vars::VarRef var = vars::lookup(interp, name);
   if (!var) return core::fail(interp, Msg::VariableNotFound, argv[1]);
-  if (var->is_constant || var->type == vars::VT_CONST) {
+  if (var.is_constant() || var.kind() == vars::VT_CONST) {
     return core::fail(interp, Msg::TextConstVariable, argv[1]);
   }
-  if (!writable(*var)) return core::fail(interp, Msg::VariableNotFound, argv[1]);
+  if (!writable(var)) return core::fail(interp, Msg::VariableNotFound, argv[1]);
   if (argv[3].empty()) return core::fail(interp, Msg::InvalidArgument, argv[3]);
-  std::string value(var->value.view());
+  std::string value(var.value().view());
   std::vector<std::string_view> chars = utf8_chars(value);
   auto pos = read_whole_int64(argv[2].view());
   if (!pos || *pos < 1 || static_cast<uint64_t>(*pos) > chars.size()) {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/cmd_helpers.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "platform/clock.h"
 #include "platform/time_zone.h"
 #include "syslib/date_format.h"

@@ -10,7 +10,7 @@
 #include "core/cmd_helpers.h"
 #include "core/glob.h"
 #include "core/list_value.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "platform/console.h"
 #include "platform/fs.h"
 #include "platform/system.h"

@@ -14,7 +14,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/list_value.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/system.h"

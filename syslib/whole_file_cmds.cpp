@@ -9,7 +9,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/glob.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "platform/fs.h"
 #include "syslib/path_text.h"
 
@@ -145,14 +145,10 @@ Code nuvelCommandWritefile(Interp& interp, int argc, Value* argv, void*) {
   if (from_var) {
     std::string_view name = argv[2].view();
     std::optional<Value> value = vars::get_var_value(interp, name);
-    vars::Var* record = vars::nuvelGetVar(interp, name);
-    if (record && record->is_link()) {
-      auto target = record->target();
-      record = target ? target.get() : record;
-    }
+    vars::VarRef record = vars::lookup(interp, name);
     core::nuvelSetResult(interp, Value("0"));
     if (!value) return core::fail(interp, Msg::VariableNotFound, name);
-    if (record && record->type != vars::VT_AUTO) {
+    if (record && record.kind() != vars::VT_AUTO) {
       return core::fail(interp, Msg::FileNotOrdinaryVar, name);
     }
     source = *value;

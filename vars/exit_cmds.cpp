@@ -6,7 +6,6 @@ namespace vars {
 namespace {
 
 using core::Code;
-using core::CommandSpec;
 using core::Interp;
 using core::Value;
 
@@ -49,16 +48,21 @@ Code nuvelCommandStop(Interp&, int, Value*, void*) {
   return Code::Stop;
 }
 
-const CommandSpec kExitCommands[] = {
-    {"die", nuvelCommandDie},
-    {"stop", nuvelCommandStop},
+constexpr core::CommandRow kExitCommands[] = {
+    {"die", nuvelCommandDie, 1, core::kAnyWords, "?message? ?-code value?", core::kNoFuzz},
+    {"stop", nuvelCommandStop, 1, core::kAnyWords, "", core::kNoFuzz},
+};
+
+// Registered only where a script may end the process.
+constexpr core::CommandRow kExitCommand[] = {
+    {"exit", nuvelCommandExit, 1, core::kAnyWords, "?value?", core::kNoFuzz},
 };
 
 }  // namespace
 
 void register_exit_cmds(core::Interp& interp, bool with_exit) {
-  core::nuvelRegisterFamily(interp, kExitCommands);
-  if (with_exit) (void)core::nuvelRegisterCommand(interp, "exit", nuvelCommandExit, nullptr, false);
+  core::register_rows(interp, kExitCommands);
+  if (with_exit) core::register_rows(interp, kExitCommand);
 }
 
 }  // namespace vars

@@ -9,7 +9,7 @@
 #include "core/cmd_helpers.h"
 #include "core/glob.h"
 #include "core/list_value.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "expr/expr_engine.h"
 #include "expr/option_words.h"
 #include "vars/value_kind.h"
@@ -46,15 +46,12 @@ Code nuvelCommandType(Interp& interp, int argc, Value* argv, void*) {
     core::nuvelSetResult(interp, Value(kind_of_value(o[0].view())));
     return Code::Ok;
   }
-  Var* var = nuvelGetVar(interp, o[0].view());
+  VarRef var = lookup(interp, o[0].view());
   if (!var) return core::fail(interp, Msg::VariableNotFound, o[0]);
-  int type = var->type;
-  bool constant = var->is_constant;
-  if (var->is_link()) {
-    if (auto target = var->target()) {
-      type = target->type;
-      constant = constant || target->is_constant;
-    }
+  int type = var.kind();
+  bool constant = var.is_constant();
+  if (var.is_link()) {
+    if (VarRef target = var.target()) constant = constant || target.is_constant();
   }
   core::nuvelSetResult(interp, Value(constant ? "const" : var_type_name(type)));
   return Code::Ok;
@@ -74,7 +71,7 @@ Code nuvelCommandVarname(Interp& interp, int argc, Value* argv, void*) {
   uint64_t& counter = interp.state<VarnameState>().counter;
   for (;;) {
     std::string name = prefix + std::to_string(++counter);
-    if (nuvelGetVar(interp, name) == nullptr) {
+    if (!lookup(interp, name)) {
       core::nuvelSetResult(interp, Value(std::move(name)));
       return Code::Ok;
     }

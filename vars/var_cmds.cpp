@@ -4,15 +4,15 @@
 #include "containers/hash_table.h"
 #include "core/cmd_helpers.h"
 #include "core/collection_text.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "platform/console.h"
 
 namespace vars {
 namespace {
 
 using core::Code;
-using core::CommandSpec;
-using core::nuvelSetError;
+using core::fail;
+using core::Msg;
 using core::Value;
 
 bool is_global_name(std::string_view name) {
@@ -36,21 +36,6 @@ CallFrame* frame_with_level(Interp& interp, int level) {
   return nullptr;
 }
 
-VarPtr find_exact(CallFrame& frame, std::string_view name) {
-  for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
-    if ((*it)->name == name) return *it;
-  }
-  return nullptr;
-}
-
-// The record that holds an array's storage, as a shared handle.
-VarPtr storage_record(VarPtr var) {
-  for (int hops = 0; var && var->is_link() && !var->subscript && hops < 1000; ++hops) {
-    var = var->target();
-  }
-  return var;
-}
-
 // Strips double quotes at both ends and turns backslash-space into space.
 std::string clean_subscript(std::string_view sub) {
   while (!sub.empty() && sub.front() == '"') sub.remove_prefix(1);
@@ -68,13 +53,9 @@ std::string clean_subscript(std::string_view sub) {
 // Side effects: creates or assigns the variable (all name forms); a value just
 // produced by dict makes the variable a dictionary.
 Code nuvelCommandSet(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2 || argc > 3) return core::nuvelWrongArgs(interp, argc, argv);
   std::string_view name = argv[1].view();
   if (name == "-") return Code::Ok;
-  if (name.empty()) {
-    nuvelSetError(&interp, "%s: Variable name is empty\n", "set");
-    return Code::Error;
-  }
+  if (name.empty()) return fail(interp, Msg::SetNameEmpty);
   bool dictionary = interp.result_type == VT_DICTIONARY;
   interp.result_type = 0;
   // The marker belongs to the result dict just produced: a value that is not
@@ -109,40 +90,29 @@ std::optional<bool> unset_element(Interp& interp, std::string_view word, const U
   if (close == std::string_view::npos || close < open) close = word.size();
   std::string sub = clean_subscript(word.substr(open + 1, close - open - 1));
   std::string base(word.substr(0, open));
-  Var* var = nuvelGetVarGlob(interp, base, o.nocase, -1);
-  Var* owner = var ? array_owner(*var) : nullptr;
-  if (owner && owner->type == VT_ARRAY && owner->table && !owner->is_constant &&
-      owner->table->remove(sub)) {
-    owner->changed = true;
-    return true;
-  }
-  return false;
+  VarRef owner = lookup_glob(interp, base, o.nocase).storage();
+  return owner && owner.kind() == VT_ARRAY && !owner.is_constant() && remove_element(owner, sub);
 }
 
 // Removes every variable matching a glob pattern. False when it stopped.
-bool unset_glob(Interp& interp, const char* cmd, std::string_view pattern, const UnsetOptions& o,
-                bool& matched) {
+bool unset_glob(Interp& interp, std::string_view cmd, std::string_view pattern,
+                const UnsetOptions& o, bool& matched) {
   CallFrame* frame = interp.callframe;
   if (is_global_name(pattern)) {
     pattern.remove_prefix(2);
     frame = interp.global_frame.get();
   }
-  std::vector<VarPtr> snapshot(frame->vars.rbegin(), frame->vars.rend());
-  for (const VarPtr& v : snapshot) {
-    if (!collections::wild_match(pattern, v->name, o.nocase)) continue;
+  for (VarRef v : frame_records(*frame)) {
+    if (!collections::wild_match(pattern, v.name(), o.nocase)) continue;
     matched = true;
-    if (v->is_constant && !o.constants) {
-      if (!o.nocomplain) {
-        nuvelSetError(&interp, "%s %s: Can't unset const '%s' (use -const)\n", cmd, "Error",
-                      v->name.c_str());
-      }
+    if (v.is_constant() && !o.constants) {
+      if (!o.nocomplain) (void)fail(interp, Msg::UnsetConstError, cmd, v.name());
       return false;
     }
-    if (v->is_link() || v->type == VT_AUTO || v->type == VT_POINTER) {
-      remove_var_record(*frame, v.get());
-    } else if (v->type == VT_ARRAY && !o.nocomplain) {
-      nuvelSetError(&interp, "%s: Can't unset array '%s' (use array unset)\n", cmd,
-                    v->name.c_str());
+    if (v.is_link() || v.kind() == VT_AUTO || v.kind() == VT_POINTER) {
+      remove_from_frame(*frame, v);
+    } else if (v.kind() == VT_ARRAY && !o.nocomplain) {
+      (void)fail(interp, Msg::UnsetArray, v.name());
       return false;
     }
   }
@@ -150,55 +120,51 @@ bool unset_glob(Interp& interp, const char* cmd, std::string_view pattern, const
 }
 
 // Removes one variable by name. False when it failed (reported unless quiet).
-bool unset_name(Interp& interp, const char* cmd, std::string_view name, const UnsetOptions& o) {
-  std::string n(name);
-  VarPtr var = nuvelGetVarShared(interp, name, -1);
+bool unset_name(Interp& interp, std::string_view cmd, std::string_view name,
+                const UnsetOptions& o) {
+  VarRef var = lookup(interp, name).pinned();
   if (!var) {
-    if (!o.nocomplain) nuvelSetError(&interp, "%s: '%s' not found\n", cmd, n.c_str());
+    if (!o.nocomplain) (void)fail(interp, Msg::NotFound, name);
     return false;
   }
-  if (var->type == VT_FIELD) {
+  if (var.kind() == VT_FIELD) {
     core::nuvelSetErrorCode(interp, 6, "Can't unset a struct member");
     return false;
   }
   CallFrame* frame = is_global_name(name) ? interp.global_frame.get() : interp.callframe;
-  if (var->is_constant && !o.constants) {
+  if (var.is_constant() && !o.constants) {
     if (o.nocomplain) return true;
-    nuvelSetError(&interp, "%s %s: Can't unset const '%s' (use -const)\n", cmd, "Error", n.c_str());
+    (void)fail(interp, Msg::UnsetConstError, cmd, name);
     return false;
   }
-  if (var->is_link()) {
+  if (var.is_link()) {
     // A link goes away without touching its target.
-    remove_var_record(*frame, var.get());
+    remove_from_frame(*frame, var);
     return true;
   }
-  switch (var->type) {
+  switch (var.kind()) {
     case VT_AUTO:
     case VT_POINTER:
     case VT_STRUCT:
-      remove_var_record(*frame, var.get());
+      remove_from_frame(*frame, var);
       return true;
     case VT_ARRAY: {
       std::vector<Value> words = {Value("array"), Value("unset"), Value(name)};
       if (o.nocomplain) words.emplace_back("-nocomplain");
-      if (var->is_constant) words.emplace_back("-const");
+      if (var.is_constant()) words.emplace_back("-const");
       if (call_builtin(interp, std::move(words)) != Code::Ok) {
-        nuvelSetError(&interp, "%s: Failed to unset array '%s'\n", cmd, n.c_str());
+        (void)fail(interp, Msg::UnsetArrayFailed, name);
         return false;
       }
       return true;
     }
     case VT_DICTIONARY:
-      if (var->table) {
-        collections::dict_table_changed(*var);
-        var->table->clear();
-      }
-      var->table.reset();
-      remove_var_record(*frame, var.get());
+      clear_elements(var);
+      make_plain(var);
+      remove_from_frame(*frame, var);
       return true;
     default:
-      nuvelSetError(&interp, "%s: Unhandled var type '%s' for '%s'\n", cmd,
-                    var_type_name(var->type), n.c_str());
+      (void)fail(interp, Msg::UnsetUnhandledType, var_type_name(var.kind()), name);
       return false;
   }
 }
@@ -208,13 +174,11 @@ bool unset_name(Interp& interp, const char* cmd, std::string_view name, const Un
 // Side effects: removes variables, array elements or dictionaries; stops at
 // the first name that fails, and at the first array element word.
 Code nuvelCommandUnset(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   UnsetOptions o;
   o.glob = core::find_option_exact(argc, argv, "-glob", 1) >= 0;
   o.nocomplain = core::find_option_exact(argc, argv, "-nocomplain", 1) >= 0;
   o.constants = core::find_option_exact(argc, argv, "-const", 1) >= 0;
   o.nocase = core::find_option_exact(argc, argv, "-nocase", 1) >= 0;
-  const char* cmd = argv[0].c_str();
   bool matched = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view word = argv[i].view();
@@ -225,18 +189,17 @@ Code nuvelCommandUnset(Interp& interp, int argc, Value* argv, void*) {
         core::nuvelSetResult(interp, Value("0"));
         return Code::Ok;
       }
-      nuvelSetError(&interp, "%s: %s unsetting array element '%s'\n", cmd, "Error",
-                    argv[i].c_str());
+      (void)fail(interp, Msg::UnsetElementError, argv[i]);
       return unset_result(interp, false);
     }
     if (o.glob) {
-      if (!unset_glob(interp, cmd, word, o, matched)) {
+      if (!unset_glob(interp, argv[0].view(), word, o, matched)) {
         core::nuvelSetResult(interp, Value("0"));
         return o.nocomplain ? Code::Ok : Code::Error;
       }
       continue;
     }
-    if (!unset_name(interp, cmd, word, o)) {
+    if (!unset_name(interp, argv[0].view(), word, o)) {
       if (o.nocomplain) return unset_result(interp, true);
       return unset_result(interp, false);
     }
@@ -268,135 +231,81 @@ bool is_level_word(std::string_view word) {
   return !word.empty() && (word[0] == '@' || (word[0] >= '0' && word[0] <= '9'));
 }
 
-// Pushes a link record `local` -> `target` on the current frame.
-void push_link(Interp& interp, std::string_view local, const VarPtr& target) {
-  auto link = std::make_shared<Var>();
-  link->name = std::string(local);
-  link->value = target->value;
-  link->type = target->type;
-  link->is_pointer = target->is_pointer;
-  link->is_constant = target->is_constant;
-  link->is_protected = target->is_protected;
-  link->list = target->list;
-  link->table = target->table;
-  link->stack = target->stack;
-  link->size = target->size;
-  link->parent = target;
-  link->has_parent = true;
-  link->level = interp.callframe->level;
-  link->changed = true;
-  add_var_record(*interp.callframe, std::move(link));
-}
-
-Code already_exists(Interp& interp, const char* cmd, std::string_view local) {
-  std::string l(local);
-  nuvelSetError(&interp, "%s: '%s' already exists at level %i (check proc args)\n", cmd, l.c_str(),
-                interp.callframe->level);
-  return Code::Error;
+Code already_exists(Interp& interp, std::string_view local) {
+  return fail(interp, Msg::LinkExists, local, interp.callframe->level);
 }
 
 // Links `local` (in the current frame) to the element other = array(sub) of
-// the frame at `level`, creating the element there when it is missing.
-Code link_element(Interp& interp, const char* cmd, int level, std::string_view other,
-                  std::string_view local) {
-  std::string o(other);
+// the frame at `level`, creating the element there when it is missing. Every
+// check comes first: a link that cannot be made changes nothing.
+Code link_element(Interp& interp, int level, std::string_view other, std::string_view local) {
   size_t open = other.find('(');
   size_t close = other.find(')', open);
   if (close == std::string_view::npos) close = other.size();
   std::string sub = clean_subscript(other.substr(open + 1, close - open - 1));
   std::string base(other.substr(0, open));
-  if (base.empty() || sub.empty()) {
-    nuvelSetError(&interp, "%s: Invalid array subscript '%s'\n", cmd, o.c_str());
-    return Code::Error;
-  }
+  if (base.empty() || sub.empty()) return fail(interp, Msg::LinkBadSubscript, other);
   CallFrame* frame = frame_with_level(interp, level);
   if (!frame) {
     core::nuvelResetResult(interp);
-    nuvelSetError(&interp, "%s: Error processing %s\n", cmd, o.c_str());
-    return Code::Error;
+    return fail(interp, Msg::LinkErrorProcessing, other);
   }
-  if (find_exact(*interp.callframe, local)) return already_exists(interp, cmd, local);
-  VarPtr array;
-  std::optional<Value> element;
+  if (find_in_frame(*interp.callframe, local)) return already_exists(interp, local);
+  VarRef array;
   {
     FrameSwitch in_target(interp, frame);
-    VarPtr found = nuvelGetVarShared(interp, base, -1);
-    if (found) element = array_get_element(interp, *found, sub);
-    if (!element) {
-      if (nuvelArraySetElement(interp, base, sub, Value(), false, false) != 0) {
-        nuvelSetError(&interp, "%s: Can't create new parent var '%s'\n", cmd, o.c_str());
-        return Code::Error;
-      }
-      found = nuvelGetVarShared(interp, base, -1);
+    VarRef found = lookup(interp, base);
+    VarRef storage = found.storage();
+    if (found && !storage) return fail(interp, Msg::LinkNotCreated, other);
+    // A dictionary has a table but no elements to link to: refuse it before
+    // anything is written into it.
+    if (storage && storage.kind() != VT_ARRAY && storage.kind() != VT_AUTO && storage.table()) {
+      return fail(interp, Msg::LinkNotCreated, other);
     }
-    array = storage_record(found);
-    if (array) element = array_get_element(interp, *array, sub);
+    if (!array_element(found, sub)) {
+      if (nuvelArraySetElement(interp, base, sub, Value(), false, false) != 0) {
+        return fail(interp, Msg::LinkParentNotCreated, other);
+      }
+      found = lookup(interp, base);
+    }
+    array = found.storage();
   }
-  if (!array || !element) {
-    nuvelSetError(&interp, "%s: Variable '%s' not found (could not be created)\n", cmd, o.c_str());
-    return Code::Error;
+  if (!array || !link_to_element(interp, local, array, sub)) {
+    return fail(interp, Msg::LinkNotCreated, other);
   }
-  auto link = std::make_shared<Var>();
-  link->name = std::string(local);
-  link->value = *element;
-  link->size = static_cast<int32_t>(element->size());
-  link->subscript = sub;
-  link->type = VT_AUTO;
-  link->parent = array;
-  link->has_parent = true;
-  link->level = interp.callframe->level;
-  link->changed = true;
-  add_var_record(*interp.callframe, std::move(link));
   return Code::Ok;
 }
 
 // The linking worker of upvar, global and static. `level_word` is the number
 // the not-found message shows.
-Code link_var(Interp& interp, const char* cmd, int level, bool level_given, std::string_view other,
+Code link_var(Interp& interp, int level, bool level_given, std::string_view other,
               std::string_view local, bool nocomplain, int level_word) {
   if (!level_given && is_global_name(other)) {
     other.remove_prefix(2);
     level = 0;
   }
   if (local.empty() || local.find('(') != std::string_view::npos) local = other;
-  if (other.find('(') != std::string_view::npos) {
-    return link_element(interp, cmd, level, other, local);
-  }
+  if (other.find('(') != std::string_view::npos) return link_element(interp, level, other, local);
   if (is_global_name(other)) {
-    if (level > 0) {
-      std::string o(other);
-      nuvelSetError(&interp, "%s: Conflict between requested level %i and global var prefix '%s'\n",
-                    cmd, level, o.c_str());
-      return Code::Error;
-    }
+    if (level > 0) return fail(interp, Msg::LinkLevelConflict, level, other);
     other.remove_prefix(2);
     if (is_global_name(local)) local = other;
   }
-  if (find_exact(*interp.callframe, local)) return already_exists(interp, cmd, local);
+  if (find_in_frame(*interp.callframe, local)) return already_exists(interp, local);
   CallFrame* frame = frame_with_level(interp, level);
   if (!frame) {
     if (nocomplain) return Code::Ok;
-    std::string o(other);
-    nuvelSetError(&interp, "%s: Variable '%s' not found at uplevel %i \n", cmd, o.c_str(),
-                  level_word);
-    return Code::Error;
+    return fail(interp, Msg::LinkTargetNotFound, other, level_word);
   }
-  if (frame == interp.callframe && local == other) return already_exists(interp, cmd, local);
-  VarPtr target = find_exact(*frame, other);
-  if (target && target->is_link() && !target->target()) {
+  if (frame == interp.callframe && local == other) return already_exists(interp, local);
+  VarRef target = find_in_frame(*frame, other);
+  if (target && target.is_link() && !target.target()) {
     // A link whose target is gone reads as missing.
-    remove_var_record(*frame, target.get());
-    target = nullptr;
+    remove_from_frame(*frame, target);
+    target = VarRef();
   }
-  if (!target) {
-    auto fresh = std::make_shared<Var>();
-    fresh->name = std::string(other);
-    fresh->level = frame->level;
-    fresh->changed = true;
-    add_var_record(*frame, fresh);
-    target = std::move(fresh);
-  }
-  push_link(interp, local, target);
+  if (!target) target = create_in_frame(*frame, other);
+  link_to(interp, local, target);
   return Code::Ok;
 }
 
@@ -406,9 +315,9 @@ Code link_var(Interp& interp, const char* cmd, int level, bool level_given, std:
 // target is created empty when missing).
 Code nuvelCommandUpvar(Interp& interp, int argc, Value* argv, void*) {
   bool nocomplain = argc > 2 && argv[argc - 1].view() == "-nocomplain";
+  // -nocomplain is a word of its own: the names take one to three words.
   int n = argc - 1 - (nocomplain ? 1 : 0);
   if (n < 1 || n > 3) return core::nuvelWrongArgs(interp, argc, argv);
-  const char* cmd = argv[0].c_str();
   std::string_view level_word, other, local;
   if (n == 1) {
     other = argv[1].view();
@@ -429,7 +338,7 @@ Code nuvelCommandUpvar(Interp& interp, int argc, Value* argv, void*) {
   int shown =
       given ? static_cast<int>(core::leading_int(level_word.substr(level_word[0] == '@' ? 1 : 0)))
             : level;
-  return link_var(interp, cmd, level, given, other, local, nocomplain, shown);
+  return link_var(interp, level, given, other, local, nocomplain, shown);
 }
 
 // uplevel ?level? script
@@ -437,14 +346,10 @@ Code nuvelCommandUpvar(Interp& interp, int argc, Value* argv, void*) {
 // Side effects: the script runs in the frame of the given level (default: the
 // global frame); the current frame is restored afterwards.
 Code nuvelCommandUplevel(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2 || argc > 3) return core::nuvelWrongArgs(interp, argc, argv);
   int level = argc == 3 ? level_of(interp, argv[1].view()) : 0;
   CallFrame* frame = interp.callframe;
   while (frame->level != level && frame->parent) frame = frame->parent;
-  if (frame->level != level) {
-    nuvelSetError(&interp, "%s: Callframe %i not found\n", argv[0].c_str(), level);
-    return Code::Error;
-  }
+  if (frame->level != level) return fail(interp, Msg::CallframeNotFound, level);
   Value script = argv[argc - 1];
   FrameSwitch in_frame(interp, frame);
   return core::rindoEval(interp, script);
@@ -456,31 +361,29 @@ Code nuvelCommandUplevel(Interp& interp, int argc, Value* argv, void*) {
 // missing; with -value a new global gets that value). At the global level the
 // names are the globals themselves, so only a missing one is created.
 Code nuvelCommandGlobal(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   int names_end = argc;
   const Value* initial = nullptr;
   if (argc >= 3 && core::iequals(argv[argc - 2].view(), "-value")) {
     initial = &argv[argc - 1];
     names_end = argc - 2;
   }
-  const char* cmd = argv[0].c_str();
   for (int i = 1; i < names_end; ++i) {
     std::string_view name = argv[i].view();
     std::string_view local = name;
     if (size_t at = name.rfind("::"); at != std::string_view::npos) local = name.substr(at + 2);
     std::string global_name(is_global_name(name) ? name.substr(2) : name);
-    bool existed = nuvelGetVar(interp, global_name, 0) != nullptr;
+    bool existed = static_cast<bool>(lookup(interp, global_name, 0));
     Code c = Code::Ok;
     if (interp.callframe->level == 0) {
       if (!existed && initial && set_var(interp, global_name, *initial) != 0) c = Code::Error;
     } else {
-      c = link_var(interp, cmd, 0, true, global_name, local, false, 0);
+      c = link_var(interp, 0, true, global_name, local, false, 0);
       if (c == Code::Ok && initial && !existed && set_var(interp, local, *initial) != 0) {
         c = Code::Error;
       }
     }
     if (c != Code::Ok) {
-      nuvelSetError(&interp, "%s: %s setting variable '%s'\n", cmd, "Error", argv[1].c_str());
+      (void)fail(interp, Msg::GlobalSetError, argv[1]);
       core::nuvelSetResult(interp, Value("0"));
       return Code::Error;
     }
@@ -495,14 +398,13 @@ Code nuvelCommandGlobal(Interp& interp, int argc, Value* argv, void*) {
 // procedure::name, which keeps its value between calls; a new static is set
 // to the value word (or to the empty text).
 Code nuvelCommandStatic(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2 || argc > 3) return core::nuvelWrongArgs(interp, argc, argv);
   std::string_view name = argv[1].view();
   CallFrame* frame = interp.callframe;
   bool in_proc = frame->level > 0;
   std::string storage = in_proc ? frame->proc_name + "::" + std::string(name) : std::string(name);
-  bool existed = nuvelGetVar(interp, storage, 0) != nullptr;
-  if (in_proc && !find_exact(*frame, name)) {
-    (void)link_var(interp, argv[0].c_str(), 0, true, storage, name, false, 0);
+  bool existed = static_cast<bool>(lookup(interp, storage, 0));
+  if (in_proc && !find_in_frame(*frame, name)) {
+    (void)link_var(interp, 0, true, storage, name, false, 0);
   }
   if (!existed) {
     (void)set_var(interp, name, Value());
@@ -515,7 +417,6 @@ Code nuvelCommandStatic(Interp& interp, int argc, Value* argv, void*) {
 // Results: unchanged.
 // Side effects: defines a constant; -nocomplain replaces an existing value.
 Code nuvelCommandConst(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
   bool replace = core::find_option_exact(argc, argv, "-nocomplain", 3) >= 0;
   if (argv[1].empty()) return core::nuvelWrongArgs(interp, argc, argv);
   return define_const(interp, argv[1].view(), argv[2], false, replace) == 0 ? Code::Ok
@@ -527,18 +428,17 @@ Code nuvelCommandConst(Interp& interp, int argc, Value* argv, void*) {
 // Side effects: the two variables exchange names (so values, types and flags
 // change places); constants are never swapped.
 Code nuvelCommandSwap(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 3) return core::nuvelWrongArgs(interp, argc, argv);
-  Var* a = nuvelGetVar(interp, argv[1].view());
-  Var* b = nuvelGetVar(interp, argv[2].view());
+  VarRef a = lookup(interp, argv[1].view());
+  VarRef b = lookup(interp, argv[2].view());
   if (!a || !b) {
-    platform::outf("%s: '%s' not found\n", argv[0].c_str(), (a ? argv[2] : argv[1]).c_str());
+    platform::out(core::message_of(interp, Msg::NotFound, a ? argv[2] : argv[1]));
     return Code::Error;
   }
-  if (a->is_constant || b->is_constant) {
-    platform::outf("%s: Can't swap const values\n", argv[0].c_str());
+  if (a.is_constant() || b.is_constant()) {
+    platform::out(core::message_of(interp, Msg::SwapConst));
     return Code::Ok;
   }
-  std::swap(a->name, b->name);
+  swap_names(interp, a, b);
   return Code::Ok;
 }
 
@@ -546,29 +446,25 @@ Code nuvelCommandSwap(Interp& interp, int argc, Value* argv, void*) {
 // Results: the number of variables removed through unset, or their names.
 // Side effects: removes every unprotected global variable.
 Code nuvelCommandClear(Interp& interp, int argc, Value* argv, void*) {
-  if (interp.callframe->level != 0) {
-    nuvelSetError(&interp, "%s: Valid only at global level\n", argv[0].c_str());
-    return Code::Error;
-  }
+  if (interp.callframe->level != 0) return fail(interp, Msg::ClearNotGlobal);
   bool as_list = core::find_option(argc, argv, "-list") >= 0;
   CallFrame* frame = interp.global_frame.get();
-  std::vector<VarPtr> snapshot(frame->vars.rbegin(), frame->vars.rend());
   int64_t count = 0;
   std::string names;
-  for (const VarPtr& v : snapshot) {
-    if (v->is_protected || v->type == VT_FIELD) continue;
+  for (VarRef v : frame_records(*frame)) {
+    if (v.is_protected() || v.kind() == VT_FIELD) continue;
     // A record already removed with another one (a struct's members) is gone.
-    if (!find_exact(*frame, v->name)) continue;
-    v->is_constant = false;
-    Value name(v->name);
-    if (v->type == VT_STRUCT && !v->is_link()) {
+    if (!find_in_frame(*frame, v.name())) continue;
+    set_constant(v, false);
+    Value name(v.name());
+    if (v.kind() == VT_STRUCT && !v.is_link()) {
       if (call_builtin(interp, {Value("struct"), Value("unset"), name, Value("-nocomplain")}) !=
           Code::Ok) {
-        remove_var_record(*frame, v.get());
+        remove_from_frame(*frame, v);
       }
       continue;
     }
-    if (v->type == VT_STACK && !v->is_link()) {
+    if (v.kind() == VT_STACK && !v.is_link()) {
       (void)call_builtin(interp, {Value("stack"), Value("unset"), name, Value("-nocomplain")});
       continue;
     }
@@ -587,7 +483,6 @@ Code nuvelCommandClear(Interp& interp, int argc, Value* argv, void*) {
 // is_set name ?-nocase?
 // Results: "1" when the variable, or the array element name(subscript), exists.
 Code nuvelCommandIsSet(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   bool nocase = core::find_option(argc, argv, "-nocase") >= 0;
   std::string name;
   for (int i = 1; i < argc; ++i) {
@@ -598,21 +493,20 @@ Code nuvelCommandIsSet(Interp& interp, int argc, Value* argv, void*) {
     size_t close = name.find(')', open);
     if (close == std::string::npos) return core::result_bool(interp, false);
     std::string sub = clean_subscript(std::string_view(name).substr(open + 1, close - open - 1));
-    Var* var = nuvelGetVar(interp, std::string_view(name).substr(0, open));
-    Var* owner = var ? array_owner(*var) : nullptr;
-    if (!owner || owner->type != VT_ARRAY || !owner->table) return core::result_bool(interp, false);
-    bool found = nocase ? owner->table->scan_get(sub, nullptr, true) : owner->table->get(sub);
+    VarRef owner = as_array(interp, std::string_view(name).substr(0, open));
+    const containers::hash_table* table = owner ? owner.table() : nullptr;
+    if (!table) return core::result_bool(interp, false);
+    bool found = nocase ? table->scan_get(sub, nullptr, true) : table->get(sub);
     return core::result_bool(interp, found);
   }
-  return core::result_bool(interp, !name.empty() && nuvelGetVar(interp, name) != nullptr);
+  return core::result_bool(interp, !name.empty() && lookup(interp, name));
 }
 
 // is_const name
 // Results: "1" when the variable exists in the current frame and is a constant.
 Code nuvelCommandIsConst(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 2) return core::nuvelWrongArgs(interp, argc, argv);
-  Var* var = nuvelGetVar(interp, argv[1].view());
-  return core::result_bool(interp, var && var->is_constant);
+  VarRef var = lookup(interp, argv[1].view());
+  return core::result_bool(interp, var && var.is_constant());
 }
 
 // append name ?value ...?
@@ -620,21 +514,18 @@ Code nuvelCommandIsConst(Interp& interp, int argc, Value* argv, void*) {
 // Side effects: appends each value to the variable, creating it when missing;
 // every name form of set is accepted.
 Code nuvelCommandAppend(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   std::string_view name = argv[1].view();
-  Var* var = nuvelGetVar(interp, name);
-  bool plain = var && var->type == VT_AUTO && !var->is_link() && !var->is_constant &&
-               !var->is_pointer && name.find('(') == std::string_view::npos;
+  VarRef var = lookup(interp, name);
+  bool plain = var && var.kind() == VT_AUTO && !var.is_link() && !var.is_constant() &&
+               !var.is_pointer() && name.find('(') == std::string_view::npos;
   if (plain) {
     // The result slot may share the old value; release it so that the
     // variable holds the only reference and the text can grow in place.
-    if (interp.result.same_rep(var->value)) core::nuvelResetResult(interp);
+    if (interp.result.same_rep(var.value())) core::nuvelResetResult(interp);
     std::string tail;
     for (int k = 2; k < argc; ++k) tail += argv[k].view();
-    if (var->value.append_in_place(tail) || tail.empty()) {
-      var->changed = true;
-      var->size = static_cast<int32_t>(std::min<size_t>(var->value.size(), INT32_MAX));
-      core::nuvelSetResult(interp, var->value);
+    if (append_in_place(var, tail)) {
+      core::nuvelSetResult(interp, var.value());
       return Code::Ok;
     }
   }
@@ -647,20 +538,28 @@ Code nuvelCommandAppend(Interp& interp, int argc, Value* argv, void*) {
   return access_var(interp, name, &value, true) == 0 ? Code::Ok : Code::Error;
 }
 
-const CommandSpec kVarCommands[] = {
-    {"append", nuvelCommandAppend},   {"set", nuvelCommandSet},
-    {"variable", nuvelCommandSet},    {"=", nuvelCommandSet},
-    {"unset", nuvelCommandUnset},     {"upvar", nuvelCommandUpvar},
-    {"uplevel", nuvelCommandUplevel}, {"global", nuvelCommandGlobal},
-    {"static", nuvelCommandStatic},   {"const", nuvelCommandConst},
-    {"swap", nuvelCommandSwap},       {"clear", nuvelCommandClear},
-    {"is_set", nuvelCommandIsSet},    {"is_const", nuvelCommandIsConst},
+constexpr core::CommandRow kVarCommands[] = {
+    {"append", nuvelCommandAppend, 2, core::kAnyWords, "name ?value ...?"},
+    {"set", nuvelCommandSet, 2, 3, "name ?value?"},
+    {"variable", nuvelCommandSet, 2, 3, "name ?value?"},
+    {"=", nuvelCommandSet, 2, 3, "name ?value?"},
+    {"unset", nuvelCommandUnset, 2, core::kAnyWords,
+     "name ?name ...? ?-glob? ?-nocomplain? ?-const? ?-nocase?"},
+    {"upvar", nuvelCommandUpvar, 2, 5, "?level? othername ?localname? ?-nocomplain?"},
+    {"uplevel", nuvelCommandUplevel, 2, 3, "?level? script"},
+    {"global", nuvelCommandGlobal, 2, core::kAnyWords, "name ?name ...? ?-value value?"},
+    {"static", nuvelCommandStatic, 2, 3, "name ?value?"},
+    {"const", nuvelCommandConst, 3, core::kAnyWords, "name value ?-nocomplain?"},
+    {"swap", nuvelCommandSwap, 3, 3, "name1 name2"},
+    {"clear", nuvelCommandClear, 1, core::kAnyWords, "?-list?"},
+    {"is_set", nuvelCommandIsSet, 2, core::kAnyWords, "name ?-nocase?"},
+    {"is_const", nuvelCommandIsConst, 2, 2, "name"},
 };
 
 }  // namespace
 
 void register_var_cmds(core::Interp& interp) {
-  core::nuvelRegisterFamily(interp, kVarCommands);
+  core::register_rows(interp, kVarCommands);
 }
 
 }  // namespace vars

@@ -1,11 +1,10 @@
 // Variable listings: vars (the coloured table of one frame, or a list of
 // names) and inspect (every field of one variable record).
 #include <cinttypes>
-#include <cstring>
 
 #include "core/cmd_helpers.h"
 #include "core/collection_text.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "platform/console.h"
 #include "vars/value_kind.h"
 
@@ -13,7 +12,7 @@ namespace vars {
 namespace {
 
 using core::Code;
-using core::CommandSpec;
+using core::Msg;
 using core::Value;
 
 bool all_of(std::string_view s, const char* set) {
@@ -94,22 +93,21 @@ Code nuvelCommandVars(Interp& interp, int argc, Value* argv, void*) {
       pattern = w;
     }
   }
-  std::vector<VarPtr> chosen;
-  for (auto it = frame->vars.rbegin(); it != frame->vars.rend(); ++it) {
-    const Var& v = **it;
-    if (which == kAuto && v.is_constant) continue;
-    if (which == kConst && !v.is_constant) continue;
-    if (!pattern.empty() && !collections::wild_match(pattern, v.name, true)) continue;
-    chosen.push_back(*it);
+  std::vector<VarRef> chosen;
+  for (VarRef v : frame_records(*frame)) {
+    if (which == kAuto && v.is_constant()) continue;
+    if (which == kConst && !v.is_constant()) continue;
+    if (!pattern.empty() && !collections::wild_match(pattern, v.name(), true)) continue;
+    chosen.push_back(v);
   }
   if (as_list) {
     std::string out;
-    for (const VarPtr& v : chosen) {
+    for (VarRef v : chosen) {
       if (!out.empty()) out.push_back(' ');
-      if (v->name.find(' ') != std::string::npos) {
-        out += "{" + v->name + "}";
+      if (v.name().find(' ') != std::string::npos) {
+        out += "{" + v.name() + "}";
       } else {
-        out += v->name;
+        out += v.name();
       }
     }
     core::nuvelSetResult(interp, Value(std::move(out)));
@@ -122,13 +120,13 @@ Code nuvelCommandVars(Interp& interp, int argc, Value* argv, void*) {
     if (!pattern.empty()) platform::outf("matching '%s' ", p.c_str());
     platform::outf("at level %i\n", shown_level);
     platform::out(std::string(75, '-') + "\n");
-    for (const VarPtr& v : chosen) {
+    for (VarRef v : chosen) {
       // A link shows its target's current value.
-      Var* shown = nuvelGetVar(interp, v->name, frame == interp.callframe ? -1 : 0);
-      const Var& rec = shown ? *shown : *v;
+      VarRef shown = lookup(interp, v.name(), frame == interp.callframe ? -1 : 0);
+      VarRef rec = shown ? shown : v;
       const char* kind;
       const char* fixed = nullptr;
-      switch (rec.type) {
+      switch (rec.kind()) {
         case VT_STRUCT:
           kind = "struct";
           fixed = "<struct>";
@@ -142,28 +140,28 @@ Code nuvelCommandVars(Interp& interp, int argc, Value* argv, void*) {
           fixed = "<stack>";
           break;
         default:
-          kind = value_kind(rec.value.view());
-          if (rec.value.empty()) fixed = "<empty>";
+          kind = value_kind(rec.value().view());
+          if (rec.value().empty()) fixed = "<empty>";
       }
       int colour = kind_colour(kind);
       platform::set_attribute(colour);
       platform::outf("%-8.8s", kind);
       platform::set_attribute(7);
-      platform::out(rec.is_pointer ? "* " : "  ");
+      platform::out(rec.is_pointer() ? "* " : "  ");
       if (wide) {
-        platform::outf("%s ", rec.name.c_str());
-      } else if (rec.name.size() > 20) {
-        platform::outf("%-19.19s..", rec.name.c_str());
+        platform::outf("%s ", rec.name().c_str());
+      } else if (rec.name().size() > 20) {
+        platform::outf("%-19.19s..", rec.name().c_str());
       } else {
-        platform::outf("%-20.20s ", rec.name.c_str());
+        platform::outf("%-20.20s ", rec.name().c_str());
       }
       platform::set_attribute(colour);
       if (fixed) {
         platform::out(fixed);
-      } else if (rec.value.size() >= 48) {
-        platform::outf("%-46.46s..", rec.value.c_str());
+      } else if (rec.value().size() >= 48) {
+        platform::outf("%-46.46s..", rec.value().c_str());
       } else {
-        platform::outf("%-48.48s", rec.value.c_str());
+        platform::outf("%-48.48s", rec.value().c_str());
       }
       platform::reset_attribute();
       platform::out("\n");
@@ -185,67 +183,56 @@ uintptr_t address(const void* p) {
 // Results: "1", or "0" when there is no such variable (code ok in both cases).
 // Side effects: prints every field of the variable record.
 Code nuvelCommandInspect(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2 || argc > 3) return core::nuvelWrongArgs(interp, argc, argv);
   std::string_view name = argv[1].view();
   if (size_t open = name.find('('); open != std::string_view::npos && open > 0) {
     name = name.substr(0, open);
   }
-  VarPtr var = nuvelGetVarShared(interp, name, -1);
+  VarRef var = lookup(interp, name);
   if (!var) {
-    std::string n(name);
-    platform::outf("%s: Variable '%s' not found\n", argv[0].c_str(), n.c_str());
+    platform::out(core::message_of(interp, Msg::VariableNotFound, name));
     core::nuvelSetResult(interp, Value("0"));
     return Code::Ok;
   }
-  const Var* next = nullptr;
-  if (CallFrame* frame = frame_of(interp, var.get())) {
-    for (size_t i = frame->vars.size(); i-- > 0;) {
-      if (frame->vars[i] == var) {
-        if (i > 0) next = frame->vars[i - 1].get();
-        break;
-      }
-    }
-  }
-  int32_t variant = 0;
-  std::memcpy(&variant, var->variant, sizeof variant);
+  VarRef next = older_record(interp, var);
+  VarInfo v = describe(var);
   std::string rule(70, '-');
   rule.push_back('\n');
   platform::out(rule);
-  platform::outf("INSPECT Var '%s' at 0x%" PRIxPTR, var->name.c_str(), address(var.get()));
+  platform::outf("INSPECT Var '%s' at 0x%" PRIxPTR, v.name.c_str(), address(v.address));
   if (argc == 3) platform::outf(" (%s)", argv[2].c_str());
   platform::out("\n");
-  platform::outf("Level:          '%i'\n", var->level);
-  platform::outf("Name:           '%s'\n", var->name.c_str());
-  platform::outf("Value:          '%-.50s'\n", var->value.c_str());
-  platform::outf("Type:            %i (%s)\n", var->type, var_type_name(var->type));
-  platform::outf("Subscript:      '%-.50s'...\n",
-                 var->subscript ? var->subscript->c_str() : "<NULL>");
-  platform::outf("Size:            %i\n", var->size);
-  platform::outf("List:          0x%" PRIxPTR "\n", address(var->list.get()));
-  platform::outf("Stack:         0x%" PRIxPTR "\n", address(var->stack.get()));
-  platform::outf("Table:         0x%" PRIxPTR "\n", address(var->table.get()));
-  platform::outf("Variant:       0x%x\n", static_cast<unsigned>(variant));
-  platform::outf("Parent:        0x%" PRIxPTR "\n", address(var->target().get()));
-  platform::outf("Next->:        0x%" PRIxPTR "\n", address(next));
-  platform::outf("Changed:         %i\n", var->changed ? 1 : 0);
-  platform::outf("is_pointer       %i\n", var->is_pointer ? 1 : 0);
-  platform::outf("is_constant      %i\n", var->is_constant ? 1 : 0);
-  platform::outf("is_protected     %i\n", var->is_protected ? 1 : 0);
-  platform::outf("ignore_case      %i\n", var->ignore_case ? 1 : 0);
+  platform::outf("Level:          '%i'\n", v.level);
+  platform::outf("Name:           '%s'\n", v.name.c_str());
+  platform::outf("Value:          '%-.50s'\n", v.value.c_str());
+  platform::outf("Type:            %i (%s)\n", v.kind, var_type_name(v.kind));
+  platform::outf("Subscript:      '%-.50s'...\n", v.subscript ? v.subscript->c_str() : "<NULL>");
+  platform::outf("Size:            %i\n", v.size);
+  platform::outf("List:          0x%" PRIxPTR "\n", address(v.list));
+  platform::outf("Stack:         0x%" PRIxPTR "\n", address(v.stack));
+  platform::outf("Table:         0x%" PRIxPTR "\n", address(v.table));
+  platform::outf("Variant:       0x%x\n", static_cast<unsigned>(v.variant));
+  platform::outf("Parent:        0x%" PRIxPTR "\n", address(v.parent));
+  platform::outf("Next->:        0x%" PRIxPTR "\n", address(next.record()));
+  platform::outf("Changed:         %i\n", v.changed ? 1 : 0);
+  platform::outf("is_pointer       %i\n", v.is_pointer ? 1 : 0);
+  platform::outf("is_constant      %i\n", v.is_constant ? 1 : 0);
+  platform::outf("is_protected     %i\n", v.is_protected ? 1 : 0);
+  platform::outf("ignore_case      %i\n", v.ignore_case ? 1 : 0);
   platform::out(rule);
   core::nuvelSetResult(interp, Value("1"));
   return Code::Ok;
 }
 
-const CommandSpec kVarInfoCommands[] = {
-    {"vars", nuvelCommandVars},
-    {"inspect", nuvelCommandInspect},
+constexpr core::CommandRow kVarInfoCommands[] = {
+    {"vars", nuvelCommandVars, 1, core::kAnyWords,
+     "?pattern? ?-auto|-const|-all? ?-level n? ?-list? ?-q? ?-wide?"},
+    {"inspect", nuvelCommandInspect, 2, 3, "name ?note?"},
 };
 
 }  // namespace
 
 void register_var_info_cmds(core::Interp& interp) {
-  core::nuvelRegisterFamily(interp, kVarInfoCommands);
+  core::register_rows(interp, kVarInfoCommands);
 }
 
 const char* kind_of_value(std::string_view v) {

@@ -3,7 +3,7 @@
 
 #include "builtins/builtins.h"
 #include "core/switches.h"
-#include "core/var.h"
+#include "core/var_store.h"
 #include "platform/console.h"
 #include "platform/system.h"
 
@@ -20,8 +20,8 @@ ScriptRun run_script(core::Interp& interp, std::string_view script) {
   run.code = core::rindoEval(interp, core::Value(script));
   platform::set_capture(previous);
   run.result = std::string(interp.result.view());
-  if (vars::Var* msg = vars::nuvelGetVar(interp, "::errorMsg")) {
-    run.errorMsg = std::string(msg->value.view());
+  if (vars::VarRef msg = vars::lookup(interp, "::errorMsg")) {
+    run.errorMsg = std::string(msg.value().view());
   }
   return run;
 }
@@ -50,8 +50,8 @@ ScriptRun run_script_deep(core::Interp& interp, std::string_view script) {
 }
 
 std::string var_value(core::Interp& interp, std::string_view name) {
-  vars::Var* v = vars::nuvelGetVar(interp, name);
-  return v ? std::string(v->value.view()) : std::string();
+  vars::VarRef v = vars::lookup(interp, name);
+  return v ? std::string(v.value().view()) : std::string();
 }
 
 }  // namespace testing_support

@@ -2,7 +2,7 @@
 // across frames, and links whose target goes away.
 #include <gtest/gtest.h>
 
-#include "core/var.h"
+#include "core/var_store.h"
 #include "support/script_harness.h"
 
 namespace {

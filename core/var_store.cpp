@@ -1,0 +1,401 @@
+// The typed side of the variable store: handles on records, look-up by kind,
+// and the writers every command family goes through.
+#include "core/var_store.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "containers/hash_table.h"
+#include "containers/stack.h"
+#include "core/var.h"
+
+namespace vars {
+
+using containers::hash_table;
+using containers::Stack;
+
+// --- VarRef --------------------------------------------------------------------
+
+VarRef VarRef::pinned() const {
+  VarRef out(rec_);
+  if (rec_) out.pin_ = rec_->shared_from_this();
+  return out;
+}
+
+const std::string& VarRef::name() const {
+  return rec_->name;
+}
+const Value& VarRef::value() const {
+  return rec_->value;
+}
+int VarRef::kind() const {
+  return rec_->type;
+}
+int VarRef::level() const {
+  return rec_->level;
+}
+bool VarRef::is_constant() const {
+  return rec_->is_constant;
+}
+bool VarRef::is_protected() const {
+  return rec_->is_protected;
+}
+bool VarRef::is_pointer() const {
+  return rec_->is_pointer;
+}
+bool VarRef::ignore_case() const {
+  return rec_->ignore_case;
+}
+bool VarRef::is_link() const {
+  return rec_->is_link();
+}
+bool VarRef::is_element_link() const {
+  return rec_->is_link() && rec_->subscript.has_value();
+}
+
+VarRef VarRef::storage() const {
+  return rec_ ? VarRef(array_owner(*rec_)) : VarRef();
+}
+
+VarRef VarRef::target() const {
+  if (!rec_ || !rec_->is_link()) return VarRef();
+  std::shared_ptr<Var> t = rec_->target();
+  // Frames keep a target alive while it can be reached.
+  return VarRef(t.get());
+}
+
+const hash_table* VarRef::table() const {
+  return rec_ ? rec_->table.get() : nullptr;
+}
+
+std::shared_ptr<const Stack> VarRef::stack() const {
+  return rec_ ? rec_->stack : nullptr;
+}
+
+// --- Look-up -------------------------------------------------------------------
+
+VarRef lookup(Interp& interp, std::string_view name, int scope) {
+  return VarRef(nuvelGetVar(interp, name, scope));
+}
+
+VarRef lookup_glob(Interp& interp, std::string_view pattern, bool nocase, int scope) {
+  return VarRef(nuvelGetVarGlob(interp, pattern, nocase, scope));
+}
+
+namespace {
+
+Var* storage_of_kind(Interp& interp, std::string_view name, int kind) {
+  Var* var = nuvelGetVar(interp, name, -1);
+  if (!var) return nullptr;
+  Var* owner = array_owner(*var);
+  return owner && owner->type == kind ? owner : nullptr;
+}
+
+}  // namespace
+
+VarRef as_array(Interp& interp, std::string_view name) {
+  return VarRef(storage_of_kind(interp, name, VT_ARRAY));
+}
+
+VarRef as_dict(Interp& interp, std::string_view name) {
+  Var* owner = storage_of_kind(interp, name, VT_DICTIONARY);
+  return VarRef(owner && owner->table ? owner : nullptr);
+}
+
+VarRef as_stack(Interp& interp, std::string_view name) {
+  return VarRef(storage_of_kind(interp, name, VT_STACK));
+}
+
+std::optional<Value> array_element(VarRef array, std::string_view subscript) {
+  Var* owner = array ? array_owner(*array.record()) : nullptr;
+  if (!owner || owner->type != VT_ARRAY || !owner->table) return std::nullopt;
+  Value v;
+  if (!owner->table->get(subscript, &v)) return std::nullopt;
+  return v;
+}
+
+VarRef find_in_frame(CallFrame& frame, std::string_view name) {
+  for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
+    if ((*it)->name == name) return VarRef(it->get());
+  }
+  return VarRef();
+}
+
+CallFrame* frame_of(Interp& interp, VarRef var) {
+  return var ? frame_of(interp, var.record()) : nullptr;
+}
+
+std::vector<VarRef> frame_records(const CallFrame& frame) {
+  std::vector<VarRef> out;
+  out.reserve(frame.vars.size());
+  for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
+    out.push_back(VarRef(it->get()).pinned());
+  }
+  return out;
+}
+
+VarRef older_record(Interp& interp, VarRef var) {
+  CallFrame* frame = frame_of(interp, var);
+  if (!frame) return VarRef();
+  for (size_t i = frame->vars.size(); i-- > 0;) {
+    if (frame->vars[i].get() == var.record()) {
+      return i > 0 ? VarRef(frame->vars[i - 1].get()) : VarRef();
+    }
+  }
+  return VarRef();
+}
+
+// --- Values --------------------------------------------------------------------
+
+void assign(VarRef var, const Value& value) {
+  if (var) write_chain(*var.record(), value);
+}
+
+bool append_in_place(VarRef var, std::string_view tail) {
+  if (!var || var.is_link()) return false;
+  Var& rec = *var.record();
+  if (!tail.empty() && !rec.value.append_in_place(tail)) return false;
+  rec.changed = true;
+  rec.size = static_cast<int32_t>(std::min<size_t>(rec.value.size(), INT32_MAX));
+  return true;
+}
+
+// --- Elements ------------------------------------------------------------------
+
+bool set_element(VarRef storage, std::string_view key, const Value& value) {
+  Var* rec = storage.record();
+  if (!rec || !rec->table) return false;
+  if (!rec->table->set(key, value)) return false;
+  rec->changed = true;
+  return true;
+}
+
+bool remove_element(VarRef storage, std::string_view key) {
+  Var* rec = storage.record();
+  if (!rec || !rec->table || !rec->table->remove(key)) return false;
+  rec->changed = true;
+  return true;
+}
+
+void clear_elements(VarRef storage) {
+  Var* rec = storage.record();
+  if (!rec || !rec->table) return;
+  rec->table->clear();
+  rec->changed = true;
+}
+
+void trim_elements(VarRef storage, std::string_view chars, int mode) {
+  Var* rec = storage.record();
+  if (!rec || !rec->table) return;
+  rec->table->trim_values(chars, mode);
+  rec->changed = true;
+}
+
+Value dict_text(VarRef var) {
+  return var ? dict_text_form(*var.record()) : Value();
+}
+
+// --- Kinds ---------------------------------------------------------------------
+
+namespace {
+
+// A new plain variable `name` holding `marker`, or null when the name exists
+// or cannot be made.
+Var* fresh_variable(Interp& interp, std::string_view name, const char* marker) {
+  if (nuvelGetVar(interp, name, -1)) return nullptr;
+  if (set_var(interp, name, Value(marker)) != 0) return nullptr;
+  return nuvelGetVar(interp, name, -1);
+}
+
+void become_dict(Var& owner, int32_t buckets) {
+  owner.type = VT_DICTIONARY;
+  owner.value = Value("<dict>");
+  owner.table = std::make_shared<hash_table>(buckets);
+  owner.changed = true;
+}
+
+}  // namespace
+
+VarRef create_array(Interp& interp, std::string_view name, int32_t buckets) {
+  Var* var = fresh_variable(interp, name, "<array>");
+  if (!var) return VarRef();
+  var->type = VT_ARRAY;
+  var->table = std::make_shared<hash_table>(buckets);
+  var->changed = true;
+  return VarRef(var);
+}
+
+VarRef create_dict(Interp& interp, std::string_view name, int32_t buckets) {
+  Var* var = fresh_variable(interp, name, "<dict>");
+  if (!var) return VarRef();
+  become_dict(*var, buckets);
+  return VarRef(var);
+}
+
+VarRef create_stack(Interp& interp, std::string_view name, int32_t capacity) {
+  Var* var = fresh_variable(interp, name, "<stack>");
+  if (!var) return VarRef();
+  var->type = VT_STACK;
+  var->stack = std::make_shared<Stack>(capacity, true);
+  var->changed = true;
+  return VarRef(var);
+}
+
+void make_dict(VarRef var, int32_t buckets) {
+  Var* owner = var ? array_owner(*var.record()) : nullptr;
+  if (!owner) return;
+  become_dict(*owner, buckets);
+  if (owner != var.record()) var.record()->type = VT_DICTIONARY;
+}
+
+void make_plain(VarRef var) {
+  Var* rec = var.record();
+  if (!rec) return;
+  if (rec->stack && !rec->is_link()) rec->stack->release();
+  rec->stack.reset();
+  rec->table.reset();
+  rec->type = VT_AUTO;
+  rec->value = Value();
+  rec->changed = true;
+}
+
+void set_constant(VarRef var, bool on) {
+  if (var) var.record()->is_constant = on;
+}
+
+void set_ignore_case(VarRef var, bool on) {
+  if (var) var.record()->ignore_case = on;
+}
+
+// --- Stacks --------------------------------------------------------------------
+
+int32_t stack_push(VarRef storage, const Value& text) {
+  Var* rec = storage.record();
+  if (!rec || !rec->stack) return -1;
+  int32_t slot = rec->stack->pushstr(text);
+  rec->changed = true;
+  return slot;
+}
+
+std::optional<Value> stack_pop(VarRef storage) {
+  Var* rec = storage.record();
+  if (!rec || !rec->stack) return std::nullopt;
+  rec->changed = true;
+  return rec->stack->pop_string();
+}
+
+void stack_clear(VarRef storage) {
+  Var* rec = storage.record();
+  if (!rec || !rec->stack) return;
+  rec->stack->clear();
+  rec->changed = true;
+}
+
+// --- Records, links and frames -------------------------------------------------
+
+bool remove_var(Interp& interp, VarRef var) {
+  CallFrame* frame = frame_of(interp, var);
+  return frame && remove_var_record(*frame, var.record());
+}
+
+bool remove_from_frame(CallFrame& frame, VarRef var) {
+  return var && remove_var_record(frame, var.record());
+}
+
+VarRef create_in_frame(CallFrame& frame, std::string_view name) {
+  auto fresh = std::make_shared<Var>();
+  fresh->name = std::string(name);
+  fresh->level = frame.level;
+  fresh->changed = true;
+  Var* raw = fresh.get();
+  add_var_record(frame, std::move(fresh));
+  return VarRef(raw);
+}
+
+VarRef link_to(Interp& interp, std::string_view local, VarRef target) {
+  if (!target) return VarRef();
+  const Var& t = *target.record();
+  auto link = std::make_shared<Var>();
+  link->name = std::string(local);
+  link->value = t.value;
+  link->type = t.type;
+  link->is_pointer = t.is_pointer;
+  link->is_constant = t.is_constant;
+  link->is_protected = t.is_protected;
+  link->list = t.list;
+  link->table = t.table;
+  link->stack = t.stack;
+  link->size = t.size;
+  link->parent = target.record()->shared_from_this();
+  link->has_parent = true;
+  link->level = interp.callframe->level;
+  link->changed = true;
+  Var* raw = link.get();
+  add_var_record(*interp.callframe, std::move(link));
+  return VarRef(raw);
+}
+
+VarRef link_to_element(Interp& interp, std::string_view local, VarRef array,
+                       std::string_view subscript) {
+  std::optional<Value> element = array_element(array, subscript);
+  if (!element) return VarRef();
+  auto link = std::make_shared<Var>();
+  link->name = std::string(local);
+  link->value = *element;
+  link->size = static_cast<int32_t>(element->size());
+  link->subscript = std::string(subscript);
+  link->type = VT_AUTO;
+  link->parent = array.record()->shared_from_this();
+  link->has_parent = true;
+  link->level = interp.callframe->level;
+  link->changed = true;
+  Var* raw = link.get();
+  add_var_record(*interp.callframe, std::move(link));
+  return VarRef(raw);
+}
+
+namespace {
+
+// Rebuilds a frame's name index after records changed names.
+void reindex(CallFrame* frame) {
+  if (!frame || frame->index.empty()) return;
+  frame->index.clear();
+  for (const VarPtr& v : frame->vars) frame->index[v->name] = v.get();
+}
+
+}  // namespace
+
+void swap_names(Interp& interp, VarRef a, VarRef b) {
+  if (!a || !b) return;
+  CallFrame* fa = frame_of(interp, a);
+  CallFrame* fb = frame_of(interp, b);
+  std::swap(a.record()->name, b.record()->name);
+  reindex(fa);
+  if (fb != fa) reindex(fb);
+}
+
+VarInfo describe(VarRef var) {
+  VarInfo info;
+  if (!var) return info;
+  const Var& v = *var.record();
+  info.name = v.name;
+  info.value = v.value;
+  info.kind = v.type;
+  info.level = v.level;
+  info.size = v.size;
+  info.subscript = v.subscript;
+  info.address = &v;
+  info.list = v.list.get();
+  info.stack = v.stack.get();
+  info.table = v.table.get();
+  info.parent = v.target().get();
+  std::memcpy(&info.variant, v.variant, sizeof info.variant);
+  info.changed = v.changed;
+  info.is_pointer = v.is_pointer;
+  info.is_constant = v.is_constant;
+  info.is_protected = v.is_protected;
+  info.ignore_case = v.ignore_case;
+  return info;
+}
+
+}  // namespace vars
