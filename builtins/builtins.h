@@ -29,6 +29,7 @@ void register_var_info_cmds(core::Interp& interp);
 void register_proc_cmds(core::Interp& interp);
 void register_control_cmds(core::Interp& interp);
 void register_goto_cmds(core::Interp& interp);
+void register_info_cmds(core::Interp& interp);
 }  // namespace vars
 
 namespace expr {
@@ -58,4 +59,6 @@ namespace syslib {
 void register_stream_cmds(core::Interp& interp);
 void register_date_cmds(core::Interp& interp);
 void install_external_commands(core::Interp& interp);
+void register_process_cmds(core::Interp& interp);
+void register_env_cmds(core::Interp& interp);
 }  // namespace syslib

@@ -62,6 +62,8 @@ void normalise_numeric_literals(std::string& script);
 // and the arity lookup (case-sensitive, 41 names with "error"; -1 if none).
 bool is_expr_function(std::string_view name);
 int function_arity(std::string_view name);
+// The names of the 40 math functions, in table order.
+std::vector<std::string_view> expr_function_names();
 
 // Applies a math function to the text from `args` (which must start, after
 // blanks, with "(") up to the matching ")"; `consumed` receives the length

@@ -55,6 +55,12 @@ bool is_expr_function(std::string_view name) {
   return false;
 }
 
+std::vector<std::string_view> expr_function_names() {
+  std::vector<std::string_view> names;
+  for (size_t i = 0; i < kExprFunctionCount; ++i) names.emplace_back(kFunctions[i].name);
+  return names;
+}
+
 int function_arity(std::string_view name) {
   for (const FunctionInfo& f : kFunctions) {
     if (name == f.name) return f.arity;
