@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -92,6 +93,41 @@ int wait_status(pid_t pid) {
   return -1;
 }
 
+// Keeps SIGPIPE away from this thread for the length of a scope: a write to a
+// child that stopped reading then fails with EPIPE instead of ending the
+// process, whatever the program's handler for SIGPIPE is. A SIGPIPE raised
+// meanwhile is taken off the thread before the mask is put back.
+class SigpipeBlock {
+ public:
+  SigpipeBlock() {
+    sigset_t block;
+    sigemptyset(&block);
+    sigaddset(&block, SIGPIPE);
+    ok_ = ::pthread_sigmask(SIG_BLOCK, &block, &saved_) == 0;
+  }
+  ~SigpipeBlock() {
+    if (!ok_) return;
+    sigset_t pending;
+    sigemptyset(&pending);
+    if (::sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1 &&
+        sigismember(&saved_, SIGPIPE) == 0) {
+      sigset_t only;
+      sigemptyset(&only);
+      sigaddset(&only, SIGPIPE);
+      timespec zero{};
+      while (::sigtimedwait(&only, nullptr, &zero) < 0 && errno == EINTR) {
+      }
+    }
+    ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+  }
+  SigpipeBlock(const SigpipeBlock&) = delete;
+  SigpipeBlock& operator=(const SigpipeBlock&) = delete;
+
+ private:
+  sigset_t saved_{};
+  bool ok_ = false;
+};
+
 bool executable_file(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
@@ -141,6 +177,7 @@ int run_captured(const std::vector<std::string>& argv, const CaptureOptions& opt
   out_write.reset();
   in_read.reset();
 
+  SigpipeBlock no_sigpipe;
   std::string_view pending = options.input ? *options.input : std::string_view();
   if (in_write.get() >= 0) {
     ::fcntl(in_write.get(), F_SETFL, ::fcntl(in_write.get(), F_GETFL) | O_NONBLOCK);
