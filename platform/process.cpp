@@ -249,6 +249,7 @@ int run_interactive_shell(std::string_view command_line) {
     argv.emplace_back("-i");
   } else {
     argv.emplace_back("-c");
+    argv.emplace_back("--");
     // A line end, so that a comment at the end of the text cannot swallow the
     // shell that follows.
     argv.emplace_back(std::string(command_line) + "\nexec /bin/sh -i");

@@ -217,7 +217,8 @@ Code nuvelCommandPipe(Interp& interp, int argc, Value* argv, void*) {
   options.input = std::string_view(input);
   options.merge_stderr = false;
   std::string output;
-  std::vector<std::string> words{"/bin/sh", "-c", std::string(*command)};
+  // "--": a command line that starts with "-" is not read as options of sh.
+  std::vector<std::string> words{"/bin/sh", "-c", "--", std::string(*command)};
   int status = run_child([&] { return platform::run_captured(words, options, output); });
   if (status < 0) return core::fail(interp, core::Msg::ChildRunFailed, *command);
   if (status_var && core::set_variable(interp, *status_var, Value(std::to_string(status))) != 0) {
