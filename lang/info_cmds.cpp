@@ -75,9 +75,9 @@ Code info_exists(Interp& interp, int argc, Value* argv, void*) {
   size_t open = name.find('(');
   if (open != std::string::npos && open > 0 && name.back() == ')') {
     std::string_view whole(name);
-    return core::result_bool(interp, element_exists(interp, whole.substr(0, open),
-                                                    whole.substr(open + 1, name.size() - open - 2),
-                                                    nocase));
+    return core::result_bool(
+        interp, element_exists(interp, whole.substr(0, open),
+                               whole.substr(open + 1, name.size() - open - 2), nocase));
   }
   return core::result_bool(interp, !name.empty() && nuvelGetVar(interp, name) != nullptr);
 }
@@ -293,7 +293,8 @@ Code info_summary(Interp& interp) {
   out += "\nExecutable:\t";
   out += core::nuvelUnescape(core::process().exe_path);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "\nCommands:\t%" PRId64 "\n", static_cast<int64_t>(interp.cmdcount));
+  std::snprintf(buf, sizeof buf, "\nCommands:\t%" PRId64 "\n",
+                static_cast<int64_t>(interp.cmdcount));
   out += buf;
   return result_text(interp, out);
 }

@@ -130,8 +130,7 @@ class SigpipeBlock {
 
 bool executable_file(const std::string& path) {
   struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-         ::access(path.c_str(), X_OK) == 0;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
 }  // namespace
@@ -270,7 +269,8 @@ bool set_env(std::string_view name, std::string_view value) {
     return false;
   }
   std::string n(name);
-  int rc = value.empty() ? ::unsetenv(n.c_str()) : ::setenv(n.c_str(), std::string(value).c_str(), 1);
+  int rc =
+      value.empty() ? ::unsetenv(n.c_str()) : ::setenv(n.c_str(), std::string(value).c_str(), 1);
   if (rc != 0) t_last_error = errno;
   return rc == 0;
 }

@@ -109,9 +109,9 @@ const Mount* mount_of(const std::vector<Mount>& table, const std::string& path) 
   const Mount* best = nullptr;
   for (const Mount& m : table) {
     const std::string& p = m.point;
-    bool holds = p == "/" || path == p ||
-                 (path.size() > p.size() && path.compare(0, p.size(), p) == 0 &&
-                  path[p.size()] == '/');
+    bool holds =
+        p == "/" || path == p ||
+        (path.size() > p.size() && path.compare(0, p.size(), p) == 0 && path[p.size()] == '/');
     // Later entries mount over earlier ones at the same point.
     if (holds && (best == nullptr || p.size() >= best->point.size())) best = &m;
   }

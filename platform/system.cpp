@@ -73,10 +73,25 @@ struct ThreadCall {
   const std::function<int()>* body = nullptr;
   int result = 0;
   std::exception_ptr error;
+  bool take_signals = true;  // the caller did not block them itself
 };
+
+// The signals that the evaluation thread takes itself: the thread that waits
+// for it blocks them, so that an interrupt arriving while a child process runs
+// is handled before the wait for that child returns.
+sigset_t evaluation_signals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  return set;
+}
 
 void* thread_main(void* data) {
   auto* call = static_cast<ThreadCall*>(data);
+  if (call->take_signals) {
+    sigset_t signals = evaluation_signals();
+    ::pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+  }
   try {
     call->result = (*call->body)();
   } catch (...) {
@@ -219,14 +234,19 @@ int run_with_stack(size_t stack_bytes, const std::function<int()>& body) {
   const auto minimum = static_cast<size_t>(PTHREAD_STACK_MIN);
   size_t size = stack_bytes < minimum ? minimum : stack_bytes;
   pthread_t thread{};
+  sigset_t signals = evaluation_signals();
+  sigset_t saved;
+  ::pthread_sigmask(SIG_BLOCK, &signals, &saved);
+  call.take_signals = sigismember(&saved, SIGINT) == 0;
   bool started = attributes.ok() && ::pthread_attr_setstacksize(attributes.get(), size) == 0 &&
                  ::pthread_create(&thread, attributes.get(), thread_main, &call) == 0;
+  if (started) ::pthread_join(thread, nullptr);
+  ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
   if (!started) {
     // No thread of that size (address-space limits): run on this stack; the
     // evaluator's own depth limits still apply.
     return body();
   }
-  ::pthread_join(thread, nullptr);
   if (call.error) std::rethrow_exception(call.error);
   return call.result;
 }

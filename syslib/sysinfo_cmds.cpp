@@ -11,8 +11,8 @@
 #include "platform/files.h"
 #include "platform/identity.h"
 #include "platform/process.h"
-#include "platform/system.h"
 #include "platform/sysinfo.h"
+#include "platform/system.h"
 #include "syslib/sysinfo.h"
 
 namespace syslib {

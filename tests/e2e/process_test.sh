@@ -59,4 +59,34 @@ TCL
 out="$(setsid -w "$NUVEL" "$DIR/int_spawn.tcl" 2>&1)"
 check int-spawn "Interrupted" "$out"
 
+# exec of a lone shell name prints how to come back, the first time only;
+# shell prints it every time it starts without words.
+cat > "$DIR/notice.tcl" <<'TCL'
+puts [exec sh]
+puts [exec sh]
+puts [shell]
+puts [shell echo inside]
+TCL
+expected='Type EXIT to exit the shell and return to Nuvel
+
+0
+0
+Type EXIT to exit the shell and return to Nuvel
+
+0
+inside
+0'
+check shell-notice "$expected" "$("$NUVEL" "$DIR/notice.tcl" < /dev/null 2>/dev/null)"
+
+# The interactive shell reads the interpreter's standard input.
+cat > "$DIR/shell.tcl" <<'TCL'
+set r [shell]
+puts "back $r"
+TCL
+expected='Type EXIT to exit the shell and return to Nuvel
+
+typed
+back 0'
+check shell-input "$expected" "$(printf 'echo typed\nexit\n' | "$NUVEL" "$DIR/shell.tcl" 2>/dev/null)"
+
 exit $FAILED

@@ -138,7 +138,8 @@ TEST(SystemFacts, Formats) {
   unsigned char a[16] = {}, b[16] = {};
   ASSERT_TRUE(platform::random_bytes(a, sizeof a));
   ASSERT_TRUE(platform::random_bytes(b, sizeof b));
-  EXPECT_NE(std::string(reinterpret_cast<char*>(a), 16), std::string(reinterpret_cast<char*>(b), 16));
+  EXPECT_NE(std::string(reinterpret_cast<char*>(a), 16),
+            std::string(reinterpret_cast<char*>(b), 16));
 }
 
 }  // namespace
