@@ -25,7 +25,18 @@ Interp::Interp() {
 }
 
 Interp::~Interp() {
-  if (_pglobal_interp == this) _pglobal_interp = previous;
+  // Interpreters may end in any order: one that ends while a newer one is
+  // current leaves the chain, so that no interpreter keeps pointing at it.
+  if (_pglobal_interp == this) {
+    _pglobal_interp = previous;
+  } else {
+    for (Interp* i = _pglobal_interp; i != nullptr; i = i->previous) {
+      if (i->previous == this) {
+        i->previous = previous;
+        break;
+      }
+    }
+  }
   callframe = global_frame.get();
   commands.clear();
   global_frame.reset();
