@@ -26,6 +26,8 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   expr::register_string_split_cmds(interp);
   expr::register_format_cmds(interp);
   expr::register_scan_cmds(interp);
+  expr::register_encoding_cmds(interp);
+  expr::register_binary_cmds(interp);
   vars::register_var_info_cmds(interp);
   collections::register_array_cmds(interp);
   collections::register_array_convert_cmds(interp);
@@ -33,6 +35,7 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   containers::register_stack_cmds(interp);
   syslib::register_stream_cmds(interp);
   syslib::register_date_cmds(interp);
+  syslib::register_http_cmds(interp);
   syslib::install_external_commands(interp);
   syslib::register_process_cmds(interp);
   syslib::register_env_cmds(interp);
