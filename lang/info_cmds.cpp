@@ -58,8 +58,14 @@ Code info_exists(Interp& interp, int argc, Value* argv, void*) {
   if (argc == 3) {
     std::string_view name = argv[2].view();
     if (name.empty()) return core::result_bool(interp, false);
-    if (name.back() != ')' || name.find('(') == std::string_view::npos) {
+    size_t open = name.back() == ')' ? name.find('(') : std::string_view::npos;
+    if (open == std::string_view::npos) {
       return core::result_bool(interp, nuvelGetVar(interp, name) != nullptr);
+    }
+    if (open > 0) {
+      return core::result_bool(
+          interp, element_exists(interp, name.substr(0, open),
+                                 name.substr(open + 1, name.size() - open - 2), false));
     }
   }
   bool nocase = false;
