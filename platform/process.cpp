@@ -345,11 +345,4 @@ void set_last_error(int code) {
   t_last_error = code;
 }
 
-std::string error_text(int code) {
-  char buf[256] = {};
-  // The GNU form returns a pointer that may or may not be `buf`.
-  const char* text = ::strerror_r(code, buf, sizeof buf);
-  return text ? text : "";
-}
-
 }  // namespace platform

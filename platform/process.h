@@ -75,7 +75,5 @@ bool process_exists(int64_t pid);
 // environment and system-information functions (0 when none).
 int last_error();
 void set_last_error(int code);
-// The system's text for an error number.
-std::string error_text(int code);
 
 }  // namespace platform

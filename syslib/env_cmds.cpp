@@ -6,6 +6,7 @@
 #include "containers/hash_table.h"
 #include "core/cmd_helpers.h"
 #include "core/var.h"
+#include "platform/fs.h"
 #include "platform/process.h"
 #include "platform/system.h"
 #include "syslib/sysinfo.h"

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 
+#include "platform/fs.h"
 #include "platform/sysinfo.h"
 #include "platform/system.h"
 
