@@ -48,6 +48,9 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   syslib::register_timer_cmds(interp);
   syslib::register_http_cmds(interp);
   syslib::install_external_commands(interp);
+  syslib::register_process_cmds(interp);
+  syslib::register_env_cmds(interp);
+  vars::register_info_cmds(interp);
 }
 
 std::unique_ptr<Interp> nuvelCreateTopInterp(int count, const std::vector<std::string>* words) {

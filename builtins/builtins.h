@@ -22,6 +22,7 @@ void register_var_cmds(core::Interp& interp);
 void register_exit_cmds(core::Interp& interp, bool with_exit);
 void register_var_info_cmds(core::Interp& interp);
 void register_misc_cmds(core::Interp& interp);
+void register_info_cmds(core::Interp& interp);
 }  // namespace vars
 
 namespace expr {
@@ -86,4 +87,6 @@ void register_clock_cmds(core::Interp& interp);
 void register_timer_cmds(core::Interp& interp);
 void register_http_cmds(core::Interp& interp);
 void install_external_commands(core::Interp& interp);
+void register_process_cmds(core::Interp& interp);
+void register_env_cmds(core::Interp& interp);
 }  // namespace syslib

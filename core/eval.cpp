@@ -409,6 +409,29 @@ struct FrameRestore {
   ~FrameRestore() { interp.callframe = saved; }
 };
 
+// Gives a frame the words of the command it runs now, and puts back the words
+// of the command that was running there before when this one ends, so that a
+// frame never keeps words that are gone (info level reads them).
+class FrameWords {
+ public:
+  FrameWords(CallFrame* frame, int argc, Value* argv)
+      : frame_(frame), argc_(frame->cmd_argc), argv_(frame->cmd_argv) {
+    frame->cmd_argc = argc;
+    frame->cmd_argv = argv;
+  }
+  ~FrameWords() {
+    frame_->cmd_argc = argc_;
+    frame_->cmd_argv = argv_;
+  }
+  FrameWords(const FrameWords&) = delete;
+  FrameWords& operator=(const FrameWords&) = delete;
+
+ private:
+  CallFrame* frame_;
+  int argc_;
+  Value* argv_;
+};
+
 // Keeps one call-history entry for the length of a command, popped exactly
 // when it was pushed.
 class HistoryEntry {
@@ -527,8 +550,7 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
     for (int i = 0; i < argc; ++i) words.push_back(argv[i]);
     CommandRecord rec = interp.commands[static_cast<size_t>(unknown)];
     ++interp.cmdcount;
-    interp.callframe->cmd_argc = argc + 1;
-    interp.callframe->cmd_argv = words.data();
+    FrameWords frame_words(interp.callframe, argc + 1, words.data());
     Code rc = call_handler(interp, rec, argc + 1, words.data());
     interp.callframe = restore.saved;
     if (rc == Code::Ok) {
@@ -547,8 +569,7 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
   bool traced = trace_matches(interp, name);
   if (traced) interp.hooks.trace(interp, argc, argv, false, 0);
   ++interp.cmdcount;
-  interp.callframe->cmd_argc = argc;
-  interp.callframe->cmd_argv = argv;
+  FrameWords frame_words(interp.callframe, argc, argv);
   HistoryEntry history(argc, argv);
   if (switches().single_step && interp.hooks.single_step) {
     Code step = interp.hooks.single_step(interp, argc, argv);

@@ -18,6 +18,7 @@
 
 #include "platform/console.h"
 #include "platform/console_internal.h"
+#include "platform/process.h"
 
 extern char** environ;
 
@@ -74,10 +75,25 @@ struct ThreadCall {
   const std::function<int()>* body = nullptr;
   int result = 0;
   std::exception_ptr error;
+  bool take_signals = true;  // the caller did not block them itself
 };
+
+// The signals that the evaluation thread takes itself: the thread that waits
+// for it blocks them, so that an interrupt arriving while a child process runs
+// is handled before the wait for that child returns.
+sigset_t evaluation_signals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  return set;
+}
 
 void* thread_main(void* data) {
   auto* call = static_cast<ThreadCall*>(data);
+  if (call->take_signals) {
+    sigset_t signals = evaluation_signals();
+    ::pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+  }
   try {
     call->result = (*call->body)();
   } catch (...) {
@@ -192,25 +208,7 @@ int run_shell(std::string_view command_line) {
 }
 
 bool is_program(std::string_view name) {
-  if (name.empty()) return false;
-  auto executable_file = [](const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-           ::access(path.c_str(), X_OK) == 0;
-  };
-  if (name.find('/') != std::string_view::npos) return executable_file(std::string(name));
-  const char* path = std::getenv("PATH");
-  std::string_view dirs = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
-  while (true) {
-    size_t colon = dirs.find(':');
-    std::string_view dir = dirs.substr(0, colon);
-    std::string candidate(dir.empty() ? "." : dir);
-    candidate += '/';
-    candidate += name;
-    if (executable_file(candidate)) return true;
-    if (colon == std::string_view::npos) return false;
-    dirs.remove_prefix(colon + 1);
-  }
+  return !find_program(name).empty();
 }
 
 int run_with_stack(size_t stack_bytes, const std::function<int()>& body) {
@@ -220,14 +218,19 @@ int run_with_stack(size_t stack_bytes, const std::function<int()>& body) {
   const auto minimum = static_cast<size_t>(PTHREAD_STACK_MIN);
   size_t size = stack_bytes < minimum ? minimum : stack_bytes;
   pthread_t thread{};
+  sigset_t signals = evaluation_signals();
+  sigset_t saved;
+  ::pthread_sigmask(SIG_BLOCK, &signals, &saved);
+  call.take_signals = sigismember(&saved, SIGINT) == 0;
   bool started = attributes.ok() && ::pthread_attr_setstacksize(attributes.get(), size) == 0 &&
                  ::pthread_create(&thread, attributes.get(), thread_main, &call) == 0;
+  if (started) ::pthread_join(thread, nullptr);
+  ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
   if (!started) {
     // No thread of that size (address-space limits): run on this stack; the
     // evaluator's own depth limits still apply.
     return body();
   }
-  ::pthread_join(thread, nullptr);
   if (call.error) std::rethrow_exception(call.error);
   return call.result;
 }
