@@ -664,7 +664,7 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
   Evaluator ev(interp, text, no_vars);
   Code rc = Code::Ok;
   WordList words;
-  if (text.size() > kCompileCacheLimit && !text.cached<CompiledScript>(CacheSlot::Script)) {
+  if (text.size() > kCompileCacheLimit && !text.cached_ptr<CompiledScript>(CacheSlot::Script)) {
     // A long text is read and run one command at a time.
     ScriptReader reader(text.view());
     CompiledScript error;
@@ -676,11 +676,14 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
       if (!run_command(interp, ev, cmd, words, subst_only, rc)) return rc;
     }
   }
-  std::shared_ptr<const CompiledScript> script = compile_script(text);
-  for (const CompiledCommand& cmd : script->commands) {
+  // The held copy keeps the text shared, so it cannot grow in place (which
+  // would drop the compiled form) while its commands run.
+  Value hold = text;
+  const CompiledScript& script = compiled_script(hold);
+  for (const CompiledCommand& cmd : script.commands) {
     if (!run_command(interp, ev, cmd, words, subst_only, rc)) return rc;
   }
-  if (script->has_error) return syntax_error(interp, ev, *script, words);
+  if (script.has_error) return syntax_error(interp, ev, script, words);
   return rc;
 }
 

@@ -115,4 +115,11 @@ std::shared_ptr<const CompiledScript> compile_script(const Value& text) {
   return result;
 }
 
+const CompiledScript& compiled_script(const Value& text) {
+  if (const CompiledScript* cached = text.cached_ptr<CompiledScript>(CacheSlot::Script)) {
+    return *cached;
+  }
+  return *compile_script(text);
+}
+
 }  // namespace core

@@ -9,7 +9,9 @@ Value Value::from_int(int64_t v) {
   char buf[24];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
   (void)ec;
-  return Value(std::string_view(buf, static_cast<size_t>(end - buf)));
+  Value r(std::string_view(buf, static_cast<size_t>(end - buf)));
+  r.remember_int(v);
+  return r;
 }
 
 const std::string& Value::str() const noexcept {

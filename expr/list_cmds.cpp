@@ -307,14 +307,13 @@ void append_escaped(std::string& out, std::string_view v) {
 Code nuvelCommandLAppend(Interp& interp, int argc, Value* argv, void*) {
   if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   std::string_view name = argv[1].view();
-  vars::VarPtr var = vars::nuvelGetVarShared(interp, name);
+  vars::Var* var = vars::nuvelGetVar(interp, name);
   if (var && (var->type != vars::VT_AUTO || var->is_constant || var->is_pointer)) {
     nuvelSetError(&interp, "lappend: Can't lappend to existing var type in %s\n", argv[1].c_str());
     return Code::Error;
   }
   if (!var) {
-    if (vars::set_var(interp, name, Value()) != 0 ||
-        !(var = vars::nuvelGetVarShared(interp, name))) {
+    if (vars::set_var(interp, name, Value()) != 0 || !(var = vars::nuvelGetVar(interp, name))) {
       const core::Switches& sw = core::switches();
       if (sw.debug || sw.single_step || sw.stacktrace || interp.trace_on) {
         platform::outf("lappend: variable '%s' does not exist\n", argv[1].c_str());
@@ -331,7 +330,11 @@ Code nuvelCommandLAppend(Interp& interp, int argc, Value* argv, void*) {
   // The result slot may share the old value (the last lappend's result);
   // release it so that the variable holds the only reference.
   if (interp.result.same_rep(var->value)) core::nuvelResetResult(interp);
+  // The elements read from the old text stay valid for the longer one.
+  std::shared_ptr<const StandardList> form =
+      var->is_link() ? nullptr : var->value.cached<StandardList>(core::CacheSlot::ListTcl);
   if (!var->is_link() && var->value.append_in_place(tail)) {
+    list_extend_cached(var->value, std::move(form), tail);
     var->changed = true;
     var->size = static_cast<int32_t>(std::min<size_t>(var->value.size(), INT32_MAX));
   } else {

@@ -60,6 +60,14 @@ uint64_t decimal_digits(std::string_view t, size_t i) {
   return v;
 }
 
+// canonical_int on a Value, remembering the reading on it.
+bool canonical_value(const Value& v, int64_t& out) {
+  if (v.known_int(out)) return true;
+  if (!canonical_int(v.view(), out)) return false;
+  v.remember_int(out);
+  return true;
+}
+
 core::NumberCache* cache_of(const Value& v) {
   return v.number_cache();
 }
@@ -210,7 +218,7 @@ NumClass classify_text(std::string_view t) {
 ArithOperand read_arith(const Value& v) {
   ArithOperand r;
   std::string_view t = v.view();
-  if (canonical_int(t, r.i)) {
+  if (canonical_value(v, r.i)) {
     r.d = static_cast<double>(r.i);
     return r;
   }
@@ -249,7 +257,7 @@ ArithOperand read_arith(const Value& v) {
 RelOperand read_rel(const Value& v) {
   RelOperand r;
   std::string_view t = v.view();
-  if (canonical_int(t, r.i)) {
+  if (canonical_value(v, r.i)) {
     r.cls = NumClass::Integer;
     r.d = static_cast<double>(r.i);
     return r;
@@ -294,7 +302,7 @@ RelOperand read_rel(const Value& v) {
 IntReading read_int(const Value& v) {
   IntReading r;
   std::string_view t = v.view();
-  if (canonical_int(t, r.value)) return r;
+  if (canonical_value(v, r.value)) return r;
   core::NumberCache* c = cache_of(v);
   if (c) {
     switch (c->reader) {
@@ -318,7 +326,7 @@ IntReading read_int(const Value& v) {
 int64_t read_decimal(const Value& v) {
   int64_t i;
   std::string_view t = v.view();
-  if (canonical_int(t, i)) return i;
+  if (canonical_value(v, i)) return i;
   core::NumberCache* c = cache_of(v);
   if (c && (c->reader == kDecimal || c->reader == kFloatLit)) return c->i;
   i = read_decimal_text(t);
@@ -329,7 +337,7 @@ int64_t read_decimal(const Value& v) {
 double read_double(const Value& v) {
   int64_t i;
   std::string_view t = v.view();
-  if (canonical_int(t, i)) return static_cast<double>(i);
+  if (canonical_value(v, i)) return static_cast<double>(i);
   core::NumberCache* c = cache_of(v);
   if (c && (c->reader == kDouble || c->reader == kFloatLit || c->reader == kRelFloat)) return c->d;
   double d = read_double_text(t);
