@@ -8,6 +8,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/hooks.h"
+#include "core/int_ops.h"
 #include "core/nuvel.h"
 #include "core/script.h"
 #include "core/switches.h"
@@ -215,10 +216,58 @@ void print_var_context(std::string_view source, uint32_t offset) {
   platform::out("'\n");
 }
 
+// Finds a command by name; a command whose first word is a literal keeps the
+// result until the command table changes.
+int32_t resolve_command(Interp& interp, const CompiledCommand* cmd, std::string_view name) {
+  bool literal = cmd && cmd->words[0].parts.size() == 1 &&
+                 cmd->words[0].parts[0].kind == WordPart::Literal && !cmd->words[0].expand;
+  if (literal && cmd->lookup_epoch == interp.command_epoch) return cmd->lookup_index;
+  int32_t index = find_index(interp, name);
+  if (literal) {
+    cmd->lookup_epoch = interp.command_epoch;
+    cmd->lookup_index = index;
+  }
+  return index;
+}
+
 class Evaluator {
  public:
   Evaluator(Interp& interp, const Value& source, bool no_vars)
       : interp_(interp), source_(source), no_vars_(no_vars) {}
+
+  // --- Integer operator chains ----------------------------------------------------
+  //
+  // A command such as "% [+ [* $x 31] $i] 1000003" whose commands all resolve
+  // to the integer operator commands, with operands that are canonical
+  // integers (literals or plain variables of the current frame), is computed
+  // here in one pass: no words, no nested evaluation, no handler calls. Only
+  // the outer result becomes text, the same text the commands would give, and
+  // the command count grows by the number of commands the chain stands for.
+  // Anything else -- a float or a text that is not a canonical integer ("007",
+  // "1e3"), an operator renamed or replaced by a procedure, a fault such as a
+  // division by zero, tracing, single-step or the call history -- leaves the
+  // command to the ordinary path. The attempt has no side effects, so the
+  // ordinary path sees the same state.
+
+  // Whether chains may be computed now.
+  bool chains_allowed() const {
+    const Switches& sw = switches();
+    return !no_vars_ && !interp_.trace_on && !sw.stacktrace && !sw.single_step &&
+           interp_.math_handler != nullptr && !platform::break_flag();
+  }
+
+  // Computes a command as a chain; false when it is not one.
+  bool compute_chain(const CompiledCommand& cmd, int64_t& out, int& commands, bool& nested) {
+    return chain_value(cmd, 1, out, commands, nested);
+  }
+
+  // The compiled command of a bracketed script that is one command.
+  static const CompiledCommand* single_command(const Value& text) {
+    if (text.empty() || text.size() > kCompileCacheLimit || is_digit(text[0])) return nullptr;
+    const CompiledScript& script = compiled_script(text);
+    if (script.has_error || script.commands.size() != 1) return nullptr;
+    return &script.commands[0];
+  }
 
   // Substitutes the words of a command into `words`.
   Code substitute(const CompiledCommand& cmd, WordList& words) {
@@ -266,6 +315,74 @@ class Evaluator {
   }
 
  private:
+  // The form of a chain command: an operator name and two operands, each one
+  // literal, plain variable or bracketed command.
+  static bool chain_form(const CompiledCommand& cmd) {
+    if (cmd.chain_form != 0) return cmd.chain_form > 0;
+    bool ok = cmd.words.size() == 3;
+    for (size_t w = 0; ok && w < cmd.words.size(); ++w) {
+      const Word& word = cmd.words[w];
+      if (word.expand || word.parts.size() != 1) {
+        ok = false;
+        break;
+      }
+      const WordPart& part = word.parts[0];
+      if (part.text.empty()) {
+        ok = false;
+      } else if (w == 0) {
+        ok = part.kind == WordPart::Literal && part.text[0] != ':';
+      } else if (part.kind == WordPart::Variable) {
+        ok = !part.has_subscript && part.text[0] != '$' && part.text[0] != '{';
+      }
+    }
+    cmd.chain_form = ok ? 1 : -1;
+    return ok;
+  }
+
+  bool chain_value(const CompiledCommand& cmd, int depth, int64_t& out, int& commands,
+                   bool& nested) {
+    if (!chain_form(cmd) || interp_.eval_depth + depth > kMaxEvalDepth) return false;
+    const Value& name = cmd.words[0].parts[0].text;
+    int32_t index = resolve_command(interp_, &cmd, name.view());
+    if (index < 0) return false;
+    CommandHandler handler = interp_.commands[static_cast<size_t>(index)].handler;
+    IntOp op = IntOp::None;
+    if (handler == interp_.math_handler) {
+      op = int_math_op(name.view());
+    } else if (handler == interp_.compare_handler) {
+      op = int_compare_op(name.view());
+    }
+    if (op == IntOp::None) return false;
+    int64_t a;
+    int64_t b;
+    if (!chain_operand(cmd.words[1].parts[0], depth, a, commands, nested) ||
+        !chain_operand(cmd.words[2].parts[0], depth, b, commands, nested) ||
+        !int_operate(op, a, b, out)) {
+      return false;
+    }
+    ++commands;
+    return true;
+  }
+
+  bool chain_operand(const WordPart& part, int depth, int64_t& out, int& commands, bool& nested) {
+    switch (part.kind) {
+      case WordPart::Literal:
+        return part.text.canonical_int(out);
+      case WordPart::Variable: {
+        const Var* var = vars::find_plain_local(interp_, part.text.view());
+        return var && var->value.canonical_int(out);
+      }
+      case WordPart::Command: {
+        if (!part.text.empty() && is_digit(part.text[0])) return part.text.canonical_int(out);
+        const CompiledCommand* inner = single_command(part.text);
+        if (!inner || depth >= kMaxBracketNesting) return false;
+        nested = true;
+        return chain_value(*inner, depth + 1, out, commands, nested);
+      }
+    }
+    return false;
+  }
+
   Code part_value(const WordPart& part, Value& out) {
     switch (part.kind) {
       case WordPart::Literal:
@@ -284,6 +401,20 @@ class Evaluator {
       interp_.result = part.text;
       out = part.text;
       return Code::Ok;
+    }
+    if (const CompiledCommand* inner = single_command(part.text);
+        inner && inner->chain_form >= 0 && chains_allowed()) {
+      int64_t v;
+      int commands = 0;
+      bool nested = false;
+      if (compute_chain(*inner, v, commands, nested)) {
+        interp_.cmdcount += commands;
+        interp_.result_type = 0;
+        nuvelSetResult(interp_, Value::from_int(v));
+        interp_.last_subst_code = 0;
+        out = interp_.result;
+        return Code::Ok;
+      }
     }
     Code rc = rindoEval(interp_, part.text);
     if (rc == Code::Ok || rc == Code::Return || rc == Code::Break) {
@@ -491,21 +622,7 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
     keep_going = true;
     return Code::Ok;
   }
-  int32_t index;
-  if (cmd && cmd->words[0].parts.size() == 1 && cmd->words[0].parts[0].kind == WordPart::Literal &&
-      !cmd->words[0].expand && cmd->lookup_epoch == interp.command_epoch) {
-    index = cmd->lookup_index;
-  } else {
-    index = find_index(interp, name);
-    if (cmd) {
-      cmd->lookup_epoch = interp.command_epoch;
-      cmd->lookup_index = index;
-      if (cmd->words[0].parts.size() != 1 || cmd->words[0].parts[0].kind != WordPart::Literal ||
-          cmd->words[0].expand) {
-        cmd->lookup_epoch = 0;
-      }
-    }
-  }
+  int32_t index = resolve_command(interp, cmd, name);
   if (index < 0) {
     if (switches().autoexec) {
       ++interp.cmdcount;
@@ -617,6 +734,19 @@ bool run_command(Interp& interp, Evaluator& ev, const CompiledCommand& cmd, Word
     return false;
   }
   words.clear();
+  if (!subst_only && cmd.chain_form >= 0 && ev.chains_allowed()) {
+    int64_t v;
+    int commands = 0;
+    bool nested = false;
+    if (ev.compute_chain(cmd, v, commands, nested)) {
+      interp.cmdcount += commands;
+      interp.result_type = 0;
+      if (nested) interp.last_subst_code = 0;
+      nuvelSetResult(interp, Value::from_int(v));
+      rc = Code::Ok;
+      return true;
+    }
+  }
   Code sub = ev.substitute(cmd, words);
   if (sub != Code::Ok) {
     rc = sub;

@@ -99,6 +99,11 @@ struct Interp {
   bool storing_report = false;
   // Exit value requested by `exit N` (and `die`), used for the process code.
   int exit_value = 0;
+  // Handlers of the combined-math and relational operator commands, set when
+  // that family registers. The evaluator computes a chain of commands that
+  // resolve to them on integers itself (core/eval.cpp).
+  CommandHandler math_handler = nullptr;
+  CommandHandler compare_handler = nullptr;
 };
 
 // The current top interpreter.

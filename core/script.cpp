@@ -30,6 +30,7 @@ ScriptReader::Step ScriptReader::next(CompiledCommand& cmd, CompiledScript& erro
   cmd.offset = static_cast<uint32_t>(P.p);
   cmd.lookup_epoch = 0;
   cmd.lookup_index = -1;
+  cmd.chain_form = 0;
   bool started = false;
   auto fail = [&](std::string message) {
     error.has_error = true;

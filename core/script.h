@@ -36,6 +36,9 @@ struct CompiledCommand {
   // Cached command look-up for a literal first word.
   mutable uint64_t lookup_epoch = 0;
   mutable int32_t lookup_index = -1;
+  // Whether the command has the form of an integer operator chain (see
+  // core/eval.cpp): 0 not yet known, 1 it has, -1 it has not.
+  mutable int8_t chain_form = 0;
 };
 
 struct CompiledScript {

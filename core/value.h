@@ -149,6 +149,9 @@ class Value {
     rep_->int_value = v;
     rep_->has_int = true;
   }
+  // Reads the text as a canonical decimal integer within 64 bits, remembering
+  // the reading; false when the text is not one.
+  bool canonical_int(int64_t& out) const noexcept;
 
   // The number cache (null for the empty text, which never reads as a number).
   NumberCache* number_cache() const {

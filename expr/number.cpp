@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "core/int_ops.h"
+
 namespace expr {
 namespace {
 
@@ -43,17 +45,6 @@ int hex_digit(char c) {
   return -1;
 }
 
-// A canonical decimal integer: optional "-", digits without leading zeros
-// ("0" itself allowed, "-0" not), within the signed 64-bit range.
-bool canonical_int(std::string_view t, int64_t& out) {
-  if (t.empty() || t.size() > 20) return false;
-  size_t i = t[0] == '-' ? 1 : 0;
-  if (i == t.size() || !is_digit(t[i])) return false;
-  if (t[i] == '0' && (t.size() > i + 1 || i == 1)) return false;
-  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
-  return ec == std::errc() && end == t.data() + t.size();
-}
-
 uint64_t decimal_digits(std::string_view t, size_t i) {
   uint64_t v = 0;
   for (; i < t.size() && is_digit(t[i]); ++i) v = v * 10 + static_cast<uint64_t>(t[i] - '0');
@@ -62,10 +53,7 @@ uint64_t decimal_digits(std::string_view t, size_t i) {
 
 // canonical_int on a Value, remembering the reading on it.
 bool canonical_value(const Value& v, int64_t& out) {
-  if (v.known_int(out)) return true;
-  if (!canonical_int(v.view(), out)) return false;
-  v.remember_int(out);
-  return true;
+  return v.canonical_int(out);
 }
 
 core::NumberCache* cache_of(const Value& v) {
@@ -355,21 +343,7 @@ int64_t double_to_int(double d) {
 }
 
 int64_t int_pow(int64_t base, int64_t exponent) {
-  if (exponent == 0) return 1;
-  if (exponent < 0) {
-    if (base == 1) return 1;
-    if (base == -1) return (exponent % 2 == 0) ? 1 : -1;
-    return 0;
-  }
-  uint64_t result = 1;
-  uint64_t b = static_cast<uint64_t>(base);
-  uint64_t e = static_cast<uint64_t>(exponent);
-  while (e) {
-    if (e & 1) result *= b;
-    b *= b;
-    e >>= 1;
-  }
-  return static_cast<int64_t>(result);
+  return core::int_power(base, exponent);
 }
 
 Value int_value(int64_t v) {

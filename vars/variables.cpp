@@ -138,6 +138,13 @@ Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int 
   return nullptr;
 }
 
+Var* find_plain_local(Interp& interp, std::string_view name) {
+  if (name.empty() || is_global_name(name) || !interp.callframe) return nullptr;
+  Var* var = find_in(*interp.callframe, name);
+  if (!var || var->is_link() || var->type != VT_AUTO) return nullptr;
+  return var;
+}
+
 bool var_exists(Interp& interp, std::string_view name) {
   return nuvelGetVar(interp, name, -1) != nullptr;
 }
