@@ -5,12 +5,11 @@
 #include <cstdlib>
 
 #include "collections/array_store.h"
-#include "collections/collection_text.h"
 #include "containers/hash_table.h"
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
+#include "core/collection_text.h"
+#include "core/list_value.h"
 #include "core/switches.h"
-#include "expr/list_value.h"
 #include "platform/console.h"
 
 namespace collections {

@@ -1,11 +1,10 @@
 // Conversions between arrays and texts or lists: array_to_string,
 // string_to_array, array_to_list and list_to_array.
 #include "collections/array_store.h"
-#include "collections/collection_text.h"
 #include "containers/hash_table.h"
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
-#include "expr/list_value.h"
+#include "core/collection_text.h"
+#include "core/list_value.h"
 
 namespace collections {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "core/nuvel.h"
-#include "vars/var.h"
+#include "core/var.h"
 
 namespace collections {
 

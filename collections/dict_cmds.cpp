@@ -4,12 +4,11 @@
 #include <memory>
 #include <unordered_map>
 
-#include "collections/collection_text.h"
 #include "collections/dict_store.h"
 #include "containers/hash_table.h"
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
-#include "expr/list_value.h"
+#include "core/collection_text.h"
+#include "core/list_value.h"
 #include "platform/console.h"
 
 namespace collections {
@@ -27,67 +26,7 @@ namespace {
 constexpr int32_t kDictBuckets = 100;  // dictionary variables
 constexpr int32_t kWorkBuckets = 50;   // working tables and set's dictionaries
 
-// --- Text form cache ----------------------------------------------------------
-// A dictionary variable reads as the text of all its pairs. Building that text
-// costs a walk of the table, so the last text built for a table is kept until
-// the table changes; dict get recognises such a text and looks the key up in
-// the table instead of re-reading the text.
-struct CachedText {
-  std::weak_ptr<hash_table> table;
-  Value text;
-};
-
-std::unordered_map<const hash_table*, CachedText>& text_cache() {
-  static std::unordered_map<const hash_table*, CachedText> cache;
-  return cache;
-}
-
-// The table whose cached text was handed out last.
-const hash_table* g_last_text_table = nullptr;
-
-std::string table_text(const hash_table& table) {
-  std::string out;
-  table.for_each([&out](const std::string& key, const Value& value) {
-    append_dict_item(out, key);
-    append_dict_item(out, value.view());
-  });
-  return out;
-}
-
-// The live table behind `text` when it is the cached text form of a table.
-const hash_table* table_of_text(const Value& text) {
-  if (!g_last_text_table || text.empty()) return nullptr;
-  auto& cache = text_cache();
-  auto it = cache.find(g_last_text_table);
-  if (it == cache.end() || !it->second.text.same_rep(text)) return nullptr;
-  std::shared_ptr<hash_table> live = it->second.table.lock();
-  if (live.get() != g_last_text_table) return nullptr;
-  return g_last_text_table;
-}
-
 }  // namespace
-
-Value dict_table_text(const Var& owner) {
-  if (!owner.table) return Value();
-  const hash_table* key = owner.table.get();
-  auto& cache = text_cache();
-  auto it = cache.find(key);
-  if (it != cache.end() && it->second.table.lock() == owner.table) {
-    g_last_text_table = key;
-    return it->second.text;
-  }
-  if (cache.size() >= 64) cache.clear();
-  Value text(table_text(*owner.table));
-  cache[key] = CachedText{owner.table, text};
-  g_last_text_table = key;
-  return text;
-}
-
-void dict_table_changed(const Var& owner) {
-  if (!owner.table) return;
-  text_cache().erase(owner.table.get());
-  if (g_last_text_table == owner.table.get()) g_last_text_table = nullptr;
-}
 
 namespace {
 
@@ -343,7 +282,7 @@ Code nested_get(const Words& w) {
   }
   std::vector<Value> items;
   int k = 3;
-  if (const hash_table* table = table_of_text(text)) {
+  if (const hash_table* table = vars::dict_text_table(text)) {
     // A dictionary variable's own text: the first key is looked up directly.
     Value v;
     if (!table->get(w.argv[3].view(), &v)) return key_not_found(w, 3);
@@ -463,7 +402,7 @@ Code dict_merge(const Words& w) {
     }
     load_pairs(work, items);
   }
-  return set_dict_result(w.interp, table_text(work));
+  return set_dict_result(w.interp, vars::table_text(work));
 }
 
 // dict remove dictText ?key ...?
@@ -485,7 +424,7 @@ Code dict_remove(const Words& w) {
       return Code::Error;
     }
   }
-  return set_dict_result(w.interp, table_text(work));
+  return set_dict_result(w.interp, vars::table_text(work));
 }
 
 // dict replace dictText ?key value ...?
@@ -500,7 +439,7 @@ Code dict_replace(const Words& w) {
   hash_table work(kWorkBuckets);
   load_pairs(work, read_items(w.argv[2]));
   for (int k = 3; k + 1 < w.argc; k += 2) work.set(w.argv[k].view(), w.argv[k + 1]);
-  return set_dict_result(w.interp, table_text(work));
+  return set_dict_result(w.interp, vars::table_text(work));
 }
 
 // Checks that an iterator variable is missing or plain.

@@ -6,8 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/dict_text.h"
 #include "core/nuvel.h"
-#include "vars/var.h"
+#include "core/var.h"
 
 namespace collections {
 
@@ -25,9 +26,7 @@ core::Code dict_take_over(core::Interp& interp, const char* cmd, std::string_vie
 core::Code dict_set_path(core::Interp& interp, const char* cmd, std::string_view name,
                          const core::Value* keys, int nkeys, const core::Value& value);
 
-// Text form of a dictionary's table, cached until the table changes.
-core::Value dict_table_text(const vars::Var& owner);
-// Forgets the cached text form of a table (call after every change).
-void dict_table_changed(const vars::Var& owner);
+using vars::dict_table_changed;
+using vars::dict_table_text;
 
 }  // namespace collections

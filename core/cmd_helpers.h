@@ -7,6 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/command_table.h"
+#include "core/guards.h"
+#include "core/messages.h"
 #include "core/nuvel.h"
 
 namespace core {

@@ -7,22 +7,17 @@
 #include <stdexcept>
 
 #include "core/cmd_helpers.h"
-#include "core/hooks.h"
+#include "core/guards.h"
 #include "core/int_ops.h"
+#include "core/list_value.h"
 #include "core/nuvel.h"
 #include "core/script.h"
 #include "core/switches.h"
-#include "expr/list_value.h"
+#include "core/var.h"
 #include "platform/console.h"
 #include "platform/system.h"
-#include "vars/var.h"
 
 namespace core {
-
-EvalHooks& eval_hooks() {
-  static EvalHooks hooks;
-  return hooks;
-}
 
 namespace {
 
@@ -345,7 +340,9 @@ class Evaluator {
     const Value& name = cmd.words[0].parts[0].text;
     int32_t index = resolve_command(interp_, &cmd, name.view());
     if (index < 0) return false;
-    CommandHandler handler = interp_.commands[static_cast<size_t>(index)].handler;
+    const CommandRecord& rec = interp_.commands[static_cast<size_t>(index)];
+    if (rec.min_words > 3 || (rec.max_words >= 0 && rec.max_words < 3)) return false;
+    CommandHandler handler = rec.handler;
     IntOp op = IntOp::None;
     if (handler == interp_.math_handler) {
       op = int_math_op(name.view());
@@ -582,7 +579,7 @@ class HistoryEntry {
 };
 
 bool trace_matches(const Interp& interp, std::string_view name) {
-  if (!interp.trace_on || !eval_hooks().trace) return false;
+  if (!interp.trace_on || !interp.hooks.trace) return false;
   for (const auto& n : interp.trace_names) {
     if (n == name || n == "*") return true;
   }
@@ -594,6 +591,11 @@ Code call_handler(Interp& interp, const CommandRecord& rec, int argc, Value* arg
   CommandHandler handler = rec.handler;
   void* data = rec.data;
   std::shared_ptr<void> keep = rec.is_proc ? rec.owner : nullptr;
+  if (argc < rec.min_words || (rec.max_words >= 0 && argc > rec.max_words)) {
+    return nuvelWrongArgs(interp, argc, argv);
+  }
+  ScopedRestore<int> keep_argc(interp.command_argc, argc);
+  ScopedRestore<const Value*> keep_argv(interp.command_argv, argv);
   ++interp.nesting_depth_handlers;
   Code rc;
   try {
@@ -627,7 +629,7 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
     if (switches().autoexec) {
       ++interp.cmdcount;
       Code rc =
-          eval_hooks().run_external ? eval_hooks().run_external(interp, argc, argv) : Code::Error;
+          interp.hooks.run_external ? interp.hooks.run_external(interp, argc, argv) : Code::Error;
       keep_going = rc == Code::Ok;
       return rc;
     }
@@ -661,20 +663,20 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
   }
   const CommandRecord& rec = interp.commands[static_cast<size_t>(index)];
   bool traced = trace_matches(interp, name);
-  if (traced) eval_hooks().trace(interp, argc, argv, false, 0);
+  if (traced) interp.hooks.trace(interp, argc, argv, false, 0);
   ++interp.cmdcount;
   interp.callframe->cmd_argc = argc;
   interp.callframe->cmd_argv = argv;
   HistoryEntry history(argc, argv);
-  if (switches().single_step && eval_hooks().single_step) {
-    Code step = eval_hooks().single_step(interp, argc, argv);
+  if (switches().single_step && interp.hooks.single_step) {
+    Code step = interp.hooks.single_step(interp, argc, argv);
     if (step == Code::Stop) return Code::Stop;
   }
   if (name != "set") interp.result_type = 0;
   bool is_proc = rec.is_proc;
   Code rc = call_handler(interp, rec, argc, argv);
   interp.callframe = restore.saved;
-  if (traced) eval_hooks().trace(interp, argc, argv, true, static_cast<int>(rc));
+  if (traced) interp.hooks.trace(interp, argc, argv, true, static_cast<int>(rc));
   if (rc == Code::Ok) {
     keep_going = true;
   } else if (rc == Code::Return) {

@@ -2,11 +2,10 @@
 // variables.
 #include <cstring>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
+#include "core/var.h"
 #include "platform/system.h"
-#include "vars/var.h"
 
 namespace core {
 
@@ -21,6 +20,7 @@ Interp::Interp() {
   callframe = global_frame.get();
   command_epoch = fresh_command_epoch();
   previous = _pglobal_interp;
+  if (previous) install = previous->install;
   _pglobal_interp = this;
 }
 
@@ -29,6 +29,7 @@ Interp::~Interp() {
   callframe = global_frame.get();
   commands.clear();
   global_frame.reset();
+  states_.clear();
 }
 
 namespace {
@@ -107,7 +108,7 @@ void nuvelSetStartupVars(Interp& interp, int count, const std::vector<std::strin
 
 std::unique_ptr<Interp> nuvelCreateInterp(int count, const std::vector<std::string>* words) {
   auto interp = std::make_unique<Interp>();
-  nuvelRegisterCoreCommands(*interp, 0);
+  if (interp->install) interp->install(*interp, 0);
   nuvelSetStartupVars(*interp, count, words);
   return interp;
 }

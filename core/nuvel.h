@@ -46,12 +46,59 @@ struct CommandRecord {
   bool is_proc = false;
   // Keeps `data` alive while the record exists (procedures own their definition).
   std::shared_ptr<void> owner;
+  // From the command's table row: the evaluator answers a word count outside
+  // [min_words, max_words] (max -1: no limit) with the wrong-argument report.
+  int32_t min_words = 0;
+  int32_t max_words = -1;
+  const char* usage = nullptr;  // syntax after the name; null for procedures
+  uint32_t flags = 0;
 };
 
-// One row of a family's registration table.
+// A row of the older two-column registration tables (name, handler), kept
+// only until every family has moved to CommandRow (core/command_table.h).
 struct CommandSpec {
   const char* name;
   CommandHandler handler;
+};
+
+// Call points of the evaluator that later subsystems fill in: command
+// tracing, the single-step prompt and the operating-system command path of
+// autoexec. Each interpreter has its own.
+struct EvalHooks {
+  // Prints the "Exec" (returning false) or "Retn" (returning true) trace line.
+  void (*trace)(Interp& interp, int argc, Value* argv, bool returning, int code) = nullptr;
+  // The single-step prompt; Stop ends the evaluation.
+  Code (*single_step)(Interp& interp, int argc, Value* argv) = nullptr;
+  // Runs an unknown command as an operating-system command (autoexec on).
+  Code (*run_external)(Interp& interp, int argc, Value* argv) = nullptr;
+};
+
+// Per-interpreter state of a family, made on first use and destroyed with
+// the interpreter: `interp.state<StreamTable>()`. T must be default
+// constructible.
+class StateRegistry {
+ public:
+  template <class T>
+  T& get() {
+    static const char tag = 0;  // one address per type
+    for (Slot& s : slots_) {
+      if (s.tag == &tag) return *static_cast<T*>(s.object.get());
+    }
+    slots_.push_back(Slot{&tag, Owned(new T(), [](void* p) { delete static_cast<T*>(p); })});
+    return *static_cast<T*>(slots_.back().object.get());
+  }
+  void clear() {
+    // Newest first, so a state may use an older one while it is destroyed.
+    while (!slots_.empty()) slots_.pop_back();
+  }
+
+ private:
+  using Owned = std::unique_ptr<void, void (*)(void*)>;
+  struct Slot {
+    const char* tag;
+    Owned object;
+  };
+  std::vector<Slot> slots_;
 };
 
 // The interpreter record. The start-up interpreter lives until the process
@@ -92,18 +139,36 @@ struct Interp {
   int nesting_depth_handlers = 0;
   // Message of the last error report made in this interpreter (for catch).
   std::string last_report;
-  uint64_t report_serial = 0;  // counts error reports
+  bool last_report_shown = false;  // whether that report was echoed
+  uint64_t report_serial = 0;      // counts error reports
   // Set while a report stores its message in ::errorMsg, so that a failure to
   // store it (::errorMsg made an array or a dictionary) is reported without
   // trying to store that message again.
   bool storing_report = false;
   // Exit value requested by `exit N` (and `die`), used for the process code.
   int exit_value = 0;
+
+  // The words of the built-in command running now (for message prefixes).
+  int command_argc = 0;
+  const Value* command_argv = nullptr;
+  EvalHooks hooks;
+  // Fills a new interpreter with the built-in commands; interpreters created
+  // while this one is current inherit it (the registry of families sets it).
+  void (*install)(Interp& interp, int flag) = nullptr;
+
   // Handlers of the combined-math and relational operator commands, set when
   // that family registers. The evaluator computes a chain of commands that
   // resolve to them on integers itself (core/eval.cpp).
   CommandHandler math_handler = nullptr;
   CommandHandler compare_handler = nullptr;
+
+  template <class T>
+  T& state() {
+    return states_.get<T>();
+  }
+
+ private:
+  StateRegistry states_;
 };
 
 // The current top interpreter.
@@ -114,7 +179,6 @@ extern Interp* _pglobal_interp;
 inline constexpr int kMaxEvalDepth = 60000;
 
 // --- Creation and start-up ---------------------------------------------------
-void nuvelRegisterCoreCommands(Interp& interp, int flag);
 void nuvelSetStartupVars(Interp& interp, int count, const std::vector<std::string>* words);
 // The three steps: record, core commands, start-up variables.
 std::unique_ptr<Interp> nuvelCreateInterp(int count = 0,

@@ -8,8 +8,8 @@
 #include "core/cmd_helpers.h"
 #include "core/nuvel.h"
 #include "core/switches.h"
+#include "core/var.h"
 #include "platform/console.h"
-#include "vars/var.h"
 
 namespace core {
 
@@ -74,12 +74,14 @@ bool report(Interp* interp, std::string message, bool line_end) {
     interp->storing_report = false;
   }
   note_report(interp, message);
+  if (interp) interp->last_report_shown = false;
   Switches& sw = switches();
   if (sw.quiet) {
     sw.quiet = 0;
     return false;
   }
   if (!(sw.single_step || sw.debug || sw.verbose) || !platform::console_open()) return false;
+  if (interp) interp->last_report_shown = true;
   platform::reset_attribute();
   if (sw.single_step) {
     platform::set_attribute(224);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "builtins/builtins.h"
 #include "core/cmd_helpers.h"
 #include "core/config.h"
 #include "core/switches.h"
@@ -44,6 +45,24 @@ int exit_code_of(const core::Interp& interp, Code code) {
   }
 }
 
+// A run that ends with an error whose message nobody saw (reports are
+// echoed only while verbose or debug is on, and `error` itself reports
+// nothing) says so once on standard error, so a failure is never silent.
+void show_unreported_error(core::Interp& interp, Code code) {
+  if (code != Code::Error) return;
+  std::string message(interp.result.view());
+  if (message.empty()) message = interp.last_report;
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+    message.pop_back();
+  }
+  if (message.empty()) return;
+  if (interp.last_report_shown && interp.last_report == message) return;
+  platform::flush();
+  platform::err("nuvel_embed: ");
+  platform::err(message);
+  platform::err("\n");
+}
+
 // Runs at_exit where start-up calls it. A failing at_exit makes the exit code
 // non-zero; a missing one leaves the code of the script.
 int finish(core::Interp& interp, Code code) {
@@ -72,7 +91,15 @@ int run(int argc, char** argv) {
 
   bool echo = false;
   int parameters = 0;
+  // "script.tcl -- a b c": the words after "--" are the script's arguments.
+  int dashes = argc;
   for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--") {
+      dashes = i;
+      break;
+    }
+  }
+  for (int i = 1; i < dashes; ++i) {
     std::string_view arg = argv[i];
     if (arg.find('"') != std::string_view::npos) {
       platform::out(
@@ -95,12 +122,28 @@ int run(int argc, char** argv) {
     platform::out("\n");
     return 0;
   }
+  if (dashes < argc) {
+    // Every file before "--" runs in turn; the last one gets the arguments.
+    int exit_code = 0;
+    for (int i = 1; i < dashes; ++i) {
+      std::vector<core::Value> words{core::Value("source"), core::Value(argv[i])};
+      if (i + 1 == dashes) {
+        for (int k = dashes + 1; k < argc; ++k) words.emplace_back(argv[k]);
+      }
+      Code code = core::nuvelCallCommand(*interp, static_cast<int>(words.size()), words.data());
+      show_unreported_error(*interp, code);
+      exit_code = code == Code::Ok ? 0 : finish(*interp, code);
+      if (code == Code::Exit) break;
+    }
+    return exit_code;
+  }
   if (argc > 1) {
     int exit_code = 0;
     for (int i = 1; i < argc; ++i) {
       std::string command = "source ";
       command += argv[i];
       Code code = core::rindoEval(*interp, core::Value(command));
+      show_unreported_error(*interp, code);
       exit_code = code == Code::Ok ? 0 : finish(*interp, code);
       if (code == Code::Exit) break;
     }
@@ -111,6 +154,7 @@ int run(int argc, char** argv) {
   int pre = core::mpp_preprocess(*interp, text, true, "internal.tcl");
   if (pre < 0 && pre != -12) return 1;
   Code code = core::rindoEval(*interp, core::Value(std::move(text)));
+  show_unreported_error(*interp, code);
   if (code == Code::Error) return 1;
   return finish(*interp, code);
 }

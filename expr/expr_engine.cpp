@@ -7,12 +7,11 @@
 #include <new>
 #include <vector>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
+#include "core/var.h"
 #include "expr/expr_internal.h"
 #include "expr/number.h"
 #include "platform/console.h"
-#include "vars/var.h"
 
 namespace expr {
 

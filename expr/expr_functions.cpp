@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "expr/expr_engine.h"
 #include "expr/expr_internal.h"

@@ -5,14 +5,13 @@
 #include <cstdio>
 #include <new>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
+#include "core/list_value.h"
 #include "core/switches.h"
+#include "core/var.h"
 #include "expr/expr_engine.h"
-#include "expr/list_value.h"
 #include "expr/number.h"
 #include "expr/operator_support.h"
-#include "vars/var.h"
 
 namespace expr {
 namespace {

@@ -9,7 +9,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "expr/number.h"
 #include "expr/operator_support.h"

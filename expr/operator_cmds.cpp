@@ -10,15 +10,14 @@
 #include <limits>
 #include <new>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "core/int_ops.h"
 #include "core/switches.h"
+#include "core/var.h"
 #include "expr/expr_engine.h"
 #include "expr/number.h"
 #include "expr/operator_support.h"
 #include "platform/console.h"
-#include "vars/var.h"
 
 namespace expr {
 

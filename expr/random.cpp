@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <random>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "expr/number.h"
 #include "platform/system.h"

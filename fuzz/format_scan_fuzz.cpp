@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/value.h"
-#include "expr/format.h"
-#include "expr/scan.h"
+#include "strings/format.h"
+#include "strings/scan.h"
 
 // The data is a mode byte, then the template, a NUL, and the rest: for
 // format the arguments separated by \x01, for scan the input text.

@@ -27,6 +27,7 @@ enum Result : int32_t {
   kUnhandled = -9,
   kNoInput = -10,
   kExitRequested = -12,
+  kCommentMismatch = -13,
 };
 
 // What one run counted. Lines are reported 1-based; 0 means "none".
@@ -48,6 +49,7 @@ struct Counters {
   long error_line = 0;
   bool bad_escape = false;
   bool exit_requested = false;
+  long open_comment_line = 0;  // 1-based line of a "/*" that is never closed
 };
 
 // The largest macro name the main scan looks up, and the step limits of

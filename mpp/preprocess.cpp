@@ -75,6 +75,11 @@ std::optional<std::string> mpp_pass(core::Interp& interp, std::string_view text,
 int32_t report(const Counters& c, bool have_text) {
   if (c.error_line != 0) platform::outf("Preprocessor error near line %li\n", c.error_line);
   if (c.exit_requested) return kExitRequested;
+  if (c.open_comment_line != 0) {
+    platform::outf("Error: Mismatched /* ... */ comment found near line %li\n",
+                   c.open_comment_line);
+    return kCommentMismatch;
+  }
   if (c.if_depth > 0) {
     platform::outf("Error: %s near line: %li\n", error_name(1), c.last_directive_line);
     platform::out("       Did you intend a macro '#if' or the comment '# if' ?\n");

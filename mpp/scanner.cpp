@@ -113,15 +113,19 @@ bool Scanner::run() {
 }
 
 void Scanner::comment() {
+  const long opened = line1();
   size_t close = in_.find("*/", pos_ + 2);
   size_t end = close == std::string_view::npos ? in_.size() : close;
   for (size_t i = pos_ + 2; i < end; ++i) {
     if (in_[i] == '\n') ++counters_.line;
   }
   if (close == std::string_view::npos) {
-    // An unterminated comment ends the scan.
+    // An unterminated comment fails the run: dropping the rest of the text
+    // would run a truncated script as if nothing were wrong.
+    counters_.open_comment_line = opened;
     pos_ = in_.size();
     stopped_ = true;
+    failed_ = true;
     return;
   }
   pos_ = close + 2;

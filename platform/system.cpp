@@ -4,6 +4,7 @@
 
 #include <pthread.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -187,6 +188,28 @@ int run_shell(std::string_view command_line) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return -1;
+}
+
+bool is_program(std::string_view name) {
+  if (name.empty()) return false;
+  auto executable_file = [](const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
+  };
+  if (name.find('/') != std::string_view::npos) return executable_file(std::string(name));
+  const char* path = std::getenv("PATH");
+  std::string_view dirs = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+  while (true) {
+    size_t colon = dirs.find(':');
+    std::string_view dir = dirs.substr(0, colon);
+    std::string candidate(dir.empty() ? "." : dir);
+    candidate += '/';
+    candidate += name;
+    if (executable_file(candidate)) return true;
+    if (colon == std::string_view::npos) return false;
+    dirs.remove_prefix(colon + 1);
+  }
 }
 
 int run_with_stack(size_t stack_bytes, const std::function<int()>& body) {

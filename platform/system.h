@@ -31,6 +31,9 @@ std::string get_env(std::string_view name, bool* found = nullptr);
 // flushing console output. Returns the exit status (128 + signal when killed),
 // or -1 when the process could not be started.
 int run_shell(std::string_view command_line);
+// True when `name` is a program that can be started: an executable file
+// found on PATH, or (for a name with a slash) an executable file at that path.
+bool is_program(std::string_view name);
 
 // Runs `body` on a thread with a stack of `stack_bytes` and returns its value.
 int run_with_stack(size_t stack_bytes, const std::function<int()>& body);

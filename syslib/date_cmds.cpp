@@ -1,5 +1,4 @@
 // The date command: the local date and time through the date formatter.
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "platform/time_zone.h"
 #include "syslib/date_format.h"

@@ -99,9 +99,13 @@ bool code_text(char c, const std::tm& t, const platform::ZoneFacts& zone, std::s
     case 'n':
       out = number("%ld", t.tm_mon + 1);
       break;
-    case 't':
-      out = number("%ld", kDaysInMonth[wrap(t.tm_mon, 12)]);
+    case 't': {
+      int month = wrap(t.tm_mon, 12);
+      long days = kDaysInMonth[month];
+      if (month == 1 && is_leap_year(year)) days = 29;
+      out = number("%ld", days);
       break;
+    } break;
     case 'L':
       out = is_leap_year(year) ? "1" : "0";
       break;
@@ -121,11 +125,11 @@ bool code_text(char c, const std::tm& t, const platform::ZoneFacts& zone, std::s
     case 'B':
       out = "0";
       break;
-    case 'g':
-      out = number("%ld", hour % 12);
+    case 'g':  // 12-hour clock: noon and midnight are 12
+      out = number("%ld", hour % 12 == 0 ? 12 : hour % 12);
       break;
     case 'h':
-      out = number("%02ld", hour % 12);
+      out = number("%02ld", hour % 12 == 0 ? 12 : hour % 12);
       break;
     case 'G':
     case 'H':

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
 #include "platform/console.h"

@@ -1,5 +1,4 @@
 // Commands that end a script: exit, die and stop.
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
 #include "platform/console.h"
 

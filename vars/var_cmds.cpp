@@ -1,12 +1,11 @@
 // Variable commands: set (also registered as variable and =), unset, upvar,
 // uplevel, global, static, const, swap, clear, is_set and is_const.
-#include "collections/collection_text.h"
 #include "collections/dict_store.h"
 #include "containers/hash_table.h"
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
+#include "core/collection_text.h"
+#include "core/var.h"
 #include "platform/console.h"
-#include "vars/var.h"
 
 namespace vars {
 namespace {

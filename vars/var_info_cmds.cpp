@@ -3,11 +3,10 @@
 #include <cinttypes>
 #include <cstring>
 
-#include "collections/collection_text.h"
-#include "core/builtins.h"
 #include "core/cmd_helpers.h"
+#include "core/collection_text.h"
+#include "core/var.h"
 #include "platform/console.h"
-#include "vars/var.h"
 
 namespace vars {
 namespace {

@@ -58,6 +58,31 @@ expect "file arguments" 0 "argc=1 argv0=" -- "$bin" "$work/args.tcl"
 expect "NUL bytes in a script" 0 "" -- "$bin" "$work/nul.tcl"
 expect "another embedded script" 7 "embedded app: argc=1" -- "$app"
 
+# An uncaught error that was never shown is printed once on standard error;
+# one already shown is not repeated.
+printf 'puts start\nerror "it broke"\n' > "$work/silent.tcl"
+expect "unshown error is printed" 1 "nuvel_embed: it broke" -- "$bin" "$work/silent.tcl"
+shown=$("$bin" "$work/fail.tcl" 2>&1 </dev/null | grep -c "Variable 'nosuch_var' not found")
+if [ "$shown" = 1 ]; then echo "ok   shown error once"; else
+  echo "FAIL shown error appears $shown times"; failures=$((failures + 1)); fi
+
+# "--" hands the remaining words to the script as its arguments.
+printf 'puts "argc=$argc 0=$argv(0) 1=$argv(1) 2=$argv(2) 3=$argv(3)"\n' > "$work/dash.tcl"
+expect "arguments after --" 0 "argc=4 0=$work/dash.tcl 1=a 2=b c 3=-x" -- "$bin" "$work/dash.tcl" -- a "b c" -x
+printf 'puts "argc=$argc last=$argv(1)"\n' > "$work/dash1.tcl"
+expect "files before -- run in order" 0 "one
+argc=2 last=z" -- "$bin" "$work/one.tcl" "$work/dash1.tcl" -- z
+
+# An unknown name that is no program runs nothing: a condition written for
+# another language must not empty the file it mentions.
+printf 'keep me\n' > "$work/notes.txt"
+printf 'set status ok\nif {$status > %s} {puts yes}\n' "$work/notes.txt" > "$work/typo.tcl"
+expect "unknown name is not run" 1 "eval: Command or proc 'ok' was not found" -- "$bin" "$work/typo.tcl"
+if [ "$(cat "$work/notes.txt")" = "keep me" ]; then echo "ok   file left alone"; else
+  echo "FAIL the unknown command emptied a file"; failures=$((failures + 1)); fi
+printf 'puts [echo from-a-program]\n' > "$work/prog.tcl"
+expect "programs still run under autoexec" 0 "from-a-program" -- "$bin" "$work/prog.tcl"
+
 # Deep nesting is an error with a message, never a crash.
 python3 - "$work/deep.tcl" <<'PY'
 import sys

@@ -1,15 +1,16 @@
 // Test helpers shared by the unit tests and the script-test runner.
 #include "support/script_harness.h"
 
+#include "builtins/builtins.h"
 #include "core/switches.h"
+#include "core/var.h"
 #include "platform/console.h"
 #include "platform/system.h"
-#include "vars/var.h"
 
 namespace testing_support {
 
 std::unique_ptr<core::Interp> fresh_interp() {
-  return core::nuvelCreateInterp(0, nullptr);
+  return core::nuvelCreateTopInterp(0, nullptr);
 }
 
 ScriptRun run_script(core::Interp& interp, std::string_view script) {

@@ -29,7 +29,6 @@
 #include <thread>
 #include <vector>
 
-#include "core/hooks.h"
 #include "core/switches.h"
 #include "platform/console.h"
 #include "platform/system.h"
@@ -584,8 +583,18 @@ uint32_t name_seed(const std::string& name) {
   return h ^ 20261208u;
 }
 
+core::Code no_external(core::Interp& interp, int, core::Value*) {
+  core::nuvelSetResult(interp, "no external commands in the fuzz test");
+  return core::Code::Error;
+}
+core::Code no_prompt(core::Interp&, int, core::Value*) {
+  return core::Code::Ok;
+}
+
 std::unique_ptr<core::Interp> prepared_interp() {
   auto interp = testing_support::fresh_interp();
+  interp->hooks.run_external = no_external;
+  interp->hooks.single_step = no_prompt;
   auto run = testing_support::run_script(*interp, kSetup);
   EXPECT_EQ(run.code, core::Code::Ok) << run.errorMsg;
   return interp;
@@ -603,20 +612,9 @@ struct ProcessState {
   }
 };
 
-core::Code no_external(core::Interp& interp, int, core::Value*) {
-  core::nuvelSetResult(interp, "no external commands in the fuzz test");
-  return core::Code::Error;
-}
-core::Code no_prompt(core::Interp&, int, core::Value*) {
-  return core::Code::Ok;
-}
-
 TEST(CommandFuzz, HostileArgumentsNeverBreakTheInterpreter) {
   const core::Switches saved_switches = core::switches();
   const core::SwitchSlots saved_slots = core::process().slots;
-  const core::EvalHooks saved_hooks = core::eval_hooks();
-  core::eval_hooks().run_external = no_external;
-  core::eval_hooks().single_step = no_prompt;
   core::switches().autoexec = 0;  // nothing may reach the shell
   core::switches().verbose = 0;
   ProcessState state{core::switches(), core::process().slots};
@@ -701,7 +699,6 @@ TEST(CommandFuzz, HostileArgumentsNeverBreakTheInterpreter) {
   }
   auto seconds = std::chrono::duration<double>(Clock::now() - started).count();
 
-  core::eval_hooks() = saved_hooks;
   core::switches() = saved_switches;
   core::process().slots = saved_slots;
 

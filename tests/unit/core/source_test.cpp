@@ -7,10 +7,10 @@
 #include <string>
 
 #include "core/switches.h"
+#include "core/var.h"
 #include "mpp/mpp.h"
 #include "platform/console.h"
 #include "support/script_harness.h"
-#include "vars/var.h"
 
 namespace {
 

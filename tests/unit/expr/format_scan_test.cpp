@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "expr/format.h"
-#include "expr/scan.h"
+#include "strings/format.h"
+#include "strings/scan.h"
 
 namespace {
 

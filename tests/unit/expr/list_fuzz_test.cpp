@@ -6,8 +6,8 @@
 #include <random>
 
 #include "core/cmd_helpers.h"
+#include "core/list_value.h"
 #include "core/switches.h"
-#include "expr/list_value.h"
 #include "support/script_harness.h"
 
 namespace expr {

@@ -1,10 +1,10 @@
 // The three list readers, the writer, the joiner and the brace stripper on
 // the edge cases where they differ on purpose; the cached forms.
-#include "expr/list_value.h"
+#include "core/list_value.h"
 
 #include <gtest/gtest.h>
 
-#include "expr/glob.h"
+#include "core/glob.h"
 
 namespace expr {
 namespace {

@@ -2,7 +2,7 @@
 // pairs and line ends.
 #include <gtest/gtest.h>
 
-#include "expr/list_value.h"
+#include "core/list_value.h"
 
 namespace expr {
 namespace {

@@ -73,10 +73,17 @@ TEST_F(PreprocessTest, BlockCommentsAreDroppedAndCountLines) {
   EXPECT_EQ(r.text, "ab");
 }
 
-TEST_F(PreprocessTest, UnterminatedBlockCommentEndsTheScan) {
+TEST_F(PreprocessTest, UnterminatedBlockCommentFailsTheRun) {
+  // Nothing of the text runs: silently dropping what follows the "/*" would
+  // run a truncated script.
   PreRun r = pre("set a 1\n/* never closed\nset b 2\n");
-  EXPECT_EQ(r.text, "set a 1");
-  EXPECT_GE(r.rc, 0);
+  EXPECT_EQ(r.rc, mpp::kCommentMismatch);
+  EXPECT_EQ(r.text, "");
+  EXPECT_EQ(r.output, "Error: Mismatched /* ... */ comment found near line 2\n");
+  // A glob in a path is the usual way to open one by accident.
+  r = pre("puts a\nset p /var/log/*.log\nputs b\n");
+  EXPECT_EQ(r.rc, mpp::kCommentMismatch);
+  EXPECT_NE(r.output.find("near line 2"), std::string::npos);
 }
 
 TEST_F(PreprocessTest, HashStartsADirectiveAnywhereOutsideStrings) {

@@ -72,8 +72,10 @@ TEST(DateFormat, DayMonthAndYearLetters) {
 
 TEST(DateFormat, HoursAroundNoonAndMidnight) {
   ZoneGuard utc("UTC");
-  EXPECT_EQ(syslib::format_date("g h a", date(2022, 1, 6, 12, 30)), "0 00 pm");
-  EXPECT_EQ(syslib::format_date("g h a", date(2022, 1, 6, 0, 5)), "0 00 am");
+  // A 12-hour clock shows 12 at noon and at midnight.
+  EXPECT_EQ(syslib::format_date("g h a", date(2022, 1, 6, 12, 30)), "12 12 pm");
+  EXPECT_EQ(syslib::format_date("g h a", date(2022, 1, 6, 0, 5)), "12 12 am");
+  EXPECT_EQ(syslib::format_date("g h", date(2022, 1, 6, 1, 5)), "1 01");
   EXPECT_EQ(syslib::format_date("g h a", date(2022, 1, 6, 11, 59)), "11 11 am");
   EXPECT_EQ(syslib::format_date("g h A", date(2022, 1, 6, 23, 0)), "11 11 PM");
 }
@@ -98,9 +100,13 @@ TEST(DateFormat, TwoDigitYears) {
   EXPECT_EQ(syslib::format_date("o", date(2150, 5, 1)), "150");
 }
 
-TEST(DateFormat, DaysInMonthFromTheTable) {
+TEST(DateFormat, DaysInMonthFollowLeapYears) {
   ZoneGuard utc("UTC");
-  EXPECT_EQ(syslib::format_date("t L", date(2020, 2, 10)), "28 1");
+  // February by the same leap-year rule as "L".
+  EXPECT_EQ(syslib::format_date("t L", date(2020, 2, 10)), "29 1");
+  EXPECT_EQ(syslib::format_date("t L", date(2000, 2, 10)), "29 1");
+  EXPECT_EQ(syslib::format_date("t L", date(1900, 2, 10)), "28 0");
+  EXPECT_EQ(syslib::format_date("t L", date(2023, 2, 10)), "28 0");
   EXPECT_EQ(syslib::format_date("t", date(2021, 4, 10)), "30");
   EXPECT_EQ(syslib::format_date("t", date(2021, 12, 10)), "31");
 }

@@ -2,8 +2,8 @@
 // across frames, and links whose target goes away.
 #include <gtest/gtest.h>
 
+#include "core/var.h"
 #include "support/script_harness.h"
-#include "vars/var.h"
 
 namespace {
 

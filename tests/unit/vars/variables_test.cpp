@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "containers/hash_table.h"
+#include "core/var.h"
 #include "support/script_harness.h"
-#include "vars/var.h"
 
 namespace {
 

@@ -1,0 +1,46 @@
+// Registers every built-in command family into a new interpreter.
+#include "builtins/builtins.h"
+
+namespace core {
+
+void nuvelRegisterCoreCommands(Interp& interp, int flag) {
+  interp.install = &nuvelRegisterCoreCommands;
+  register_error_cmds(interp);
+  register_cmdcount_cmds(interp);
+  register_source_cmds(interp);
+  register_eval_cmds(interp);
+  register_option_cmds(interp);
+  vars::register_var_cmds(interp);
+  vars::register_exit_cmds(interp, flag == 0);
+  vars::register_proc_cmds(interp);
+  vars::register_control_cmds(interp);
+  vars::register_goto_cmds(interp);
+  expr::register_operator_cmds(interp);
+  expr::register_increment_cmds(interp);
+  expr::register_expr_cmds(interp);
+  expr::register_numeric_cmds(interp);
+  expr::register_list_cmds(interp);
+  expr::register_list_search_cmds(interp);
+  expr::register_string_cmds(interp);
+  expr::register_string_extra_cmds(interp);
+  expr::register_string_split_cmds(interp);
+  expr::register_format_cmds(interp);
+  expr::register_scan_cmds(interp);
+  vars::register_var_info_cmds(interp);
+  collections::register_array_cmds(interp);
+  collections::register_array_convert_cmds(interp);
+  collections::register_dict_cmds(interp);
+  containers::register_stack_cmds(interp);
+  syslib::register_stream_cmds(interp);
+  syslib::register_date_cmds(interp);
+  syslib::install_external_commands(interp);
+}
+
+std::unique_ptr<Interp> nuvelCreateTopInterp(int count, const std::vector<std::string>* words) {
+  auto interp = std::make_unique<Interp>();
+  nuvelRegisterCoreCommands(*interp, 0);
+  nuvelSetStartupVars(*interp, count, words);
+  return interp;
+}
+
+}  // namespace core

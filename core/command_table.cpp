@@ -1,0 +1,95 @@
+// Registration from command tables and the one dispatcher of ensembles.
+#include "core/command_table.h"
+
+#include <vector>
+
+#include "core/cmd_helpers.h"
+
+namespace core {
+
+namespace {
+
+// The ensembles registered in one interpreter.
+struct EnsembleList {
+  std::vector<const Ensemble*> items;
+};
+
+bool outside(int argc, int min_words, int max_words) {
+  return argc < min_words || (max_words >= 0 && argc > max_words);
+}
+
+}  // namespace
+
+void register_rows(Interp& interp, std::span<const CommandRow> rows) {
+  for (const CommandRow& row : rows) {
+    if (nuvelRegisterCommand(interp, row.name, row.handler, nullptr, false) != 0) continue;
+    CommandRecord* rec = nuvelGetCommand(interp, row.name);
+    rec->min_words = row.min_words;
+    rec->max_words = row.max_words;
+    rec->usage = row.usage;
+    rec->flags = row.flags;
+  }
+}
+
+const EnsembleRow* find_subcommand(const Ensemble& ensemble, std::string_view sub) {
+  const EnsembleRow* prefix_hit = nullptr;
+  int prefix_hits = 0;
+  for (const EnsembleRow& row : ensemble.rows) {
+    switch (row.match) {
+      case Match::Exact:
+        if (sub == row.name) return &row;
+        break;
+      case Match::NoCase:
+        if (iequals(sub, row.name)) return &row;
+        break;
+      case Match::Prefix:
+        if (iequals(sub, row.name)) return &row;
+        if (!sub.empty() && istarts_with(row.name, sub)) {
+          prefix_hit = &row;
+          ++prefix_hits;
+        }
+        break;
+    }
+  }
+  return prefix_hits == 1 ? prefix_hit : nullptr;
+}
+
+Code dispatch_ensemble(Interp& interp, const Ensemble& ensemble, int argc, Value* argv) {
+  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
+  const EnsembleRow* row = find_subcommand(ensemble, argv[1].view());
+  if (row == nullptr) return fail(interp, ensemble.unknown, argv[1]);
+  if (outside(argc, row->min_words, row->max_words)) return nuvelWrongArgs(interp, argc, argv);
+  return row->handler(interp, argc, argv, nullptr);
+}
+
+void register_ensemble(Interp& interp, const Ensemble& ensemble) {
+  auto& list = interp.state<EnsembleList>().items;
+  for (const Ensemble* e : list) {
+    if (e == &ensemble) return;
+  }
+  list.push_back(&ensemble);
+}
+
+const Ensemble* find_ensemble(const Interp& interp, std::string_view command) {
+  auto& list = const_cast<Interp&>(interp).state<EnsembleList>().items;
+  for (const Ensemble* e : list) {
+    if (command == e->command) return e;
+  }
+  return nullptr;
+}
+
+std::string usage_of(const Interp& interp, std::string_view name) {
+  for (const CommandRecord& rec : interp.commands) {
+    if (rec.name != name) continue;
+    if (rec.usage == nullptr) return "";
+    std::string out(name);
+    if (*rec.usage != '\0') {
+      out += ' ';
+      out += rec.usage;
+    }
+    return out;
+  }
+  return "";
+}
+
+}  // namespace core

@@ -1,0 +1,620 @@
+// The variable store: finding, creating, assigning, linking and deleting
+// variables in call frames, with the ::name and name(subscript) forms.
+#include <algorithm>
+
+#include "containers/hash_table.h"
+#include "core/cmd_helpers.h"
+#include "core/dict_text.h"
+#include "core/glob.h"
+#include "core/list_value.h"
+#include "core/switches.h"
+#include "core/var.h"
+
+namespace vars {
+
+using core::nuvelSetError;
+
+const char* var_type_name(int type) {
+  static const char* const kNames[] = {"auto",  "const",   "array",   "struct",
+                                       "field", "pointer", "variant", "dictionary",
+                                       "stack", "unknown", "list"};
+  return type >= 0 && type <= 10 ? kNames[type] : "error";
+}
+
+CallFrame::~CallFrame() {
+  // Release records one by one so that no chain of destructors recurses.
+  index.clear();
+  while (!vars.empty()) vars.pop_back();
+}
+
+namespace {
+
+bool is_global_name(std::string_view name) {
+  return name.size() >= 2 && name[0] == ':' && name[1] == ':';
+}
+
+// The value a link shows: its target's current value, following chains of
+// links to the record that holds the value. Null when a target is gone.
+std::optional<Value> linked_value(const Var& link) {
+  const Var* at = &link;
+  std::shared_ptr<Var> hold;
+  for (int hops = 0; at->is_link() && hops < 1000; ++hops) {
+    std::shared_ptr<Var> next = at->target();
+    if (!next) return std::nullopt;
+    if (at->subscript && next->type == VT_ARRAY) {
+      Var* owner = array_owner(*next);
+      Value v;
+      if (owner && owner->table && owner->table->get(*at->subscript, &v)) return v;
+      return at->value;
+    }
+    hold = std::move(next);
+    at = hold.get();
+  }
+  return at->value;
+}
+
+CallFrame* frame_for(Interp& interp, std::string_view& name, int scope) {
+  if (is_global_name(name)) {
+    name.remove_prefix(2);
+    return interp.global_frame.get();
+  }
+  return scope == -1 ? interp.callframe : interp.global_frame.get();
+}
+
+Var* find_in(CallFrame& frame, std::string_view name) {
+  if (!frame.index.empty()) {
+    auto it = frame.index.find(name);
+    return it == frame.index.end() ? nullptr : it->second;
+  }
+  for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
+    const std::string& n = (*it)->name;
+    if (!n.empty() && n[0] == name[0] && n == name) return it->get();
+  }
+  return nullptr;
+}
+
+VarPtr make_var(std::string_view name, const Value& value, int32_t level) {
+  auto v = std::make_shared<Var>();
+  v->name = std::string(name);
+  v->value = value;
+  v->type = VT_AUTO;
+  v->level = level;
+  v->changed = true;
+  return v;
+}
+
+}  // namespace
+
+// --- Look-up -------------------------------------------------------------------------
+
+CallFrame* frame_at_level(Interp& interp, int n) {
+  if (n < 0) n = 0;
+  CallFrame* f = interp.callframe;
+  while (f && f->level > n && f->level != 0) f = f->parent;
+  return f ? f : interp.global_frame.get();
+}
+
+Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
+  if (!interp.callframe) {
+    nuvelSetError(&interp, "getvar: NULL callframe\n");
+    return nullptr;
+  }
+  if (name.empty()) return nullptr;
+  CallFrame* frame = frame_for(interp, name, scope);
+  if (name.empty() || !frame) return nullptr;
+  Var* var = find_in(*frame, name);
+  if (!var || !var->is_link()) return var;
+  std::optional<Value> current = linked_value(*var);
+  if (!current) {
+    // The target is gone: the link reads as missing and is dropped.
+    remove_var_record(*frame, var);
+    return nullptr;
+  }
+  if (var->level != interp.callframe->level && current->empty()) {
+    var->value = Value("{}");
+  } else {
+    var->value = std::move(*current);
+  }
+  return var;
+}
+
+VarPtr nuvelGetVarShared(Interp& interp, std::string_view name, int scope) {
+  Var* var = nuvelGetVar(interp, name, scope);
+  return var ? var->shared_from_this() : nullptr;
+}
+
+Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int scope) {
+  if (!interp.callframe) {
+    nuvelSetError(&interp, "getvarglob: NULL callframe\n");
+    return nullptr;
+  }
+  if (pattern.empty()) return nullptr;
+  CallFrame* frame = frame_for(interp, pattern, scope);
+  for (auto it = frame->vars.rbegin(); it != frame->vars.rend(); ++it) {
+    if (expr::glob_match(pattern, (*it)->name, nocase)) {
+      return nuvelGetVar(interp, (*it)->name, frame == interp.callframe ? -1 : 0);
+    }
+  }
+  return nullptr;
+}
+
+Var* find_plain_local(Interp& interp, std::string_view name) {
+  if (name.empty() || is_global_name(name) || !interp.callframe) return nullptr;
+  Var* var = find_in(*interp.callframe, name);
+  if (!var || var->is_link() || var->type != VT_AUTO) return nullptr;
+  return var;
+}
+
+bool var_exists(Interp& interp, std::string_view name) {
+  return nuvelGetVar(interp, name, -1) != nullptr;
+}
+
+int set_var_type(Interp& interp, std::string_view name, int type) {
+  Var* v = nuvelGetVar(interp, name);
+  if (!v) return 0;
+  v->type = type;
+  return 1;
+}
+
+int set_var_size(Interp& interp, std::string_view name, int size) {
+  Var* v = nuvelGetVar(interp, name);
+  if (!v) return 0;
+  v->size = size;
+  return 1;
+}
+
+int set_var_pointer(Interp& interp, std::string_view name, int flag) {
+  Var* v = nuvelGetVar(interp, name);
+  if (!v) return 0;
+  v->is_pointer = flag != 0;
+  return 1;
+}
+
+CallFrame* frame_of(Interp& interp, const Var* var) {
+  for (CallFrame* f = interp.callframe; f; f = f->parent) {
+    for (const auto& v : f->vars) {
+      if (v.get() == var) return f;
+    }
+  }
+  for (const auto& v : interp.global_frame->vars) {
+    if (v.get() == var) return interp.global_frame.get();
+  }
+  return nullptr;
+}
+
+void add_var_record(CallFrame& frame, VarPtr var) {
+  Var* raw = var.get();
+  frame.vars.push_back(std::move(var));
+  if (!frame.index.empty()) {
+    frame.index[raw->name] = raw;
+  } else if (frame.vars.size() > kFrameIndexThreshold) {
+    // Oldest first, so the newest record of a name wins.
+    for (const VarPtr& v : frame.vars) frame.index[v->name] = v.get();
+  }
+}
+
+bool remove_var_record(CallFrame& frame, const Var* var) {
+  for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
+    if (it->get() != var) continue;
+    VarPtr keep = std::move(*it);  // freed after the frame is consistent
+    frame.vars.erase(std::next(it).base());
+    if (!frame.index.empty()) {
+      auto entry = frame.index.find(keep->name);
+      if (entry != frame.index.end() && entry->second == var) {
+        frame.index.erase(entry);
+        // An older record of the same name becomes visible again.
+        for (auto older = frame.vars.rbegin(); older != frame.vars.rend(); ++older) {
+          if ((*older)->name == keep->name) {
+            frame.index[(*older)->name] = older->get();
+            break;
+          }
+        }
+      }
+    }
+    return true;
+  }
+  return false;
+}
+
+void clear_var_records(CallFrame& frame) {
+  frame.index.clear();
+  while (!frame.vars.empty()) frame.vars.pop_back();
+}
+
+// --- Change --------------------------------------------------------------------------
+
+namespace {
+
+// Writes a value into every record of a link chain, starting at `var`.
+void write_chain(Var& var, const Value& value) {
+  Var* at = &var;
+  std::shared_ptr<Var> hold;
+  for (int hops = 0; at && hops < 1000; ++hops) {
+    if (at->is_link() && at->subscript) {
+      if (auto arr = at->target()) {
+        if (Var* owner = array_owner(*arr); owner && owner->table) {
+          owner->table->set(*at->subscript, value.empty() ? Value("{}") : value);
+          owner->changed = true;
+        }
+      }
+      at->value = value;
+      at->changed = true;
+      at->size = static_cast<int32_t>(value.size());
+      return;
+    }
+    at->value = value;
+    at->changed = true;
+    at->size = static_cast<int32_t>(value.size());
+    if (!at->is_link()) return;
+    hold = at->target();
+    at = hold.get();
+  }
+}
+
+}  // namespace
+
+int set_var(Interp& interp, std::string_view name, const Value& value) {
+  if (name.empty() || !interp.callframe) return 1;
+  Var* var = nuvelGetVar(interp, name, -1);
+  if (var) {
+    if (var->type == VT_AUTO) {
+      write_chain(*var, value);
+      return 0;
+    }
+    if (var->type == VT_DICTIONARY) {
+      nuvelSetError(&interp, "set_var: Can't assign to '%s' (type %s)\n", var->name.c_str(),
+                    var_type_name(var->type));
+    } else {
+      nuvelSetError(&interp, "set_var: Bad variable type '%s' (type %s)\n", var->name.c_str(),
+                    var_type_name(var->type));
+    }
+    return 1;
+  }
+  CallFrame* frame = frame_for(interp, name, -1);
+  if (name.empty()) return 1;
+  add_var_record(*frame, make_var(name, value, frame->level));
+  return 0;
+}
+
+int define_const(Interp& interp, std::string_view name, const Value& value, bool is_protected,
+                 bool replace) {
+  Var* var = nuvelGetVar(interp, name, -1);
+  if (var) {
+    if (!replace) {
+      std::string n(name);
+      nuvelSetError(&interp, "%s: Variable '%s' already exists\n", "const", n.c_str());
+      return 1;
+    }
+    var->value = value;
+    var->is_constant = true;
+    var->is_pointer = false;
+    var->is_protected = is_protected;
+    var->changed = false;
+    return 0;
+  }
+  CallFrame* frame = frame_for(interp, name, -1);
+  if (name.empty()) return 1;
+  VarPtr v = make_var(name, value, 0);
+  v->is_constant = true;
+  v->is_protected = is_protected;
+  v->changed = false;
+  add_var_record(*frame, std::move(v));
+  return 0;
+}
+
+int delete_var(Interp& interp, std::string_view name) {
+  CallFrame* frame = frame_for(interp, name, -1);
+  if (!frame || name.empty()) return 0;
+  Var* var = find_in(*frame, name);
+  if (!var) return 0;
+  if (var->type != VT_AUTO && var->type != VT_STRUCT && var->type != VT_FIELD) return 0;
+  return remove_var_record(*frame, var) ? 1 : 0;
+}
+
+void propagate_links(Var& var) {
+  Var* at = &var;
+  std::shared_ptr<Var> hold;
+  for (int hops = 0; at->is_link() && hops < 1000; ++hops) {
+    hold = at->target();
+    if (!hold) break;
+    if (at->subscript) {
+      if (Var* owner = array_owner(*hold); owner && owner->table) {
+        owner->table->set(*at->subscript, var.value.empty() ? Value("{}") : var.value);
+      }
+      break;
+    }
+    hold->value = var.value;
+    hold->changed = true;
+    at = hold.get();
+  }
+  var.changed = true;
+}
+
+// --- access_var ----------------------------------------------------------------------
+
+namespace {
+
+// Splits name(subscript); returns false when the name has no element form.
+// `malformed` is set for a "(" without a proper ")".
+bool split_element(std::string_view name, std::string_view& base, std::string& subscript,
+                   bool& malformed) {
+  malformed = false;
+  size_t open = name.find('(');
+  if (open == std::string_view::npos) return false;
+  size_t close = name.find(')');
+  if (close == std::string_view::npos || close < open + 2) {
+    malformed = true;
+    return false;
+  }
+  base = name.substr(0, open);
+  std::string_view sub = name.substr(open + 1, close - open - 1);
+  while (!sub.empty() && sub.front() == '"') sub.remove_prefix(1);
+  while (!sub.empty() && sub.back() == '"') sub.remove_suffix(1);
+  subscript.clear();
+  for (size_t i = 0; i < sub.size(); ++i) {
+    if (sub[i] == '\\' && i + 1 < sub.size() && sub[i + 1] == ' ') continue;
+    subscript.push_back(sub[i]);
+  }
+  return true;
+}
+
+// Reads a struct member through the "name.member" form (structures come later).
+bool read_member(Interp& interp, std::string_view name, Value& out) {
+  size_t dot = name.find('.');
+  if (dot == std::string_view::npos) return false;
+  Var* owner = nuvelGetVar(interp, name.substr(0, dot));
+  if (!owner || owner->type != VT_STRUCT) return false;
+  out = Value();
+  return true;
+}
+
+}  // namespace
+
+int access_var(Interp& interp, std::string_view name, const Value* value, bool report) {
+  const char* cmd = "set";
+  std::string_view base;
+  std::string subscript;
+  bool malformed = false;
+  if (split_element(name, base, subscript, malformed)) {
+    std::string base_s(base);
+    if (Var* existing = nuvelGetVar(interp, base);
+        existing && existing->type != VT_ARRAY && existing->type != VT_AUTO) {
+      if (report)
+        nuvelSetError(&interp, "%s: Variable '%s' can't store an array\n", cmd, base_s.c_str());
+      return 1;
+    }
+    if (value) {
+      int rc = nuvelArraySetElement(interp, base, subscript, *value, false, false);
+      core::nuvelSetResult(interp, rc == 0 ? *value : Value());
+      return rc;
+    }
+    Var* array = nuvelGetVar(interp, base);
+    std::optional<Value> element;
+    if (array) element = array_get_element(interp, *array, subscript);
+    if (!element) {
+      if (report)
+        nuvelSetError(&interp, "%s: No such array element %s(%s)\n", cmd, base_s.c_str(),
+                      subscript.c_str());
+      return 1;
+    }
+    core::nuvelSetResult(interp, std::move(*element));
+    return 0;
+  }
+  if (malformed) {
+    std::string n(name);
+    if (report) nuvelSetError(&interp, "%s: Syntax error '%s'\n", cmd, n.c_str());
+    return 1;
+  }
+  Var* var = nuvelGetVar(interp, name, -1);
+  if (!value) {
+    if (!var) {
+      Value member;
+      if (read_member(interp, name, member)) {
+        core::nuvelSetResult(interp, member);
+        return 0;
+      }
+      std::string n(name);
+      if (report) nuvelSetError(&interp, "%s: Variable '%s' not found\n", cmd, n.c_str());
+      core::nuvelResetResult(interp);
+      return 1;
+    }
+    switch (var->type) {
+      case VT_AUTO:
+        core::nuvelSetResult(interp, var->is_pointer ? Value() : var->value);
+        return 0;
+      case VT_FIELD:
+        core::nuvelSetResult(interp, field_value(interp, *var));
+        return 0;
+      case VT_STRUCT:
+        core::nuvelSetResult(interp, Value("<struct>"));
+        return 0;
+      case VT_DICTIONARY:
+        core::nuvelSetResult(interp, dict_text_form(*var));
+        return 0;
+      default:
+        core::nuvelResetResult(interp);
+        return 0;
+    }
+  }
+  if (!var) {
+    if (set_var(interp, name, *value) != 0) {
+      if (report) nuvelSetError(&interp, "%s: Unhandled error\n", cmd);
+      return 1;
+    }
+    core::nuvelSetResult(interp, *value);
+    return 0;
+  }
+  if (var->type == VT_AUTO && !var->is_pointer && !var->is_constant) {
+    write_chain(*var, *value);
+    core::nuvelSetResult(interp, *value);
+    return 0;
+  }
+  if (var->type == VT_DICTIONARY) {
+    var->table.reset();
+    var->type = VT_AUTO;
+    var->value = Value();
+    var->subscript.reset();
+    if (set_var(interp, name, *value) != 0) return 1;
+    core::nuvelSetResult(interp, *value);
+    return 0;
+  }
+  if (report) {
+    std::string n(name);
+    nuvelSetError(&interp, "%s: Variable type %s object '%s' not handled\n", cmd,
+                  var->is_constant ? "const" : var_type_name(var->type), n.c_str());
+  }
+  return 1;
+}
+
+std::optional<Value> get_var_value(Interp& interp, std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  size_t open = text.find('{');
+  if (open != std::string_view::npos) {
+    int depth = 0;
+    for (size_t i = open; i < text.size(); ++i) {
+      if (text[i] == '{') {
+        ++depth;
+      } else if (text[i] == '}' && --depth == 0) {
+        return get_var_value(interp, text.substr(open + 1, i - open - 1));
+      }
+    }
+    return std::nullopt;
+  }
+  std::string name(text);
+  if (text[0] == '$') {
+    auto inner = get_var_value(interp, text.substr(1));
+    if (!inner) return std::nullopt;
+    name = std::string(inner->view());
+  }
+  Value saved = interp.result;
+  if (access_var(interp, name, nullptr, false) != 0) {
+    interp.result = saved;
+    return std::nullopt;
+  }
+  Value v = interp.result;
+  interp.result = saved;
+  return v;
+}
+
+// --- Frames --------------------------------------------------------------------------
+
+void nuvelDropCallFrame(Interp& interp) {
+  CallFrame* frame = interp.callframe;
+  if (!frame || !frame->parent) return;
+  frame->proc_name.clear();
+  clear_var_records(*frame);
+  interp.callframe = frame->parent;
+}
+
+FrameGuard::FrameGuard(Interp& interp, std::string_view proc_name) : interp_(interp) {
+  frame_.parent = interp.callframe;
+  frame_.level = interp.callframe ? interp.callframe->level + 1 : 1;
+  frame_.proc_name = std::string(proc_name);
+  frame_.has_proc_name = true;
+  interp.callframe = &frame_;
+}
+
+FrameGuard::~FrameGuard() {
+  // Restore the frame that was current when this one was pushed, even if a
+  // handler left the current frame pointing elsewhere.
+  interp_.callframe = &frame_;
+  nuvelDropCallFrame(interp_);
+}
+
+FrameSwitch::FrameSwitch(Interp& interp, CallFrame* frame)
+    : interp_(interp), saved_(interp.callframe) {
+  if (frame) interp.callframe = frame;
+}
+
+FrameSwitch::~FrameSwitch() {
+  interp_.callframe = saved_;
+}
+
+// --- Arrays --------------------------------------------------------------------------
+
+Var* array_owner(Var& var) {
+  Var* at = &var;
+  for (int hops = 0; at->is_link() && !at->subscript && hops < 1000; ++hops) {
+    std::shared_ptr<Var> next = at->target();
+    if (!next) return nullptr;
+    // Frames keep the target alive while it can be reached.
+    at = next.get();
+  }
+  return at;
+}
+
+std::optional<Value> array_get_element(Interp& interp, Var& array, std::string_view subscript) {
+  (void)interp;
+  Var* owner = array_owner(array);
+  if (!owner || owner->type != VT_ARRAY || !owner->table) return std::nullopt;
+  Value v;
+  if (!owner->table->get(subscript, &v)) return std::nullopt;
+  return v;
+}
+
+int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view subscript,
+                         const Value& value, bool is_const, bool nocase) {
+  if (name.empty() || subscript.empty()) return 1;
+  std::string sub(subscript);
+  Var* var = nuvelGetVar(interp, name, -1);
+  auto make_array = [&](Var& rec) {
+    rec.value = Value("<array>");
+    rec.type = VT_ARRAY;
+    rec.is_constant = is_const;
+    rec.ignore_case = nocase;
+    rec.table = std::make_shared<containers::hash_table>(250);
+  };
+  if (!var) {
+    if (set_var(interp, name, Value("<array>")) != 0) return 1;
+    var = nuvelGetVar(interp, name, -1);
+    if (!var) return 1;
+    make_array(*var);
+    var->table->set(sub, value);
+    var->changed = true;
+    return 0;
+  }
+  if (var->type != VT_AUTO) {
+    Var* owner = array_owner(*var);
+    if (!owner) return 1;
+    if (owner->is_constant || var->is_constant) {
+      std::string n(name);
+      nuvelSetError(&interp, "Can't assign to const array '%s'\n", n.c_str());
+      return 1;
+    }
+    if (!owner->table) return 1;
+    if (!owner->table->set(sub, value) && !value.empty()) {
+      nuvelSetError(&interp, "array set: Failed to update element\n");
+      return 1;
+    }
+    owner->changed = true;
+    var->changed = true;
+    return 0;
+  }
+  // A plain variable becomes an array; through a link, the target does.
+  Var* owner = var->is_link() && !var->subscript ? array_owner(*var) : var;
+  if (!owner || owner->subscript) {
+    std::string n(name);
+    nuvelSetError(&interp, "Unexpected error setting array %s(%s)\n", n.c_str(), sub.c_str());
+    return 1;
+  }
+  if (owner->type != VT_ARRAY) make_array(*owner);
+  if (owner != var) var->type = VT_ARRAY;
+  owner->table->set(sub, var->is_link() && value.empty() ? Value("{}") : value);
+  owner->changed = true;
+  var->changed = true;
+  return 0;
+}
+
+Value dict_text_form(const Var& var) {
+  const Var* owner = array_owner(const_cast<Var&>(var));
+  if (!owner || !owner->table) return Value();
+  return dict_table_text(*owner);
+}
+
+Value field_value(Interp& interp, const Var& var) {
+  (void)interp;
+  (void)var;
+  return Value();
+}
+
+}  // namespace vars

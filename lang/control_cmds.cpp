@@ -1,0 +1,510 @@
+// Branching and looping: if while for do foreach switch break continue.
+// Conditions are scripts by default and infix expressions when the
+// expression option is on; each command keeps its own truth test.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/cmd_helpers.h"
+#include "core/glob.h"
+#include "core/list_value.h"
+#include "core/switches.h"
+#include "core/var.h"
+#include "lang/flow.h"
+#include "platform/console.h"
+#include "platform/system.h"
+
+namespace vars {
+namespace {
+
+using core::Code;
+using core::CommandSpec;
+using core::rindoEval;
+
+bool conditions_are_scripts() {
+  return core::switches().flow_uses_eval != 0;
+}
+
+// if (both modes): a non-empty text whose leading decimal value is not 0.
+bool if_true(std::string_view text) {
+  return !text.empty() && leading_double(text) != 0.0;
+}
+
+// while, script mode: false only for the empty text and texts made of "+",
+// "-", "." and "0".
+bool while_script_true(std::string_view text) {
+  return text.find_first_not_of("+-.0") != std::string_view::npos;
+}
+
+// do (while sense): false when the text is empty or its leading integer is 0.
+bool do_true(std::string_view text) {
+  return !text.empty() && core::leading_int(text) != 0;
+}
+
+// Runs a condition as a script or as an expression by the current mode;
+// the text to test is left in the result.
+Code run_condition(Interp& interp, const Value& cond) {
+  if (conditions_are_scripts()) return rindoEval(interp, cond);
+  return eval_expression(interp, cond);
+}
+
+// The first condition of if in expression mode: trimmed, stripped of line
+// breaks, substituted (variables and bracketed commands), then evaluated.
+Code if_first_expression(Interp& interp, const Value& cond) {
+  std::string_view t = cond.view();
+  size_t b = t.find_first_not_of("\r\n\t ");
+  size_t e = t.find_last_not_of("\r\n\t ");
+  t = b == std::string_view::npos ? std::string_view() : t.substr(b, e - b + 1);
+  std::string text;
+  text.reserve(t.size());
+  for (char c : t) {
+    if (c != '\r' && c != '\n') text.push_back(c);
+  }
+  Code rc = rindoEval(interp, Value(std::move(text)), true, false);
+  if (rc != Code::Ok) return rc;
+  if (interp.result.empty()) return Code::Ok;
+  Value substituted = interp.result;
+  return eval_expression(interp, substituted);
+}
+
+// if cond body ?elseif cond body ...? ?else body?
+// Results: the code and result of the body run, or ok.
+Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 3 || argc == 4 || argc == 7) return core::nuvelWrongArgs(interp, argc, argv);
+  Code rc =
+      conditions_are_scripts() ? rindoEval(interp, argv[1]) : if_first_expression(interp, argv[1]);
+  if (rc != Code::Ok) return rc;
+  if (if_true(interp.result.view())) return rindoEval(interp, argv[2]);
+  if (argc == 3) return Code::Ok;
+  bool has_else = argv[argc - 2].view() == "else";
+  int chain_end = has_else ? argc - 2 : argc;
+  for (int i = 3; i < chain_end; i += 3) {
+    if (argv[i].view() != "elseif") {
+      platform::outf("%s: expected 'elseif' / 'else': found '%s' as arg %i...\n", argv[0].c_str(),
+                     argv[i].c_str(), i);
+      return Code::Error;
+    }
+    if (i + 2 >= chain_end) return core::nuvelWrongArgs(interp, argc, argv);
+    rc = run_condition(interp, argv[i + 1]);
+    if (rc != Code::Ok) return rc;
+    if (if_true(interp.result.view())) return rindoEval(interp, argv[i + 2]);
+  }
+  if (has_else) return rindoEval(interp, argv[argc - 1]);
+  return Code::Ok;
+}
+
+// Loops whose body and condition hold no command never reach the
+// evaluator's look at the break flag, so every loop looks at it each round:
+// Ctrl+C ends the loop with "Interrupted" (code stop).
+bool interrupted(Interp& interp) {
+  if (!platform::break_flag() || !platform::take_break_flag()) return false;
+  core::nuvelSetError(&interp, "Interrupted\n");
+  return true;
+}
+
+// while cond body
+// Results: ok when the condition turns false or the body breaks; other codes
+// of the body (return, error, ...) end the loop and are passed on.
+Code nuvelCommandWhile(Interp& interp, int argc, Value* argv, void*) {
+  if (argc != 3) return core::nuvelWrongArgs(interp, argc, argv);
+  const Value& cond = argv[1];
+  const Value& body = argv[2];
+  bool scripts = conditions_are_scripts();
+  for (;;) {
+    if (interrupted(interp)) return Code::Stop;
+    bool go;
+    if (scripts) {
+      Code rc = rindoEval(interp, cond);
+      if (rc == Code::Error || rc == Code::Exit || rc == Code::Stop) return rc;
+      go = while_script_true(interp.result.view());
+    } else {
+      // A failing expression ends the loop with its error (never a silent ok).
+      Code rc = eval_expression(interp, cond);
+      if (rc != Code::Ok) return rc;
+      go = interp.result.empty() || core::leading_int(interp.result.view()) != 0;
+    }
+    if (!go) return Code::Ok;
+    Code rc = rindoEval(interp, body);
+    if (rc == Code::Ok || rc == Code::Continue) continue;
+    return rc == Code::Break ? Code::Ok : rc;
+  }
+}
+
+// for init cond next body
+// Results: ok when the condition turns false or the body breaks. The body
+// runs before the condition is first tested.
+Code nuvelCommandFor(Interp& interp, int argc, Value* argv, void*) {
+  if (argc != 5) return core::nuvelWrongArgs(interp, argc, argv);
+  Value cond = argv[2].empty() ? Value("1") : argv[2];
+  const Value& next = argv[3];
+  const Value& body = argv[4];
+  if (rindoEval(interp, argv[1]) != Code::Ok) {
+    core::nuvelSetError(&interp, "for: Failed to initialise for {%s}\n", argv[1].c_str());
+    return Code::Error;
+  }
+  for (;;) {
+    if (interrupted(interp)) return Code::Stop;
+    Code rc = rindoEval(interp, body);
+    if (rc == Code::Break) return Code::Ok;
+    if (rc != Code::Ok && rc != Code::Continue) return rc;
+    if (rindoEval(interp, next) != Code::Ok) return Code::Error;
+    rc = run_condition(interp, conditions_are_scripts() ? cond : argv[2]);
+    if (rc != Code::Ok) return rc;
+    if (core::leading_int(interp.result.view()) == 0) return Code::Ok;
+  }
+}
+
+// do body ?while|until? cond  |  do while|until cond body
+// Results: "1" when the loop stops on its condition; the body runs first.
+Code nuvelCommandDo(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
+  Value body = argv[1];
+  Value cond = argv[2];
+  bool until = false;
+  if (argc == 4) {
+    if (core::iequals(argv[1].view(), "while") || core::iequals(argv[1].view(), "until")) {
+      until = core::iequals(argv[1].view(), "until");
+      cond = argv[2];
+      body = argv[3];
+    } else {
+      until = argv[2].view() == "until";
+      cond = argv[3];
+    }
+  }
+  for (;;) {
+    if (interrupted(interp)) return Code::Stop;
+    Code rc = rindoEval(interp, body);
+    if (rc == Code::Break || rc == Code::Goto) return Code::Ok;
+    if (rc == Code::Continue) continue;
+    if (rc != Code::Ok) return rc;
+    rc = run_condition(interp, cond);
+    if (rc == Code::Error || rc == Code::Exit || rc == Code::Stop) {
+      core::nuvelSetResult(interp, Value("0"));
+      return rc;
+    }
+    std::string_view out = interp.result.view();
+    bool stop = until ? core::leading_int(out) != 0 : !do_true(out);
+    if (stop) {
+      core::nuvelSetResult(interp, Value("1"));
+      return Code::Ok;
+    }
+    if (rc != Code::Ok) return Code::Ok;  // return, break or goto from the condition
+  }
+}
+
+// Adds the step to a loop counter; false when it would overflow (the loop
+// then ends, since no further value can be reached).
+bool advance(int64_t& counter, int64_t step) {
+  return !__builtin_add_overflow(counter, step, &counter);
+}
+
+// The counter's current value: re-read from the variable, which the body may
+// have changed.
+int64_t reread_counter(Interp& interp, std::string_view name, int64_t fallback) {
+  Var* var = nuvelGetVar(interp, name);
+  return var ? core::leading_int(var->value.view()) : fallback;
+}
+
+// loop count body  |  loop count step body  |  loop var from to ?step? body
+// Results: ok when the count is reached or the body breaks. With a variable,
+// the end value is exclusive and var keeps the first value that failed.
+Code nuvelCommandLoop(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
+  const Value& body = argv[argc - 1];
+  if (argc <= 4) {
+    int64_t count = core::leading_int(argv[1].view());
+    int64_t step = argc == 4 ? core::leading_int(argv[2].view()) : 1;
+    for (int64_t counter = 0; step > 0 ? counter < count : counter > count;) {
+      if (interrupted(interp)) return Code::Stop;
+      Code rc = rindoEval(interp, body);
+      if (rc == Code::Break) return Code::Ok;
+      if (rc != Code::Ok && rc != Code::Continue) return rc;
+      if (!advance(counter, step)) break;
+    }
+    return Code::Ok;
+  }
+  std::string_view name = argv[1].view();
+  int64_t counter = core::leading_int(argv[2].view());
+  int64_t to = core::leading_int(argv[3].view());
+  int64_t step = argc >= 6 ? core::leading_int(argv[4].view()) : 1;
+  if (counter > to) {
+    step = -1;
+  } else if (step == 0) {
+    core::nuvelSetError(&interp, "%s: Invalid increment 0\n", argv[0].c_str());
+    return Code::Error;
+  }
+  bool up = step > 0;
+  for (;;) {
+    int set = set_var(interp, name, Value::from_int(counter));
+    if (up ? counter >= to : counter <= to) return set == 0 ? Code::Ok : Code::Error;
+    if (interrupted(interp)) return Code::Stop;
+    Code rc = rindoEval(interp, body);
+    if (rc == Code::Break) return Code::Ok;
+    if (rc != Code::Ok && rc != Code::Continue) return rc;
+    counter = reread_counter(interp, name, counter);
+    if (!advance(counter, step)) return Code::Ok;
+  }
+}
+
+// floop var from to ?step? body
+// Results: as loop with a variable, counting in doubles ("%.15f").
+Code nuvelCommandFloop(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 5) return core::nuvelWrongArgs(interp, argc, argv);
+  const Value& body = argv[argc - 1];
+  std::string_view name = argv[1].view();
+  double counter = leading_double(argv[2].view());
+  double to = leading_double(argv[3].view());
+  double step = argc >= 6 ? leading_double(argv[4].view()) : 1.0;
+  if (counter > to) {
+    step = -1.0;
+  } else if (step == 0.0) {
+    core::nuvelSetError(&interp, "%s: Invalid increment 0\n", argv[0].c_str());
+    return Code::Error;
+  }
+  bool up = step > 0;
+  for (;;) {
+    char buf[400];
+    snprintf(buf, sizeof buf, "%.15f", counter);
+    int set = set_var(interp, name, Value(buf));
+    if (up ? counter >= to : counter <= to) return set == 0 ? Code::Ok : Code::Error;
+    if (interrupted(interp)) return Code::Stop;
+    Code rc = rindoEval(interp, body);
+    if (rc == Code::Break) return Code::Ok;
+    if (rc != Code::Ok && rc != Code::Continue) return rc;
+    Var* var = nuvelGetVar(interp, name);
+    if (var && !var->value.empty()) counter = leading_double(var->value.view());
+    counter += step;
+  }
+}
+
+// foreach varlist list ?varlist list ...? body ?-tail?
+// Results: ok when the lists are used up or the body breaks. Variables past
+// the end of their value list take the empty string.
+Code nuvelCommandForeach(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 4) return core::nuvelWrongArgs(interp, argc, argv);
+  int body_at = core::iequals(argv[argc - 1].view(), "-tail") ? argc - 2 : argc - 1;
+  int pair_words = body_at - 1;
+  if (pair_words % 2 != 0 || pair_words == 0) {
+    platform::outf("%s requires matching pairs of lvalue and rvalue (%i found)\n", argv[0].c_str(),
+                   pair_words);
+    return Code::Error;
+  }
+  // The element forms are cached on the list texts, so a foreach run again
+  // over the same lists does not read them again.
+  struct Pair {
+    std::shared_ptr<const expr::StandardList> names;
+    std::shared_ptr<const expr::StandardList> values;
+    size_t name_count = 0;
+    size_t value_count = 0;
+    size_t next = 0;
+  };
+  std::vector<Pair> pairs(static_cast<size_t>(pair_words / 2));
+  size_t most_names = 0;
+  size_t most_values = 0;
+  size_t iterations = 0;
+  for (size_t p = 0; p < pairs.size(); ++p) {
+    Pair& pair = pairs[p];
+    pair.names = expr::list_standard(argv[1 + 2 * p]);
+    pair.values = expr::list_standard(argv[2 + 2 * p]);
+    pair.name_count = pair.names->count(false);
+    pair.value_count = pair.values->count(false);
+    most_names = std::max(most_names, pair.name_count);
+    most_values = std::max(most_values, pair.value_count);
+    // An empty variable list takes no values, so it adds no iterations.
+    if (most_names > 0) {
+      iterations = std::max(iterations, (most_values + most_names - 1) / most_names);
+    }
+  }
+  const Value& body = argv[body_at];
+  for (size_t n = 0; n < iterations; ++n) {
+    for (Pair& pair : pairs) {
+      for (size_t k = 0; k < pair.name_count; ++k) {
+        const Value value =
+            pair.next < pair.value_count ? pair.values->elements[pair.next++] : Value();
+        if (set_var(interp, pair.names->elements[k].view(), value) != 0) return Code::Error;
+      }
+    }
+    Code rc = rindoEval(interp, body);
+    if (rc == Code::Break) return Code::Ok;
+    if (rc != Code::Ok && rc != Code::Continue) return rc;
+  }
+  return Code::Ok;
+}
+
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// A decimal number with exactly one point: optional sign, digits and one ".".
+bool is_point_number(std::string_view s) {
+  size_t i = !s.empty() && (s[0] == '+' || s[0] == '-') ? 1 : 0;
+  int points = 0;
+  bool digit = false;
+  for (; i < s.size(); ++i) {
+    if (s[i] == '.') {
+      ++points;
+    } else if (is_digit(s[i])) {
+      digit = true;
+    } else {
+      return false;
+    }
+  }
+  return digit && points == 1;
+}
+
+bool is_integer_text(std::string_view s) {
+  size_t i = !s.empty() && (s[0] == '+' || s[0] == '-') ? 1 : 0;
+  if (i == s.size()) return false;
+  for (; i < s.size(); ++i) {
+    if (!is_digit(s[i])) return false;
+  }
+  return true;
+}
+
+bool fold_equal(std::string_view a, std::string_view b, bool nocase) {
+  return nocase ? core::iequals(a, b) : a == b;
+}
+
+// One switch comparison: numbers first (doubles when either side has one
+// point, 64-bit integers when both are integers), then the text mode.
+bool switch_matches(std::string_view pattern, std::string_view value, bool glob, bool nocase) {
+  if (pattern.empty()) return false;
+  if (is_point_number(pattern) || is_point_number(value)) {
+    return leading_double(pattern) == leading_double(value);
+  }
+  if (is_integer_text(pattern) && is_integer_text(value)) {
+    return core::leading_int(pattern) == core::leading_int(value);
+  }
+  return glob ? expr::glob_match(pattern, value, nocase) : fold_equal(pattern, value, nocase);
+}
+
+Code no_matching_case(Interp& interp, const Value& value) {
+  core::nuvelResetResult(interp);
+  core::nuvelSetError(&interp, "switch: No matching case for '%s'. (Include a 'default' case)\n",
+                      value.c_str());
+  return Code::Error;
+}
+
+// Runs a matching case's body; the value becomes the result when the body
+// leaves none, and a return from the body completes the switch normally.
+Code run_case(Interp& interp, const Value& body, const Value& value) {
+  Code rc = body.view() == "{}" ? Code::Ok : rindoEval(interp, body);
+  if (body.view() == "{}") core::nuvelResetResult(interp);
+  if (interp.result.empty()) core::nuvelSetResult(interp, value);
+  return rc == Code::Return ? Code::Ok : rc;
+}
+
+// switch ?-glob|-exact? ?-nocase? ?-eval? ?--? value {pattern body ...}
+// switch ?options? value pattern body ?pattern body ...?
+// Results: the code and result of the matching case's body. Side effects:
+// sets the variable `this` to the value. No matching case is an error.
+Code nuvelCommandSwitch(Interp& interp, int argc, Value* argv, void*) {
+  bool glob = false;
+  bool nocase = false;
+  bool eval_patterns = false;
+  std::vector<int> others;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view w = argv[i].view();
+    if (core::iequals(w, "-glob")) {
+      glob = true;
+    } else if (core::iequals(w, "-exact")) {
+      glob = false;
+    } else if (core::iequals(w, "-nocase")) {
+      nocase = true;
+    } else if (core::iequals(w, "-eval")) {
+      eval_patterns = true;
+    } else if (w != "--") {
+      others.push_back(i);
+    }
+  }
+  if (others.size() < 2) {
+    core::nuvelResetResult(interp);
+    core::nuvelSetError(&interp, "switch: Invalid argument count\n");
+    return Code::Error;
+  }
+  Value value = argv[others[0]];
+  std::vector<Value> cases;
+  if (others.size() == 2) {
+    // An empty body written last ("x {}") is a case of its own.
+    cases = expr::list_read_standard(argv[others[1]].view(), nullptr, true);
+  } else {
+    if ((others.size() - 1) % 2 != 0) return core::nuvelWrongArgs(interp, argc, argv);
+    for (size_t k = 1; k < others.size(); ++k) cases.push_back(argv[others[k]]);
+  }
+  (void)set_var(interp, "this", value);
+  if (cases.size() % 2 != 0) {
+    core::nuvelSetError(&interp, "%s: Error: Odd number of switch argument pairs (%li)\n",
+                        argv[0].c_str(), static_cast<long>(cases.size()));
+    return Code::Error;
+  }
+  if (cases.empty()) return no_matching_case(interp, value);
+  bool forced = false;  // a fall-through case matched: this case runs
+  for (size_t i = 0; i < cases.size(); i += 2) {
+    Value pattern = cases[i];
+    const Value& body = cases[i + 1];
+    bool fall_through = body.view() == "-";
+    if (pattern.view() == "default") {
+      if (i + 2 != cases.size()) {
+        core::nuvelResetResult(interp);
+        core::nuvelSetError(&interp, "switch: default statement must appear last\n");
+        return Code::Error;
+      }
+      if (body.empty() || body.view() == "{}") {
+        core::nuvelResetResult(interp);
+        return Code::Ok;
+      }
+      if (fall_through) return no_matching_case(interp, value);
+      return run_case(interp, body, value);
+    }
+    if (!forced) {
+      bool dollar = !pattern.empty() && pattern[0] == '$';
+      if (eval_patterns) {
+        Code rc = eval_expression(interp, pattern);
+        if (rc != Code::Ok) return rc;
+        pattern = interp.result;
+      }
+      if (!glob && dollar && pattern.size() > 1) {
+        Var* var = nuvelGetVar(interp, pattern.view().substr(1));
+        if (!var) continue;
+        pattern = var->value;
+      }
+      if (fall_through && !glob && !dollar) {
+        // Only an exact equal match makes the next case run.
+        forced = !pattern.empty() && pattern.view() == value.view();
+        continue;
+      }
+      if (!switch_matches(pattern.view(), value.view(), glob, nocase)) continue;
+    }
+    if (fall_through) {
+      forced = true;
+      continue;
+    }
+    return run_case(interp, body, value);
+  }
+  return no_matching_case(interp, value);
+}
+
+// break, continue
+// Results: code break (3) or continue (4) by the name used; ok for any other
+// name (an alias).
+Code nuvelCommandBreak(Interp& interp, int argc, Value* argv, void*) {
+  if (argc != 1) return core::nuvelWrongArgs(interp, argc, argv);
+  if (argv[0].view() == "break") return Code::Break;
+  if (argv[0].view() == "continue") return Code::Continue;
+  return Code::Ok;
+}
+
+const CommandSpec kControlCommands[] = {
+    {"if", nuvelCommandIf},           {"while", nuvelCommandWhile},   {"for", nuvelCommandFor},
+    {"do", nuvelCommandDo},           {"loop", nuvelCommandLoop},     {"floop", nuvelCommandFloop},
+    {"foreach", nuvelCommandForeach}, {"switch", nuvelCommandSwitch}, {"break", nuvelCommandBreak},
+    {"continue", nuvelCommandBreak},
+};
+
+}  // namespace
+
+void register_control_cmds(Interp& interp) {
+  core::nuvelRegisterFamily(interp, kControlCommands);
+}
+
+}  // namespace vars

@@ -1,0 +1,150 @@
+// Script files: the source command runs a file in the current frame with its
+// own argv and argc, and puts the caller's back afterwards.
+#include "core/cmd_helpers.h"
+#include "core/switches.h"
+#include "core/var.h"
+#include "expr/expr_engine.h"
+#include "mpp/mpp.h"
+#include "platform/files.h"
+
+namespace core {
+namespace {
+
+// Replaces argv with the given elements and marks argv and argc constant.
+void install_args(Interp& interp, const std::vector<std::string>& elements, int64_t count) {
+  if (vars::CallFrame* frame = interp.callframe) {
+    if (vars::Var* argv = vars::nuvelGetVar(interp, "argv")) {
+      if (argv->type == vars::VT_ARRAY || argv->type == vars::VT_AUTO) {
+        vars::remove_var_record(*frame, argv);
+      }
+    }
+  }
+  for (size_t i = 0; i < elements.size(); ++i) {
+    (void)vars::nuvelArraySetElement(interp, "argv", std::to_string(i), Value(elements[i]), false,
+                                     false);
+  }
+  if (vars::Var* argv = vars::nuvelGetVar(interp, "argv")) argv->is_constant = true;
+  vars::Var* argc = vars::nuvelGetVar(interp, "argc");
+  if (argc) {
+    argc->value = Value::from_int(count);
+    argc->changed = true;
+  } else {
+    (void)vars::set_var(interp, "argc", Value::from_int(count));
+    argc = vars::nuvelGetVar(interp, "argc");
+  }
+  if (argc) argc->is_constant = true;
+}
+
+// Puts the preprocessor switch back when a scope ends.
+class PreprocessorOn {
+ public:
+  PreprocessorOn() : saved_(switches().preprocessor) { switches().preprocessor = 1; }
+  ~PreprocessorOn() { switches().preprocessor = saved_; }
+  PreprocessorOn(const PreprocessorOn&) = delete;
+  PreprocessorOn& operator=(const PreprocessorOn&) = delete;
+
+ private:
+  uint16_t saved_;
+};
+
+// Names the file as the current script while it is preprocessed and runs.
+class ScriptNameScope {
+ public:
+  explicit ScriptNameScope(std::string name) : saved_(std::move(process().script_name)) {
+    process().script_name = std::move(name);
+  }
+  ~ScriptNameScope() { process().script_name = std::move(saved_); }
+  ScriptNameScope(const ScriptNameScope&) = delete;
+  ScriptNameScope& operator=(const ScriptNameScope&) = delete;
+
+ private:
+  std::string saved_;
+};
+
+// Removes argc and argv from the current frame (source made them; the caller
+// had none).
+void remove_args(Interp& interp) {
+  vars::CallFrame* frame = interp.callframe;
+  if (!frame) return;
+  for (const char* name : {"argv", "argc"}) {
+    if (vars::Var* var = vars::nuvelGetVar(interp, name)) {
+      if (vars::frame_of(interp, var) == frame) vars::remove_var_record(*frame, var);
+    }
+  }
+}
+
+// source filename ?arg ...?
+// Results: the result of the file's last command; return at top level is ok.
+// Side effects: the file is preprocessed (its messages printed; a failed
+// preprocessing runs nothing and is an error); argv/argc describe the file
+// while it runs, then are restored (or removed when the caller had none); the
+// current script name is the file meanwhile.
+Code nuvelCommandSource(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
+  std::string file(argv[1].view());
+  if (!platform::file_exists(file)) {
+    nuvelSetError(&interp, "%s: File '%s' not found\n", argv[0].c_str(), file.c_str());
+    return Code::Error;
+  }
+  std::string text;
+  {
+    PreprocessorOn on;
+    if (!platform::read_file(file, text)) {
+      nuvelSetError(&interp, "eval: Error reading file '%s'\n", file.c_str());
+      return Code::Error;
+    }
+    if (text.empty()) {
+      nuvelResetResult(interp);
+      return Code::Ok;
+    }
+  }
+  ScriptNameScope script_name(file);
+  int pre = mpp_preprocess(interp, text, true, file);
+  if (pre < 0 && pre != mpp::kExitRequested) {
+    nuvelSetError(&interp, "%s: Preprocessing '%s' failed\n", argv[0].c_str(), file.c_str());
+    return Code::Error;
+  }
+  // The text before an #exit runs like any other.
+  if (!text.empty()) expr::normalise_numeric_literals(text);
+  // The caller's arguments.
+  bool had_args = false;
+  int64_t saved_count = 0;
+  std::vector<std::string> saved;
+  if (vars::Var* count = vars::nuvelGetVar(interp, "argc")) {
+    had_args = true;
+    saved_count = std::max<int64_t>(0, leading_int(count->value.view()));
+    vars::Var* args = vars::nuvelGetVar(interp, "argv");
+    for (int64_t i = 0; i < saved_count && i < 100000; ++i) {
+      std::optional<Value> v;
+      if (args) v = vars::array_get_element(interp, *args, std::to_string(i));
+      saved.emplace_back(v ? std::string(v->view()) : std::string());
+    }
+    saved_count = static_cast<int64_t>(saved.size());
+  }
+  std::vector<std::string> elements;
+  for (int i = 1; i < argc; ++i) elements.push_back(nuvelEscape(argv[i].view()));
+  install_args(interp, elements, argc - 1);
+  uint32_t subst_code = interp.last_subst_code;
+  Code rc = rindoEval(interp, Value(std::move(text)));
+  Value result = interp.result;
+  if (had_args) {
+    install_args(interp, saved, saved_count);
+  } else if (!had_args) {
+    remove_args(interp);
+  }
+  interp.last_subst_code = subst_code;
+  nuvelSetResult(interp, result);
+  return rc == Code::Return ? Code::Ok : rc;
+}
+
+const CommandSpec kSourceCommands[] = {
+    {"source", nuvelCommandSource},
+};
+
+}  // namespace
+
+void register_source_cmds(Interp& interp) {
+  nuvelRegisterFamily(interp, kSourceCommands);
+}
+
+}  // namespace core

@@ -1,0 +1,114 @@
+// Helpers shared by the string command families.
+#include "strings/string_support.h"
+
+#include <cstring>
+
+#include "core/cmd_helpers.h"
+#include "core/list_index.h"
+#include "core/var.h"
+
+namespace expr {
+
+std::string to_lower_text(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = fold_lower(c);
+  return out;
+}
+
+std::string to_upper_text(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = fold_upper(c);
+  return out;
+}
+
+ByteSet::ByteSet(std::string_view chars, bool nocase) {
+  for (char c : chars) {
+    bits_[static_cast<unsigned char>(c)] = true;
+    if (nocase) {
+      bits_[static_cast<unsigned char>(fold_lower(c))] = true;
+      bits_[static_cast<unsigned char>(fold_upper(c))] = true;
+    }
+  }
+}
+
+size_t find_text(std::string_view hay, std::string_view needle, size_t from, bool nocase) {
+  if (needle.empty() || from > hay.size() || needle.size() > hay.size() - from) {
+    return std::string_view::npos;
+  }
+  if (!nocase) return hay.find(needle, from);
+  const char first_lower = fold_lower(needle[0]);
+  const char first_upper = fold_upper(needle[0]);
+  const size_t last = hay.size() - needle.size();
+  for (size_t i = from; i <= last; ++i) {
+    if (hay[i] != first_lower && hay[i] != first_upper) continue;
+    if (equal_text(hay.substr(i, needle.size()), needle, true)) return i;
+  }
+  return std::string_view::npos;
+}
+
+size_t rfind_text(std::string_view hay, std::string_view needle, bool nocase) {
+  if (needle.empty() || needle.size() > hay.size()) return std::string_view::npos;
+  if (!nocase) return hay.rfind(needle);
+  for (size_t i = hay.size() - needle.size() + 1; i-- > 0;) {
+    if (equal_text(hay.substr(i, needle.size()), needle, true)) return i;
+  }
+  return std::string_view::npos;
+}
+
+bool equal_text(std::string_view a, std::string_view b, bool nocase) {
+  if (!nocase) return a == b;
+  return core::iequals(a, b);
+}
+
+ArgSplit::ArgSplit(int argc, const Value* argv, int first, int required,
+                   std::initializer_list<std::string_view> options) {
+  for (int i = first; i < argc; ++i) {
+    bool positional = i - first < required;
+    if (!positional) {
+      int bit = 0;
+      bool matched = false;
+      for (std::string_view opt : options) {
+        if (core::iequals(argv[i].view(), opt)) {
+          flags_ |= 1U << bit;
+          matched = true;
+          break;
+        }
+        ++bit;
+      }
+      if (matched) continue;
+    }
+    if (count_ < kMax) pos_[static_cast<size_t>(count_)] = &argv[i];
+    ++count_;
+  }
+  if (count_ > kMax) count_ = kMax;
+}
+
+vars::Var* plain_var(Interp& interp, std::string_view name) {
+  vars::Var* v = vars::nuvelGetVar(interp, name);
+  if (!v || v->type != vars::VT_AUTO || v->is_pointer) return nullptr;
+  return v;
+}
+
+bool writable(const vars::Var& var) {
+  return var.type == vars::VT_AUTO && !var.is_pointer && !var.is_constant;
+}
+
+Value text_or_var(Interp& interp, const Value& word, bool use_var) {
+  if (use_var) {
+    if (vars::Var* v = plain_var(interp, word.view())) return v->value;
+  }
+  return word;
+}
+
+bool store_text(Interp& interp, std::string_view name, Value value) {
+  Value saved = std::move(interp.result);
+  int rc = vars::access_var(interp, name, &value, false);
+  core::nuvelSetResult(interp, std::move(saved));
+  return rc == 0;
+}
+
+int32_t arg_int(const Value& word) {
+  return leading_decimal32(word.view());
+}
+
+}  // namespace expr
