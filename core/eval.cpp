@@ -819,6 +819,43 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
   return rc;
 }
 
+static_assert(static_cast<size_t>(IntOp::Ne) < sizeof(Interp::operator_index) / sizeof(int32_t));
+
+bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Value& b) {
+  const Switches& sw = switches();
+  if (interp.trace_on || sw.stacktrace || sw.single_step || interp.math_handler == nullptr) {
+    return false;
+  }
+  std::string_view name = op.view();
+  IntOp kind = int_math_op(name);
+  CommandHandler wanted = interp.math_handler;
+  if (kind == IntOp::None) {
+    kind = int_compare_op(name);
+    wanted = interp.compare_handler;
+    if (kind == IntOp::None) return false;
+  }
+  int64_t x;
+  int64_t y;
+  int64_t r;
+  if (!a.canonical_int(x) || !b.canonical_int(y)) return false;
+  if (interp.operator_epoch != interp.command_epoch) {
+    for (int32_t& i : interp.operator_index) i = -2;
+    interp.operator_epoch = interp.command_epoch;
+  }
+  int32_t& index = interp.operator_index[static_cast<size_t>(kind)];
+  if (index == -2) index = find_index(interp, name);
+  if (index < 0) return false;
+  const CommandRecord& rec = interp.commands[static_cast<size_t>(index)];
+  if (rec.handler != wanted || rec.min_words > 3 || (rec.max_words >= 0 && rec.max_words < 3) ||
+      !int_operate(kind, x, y, r)) {
+    return false;
+  }
+  ++interp.cmdcount;
+  interp.result_type = 0;
+  nuvelSetResult(interp, Value::from_int(r));
+  return true;
+}
+
 Code nuvelCallCommand(Interp& interp, int argc, Value* argv) {
   if (argc < 1) return Code::Ok;
   bool keep_going = false;

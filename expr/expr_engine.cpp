@@ -239,7 +239,12 @@ Code run_operator(Interp& interp, std::string_view op, const Value* operands, in
   bool direct = true;
   for (int i = 0; i < count && direct; ++i)
     direct = operand_word(interp, operands[i], words[i + 1]);
-  if (direct) return core::nuvelCallCommand(interp, count + 1, words);
+  if (direct) {
+    if (count == 2 && core::nuvelIntOperator(interp, words[0], words[1], words[2])) {
+      return Code::Ok;
+    }
+    return core::nuvelCallCommand(interp, count + 1, words);
+  }
   std::string text(op);
   for (int i = 0; i < count; ++i) {
     text.push_back(' ');
