@@ -465,7 +465,10 @@ class Evaluator {
     size_t e = sub.find_last_not_of(" \t");
     sub = b == std::string::npos ? std::string() : sub.substr(b, e - b + 1);
     for (size_t i = 0; (i = sub.find("\\ ", i)) != std::string::npos;) sub.erase(i, 1), ++i;
-    Code rc = rindoEval(interp_, Value(sub), true, false);
+    // A subscript that needs no change is evaluated as the word's own text,
+    // whose compiled form is kept from one evaluation to the next.
+    Code rc =
+        rindoEval(interp_, sub.size() == subscript.size() ? subscript : Value(sub), true, false);
     if (rc != Code::Ok || interp_.result.empty()) {
       nuvelSetError(&interp_, "eval: Error parsing array subscript '%s'\n", sub.c_str());
       return Code::Error;
