@@ -334,21 +334,28 @@ class Evaluator {
     return ok;
   }
 
+  // The operator a chain command's first word names now: None unless it
+  // resolves to the built-in combined-math or relational command under a name
+  // that command reads as an operator.
+  IntOp chain_operator(const CompiledCommand& cmd) {
+    const Value& name = cmd.words[0].parts[0].text;
+    int32_t index = resolve_command(interp_, &cmd, name.view());
+    if (index < 0) return IntOp::None;
+    const CommandRecord& rec = interp_.commands[static_cast<size_t>(index)];
+    if (rec.min_words > 3 || (rec.max_words >= 0 && rec.max_words < 3)) return IntOp::None;
+    if (rec.handler == interp_.math_handler) return int_math_op(name.view());
+    if (rec.handler == interp_.compare_handler) return int_compare_op(name.view());
+    return IntOp::None;
+  }
+
   bool chain_value(const CompiledCommand& cmd, int depth, int64_t& out, int& commands,
                    bool& nested) {
     if (!chain_form(cmd) || interp_.eval_depth + depth > kMaxEvalDepth) return false;
-    const Value& name = cmd.words[0].parts[0].text;
-    int32_t index = resolve_command(interp_, &cmd, name.view());
-    if (index < 0) return false;
-    const CommandRecord& rec = interp_.commands[static_cast<size_t>(index)];
-    if (rec.min_words > 3 || (rec.max_words >= 0 && rec.max_words < 3)) return false;
-    CommandHandler handler = rec.handler;
-    IntOp op = IntOp::None;
-    if (handler == interp_.math_handler) {
-      op = int_math_op(name.view());
-    } else if (handler == interp_.compare_handler) {
-      op = int_compare_op(name.view());
+    if (cmd.chain_epoch != interp_.command_epoch) {
+      cmd.chain_op = static_cast<uint8_t>(chain_operator(cmd));
+      cmd.chain_epoch = interp_.command_epoch;
     }
+    IntOp op = static_cast<IntOp>(cmd.chain_op);
     if (op == IntOp::None) return false;
     int64_t a;
     int64_t b;

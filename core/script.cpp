@@ -31,6 +31,7 @@ ScriptReader::Step ScriptReader::next(CompiledCommand& cmd, CompiledScript& erro
   cmd.lookup_epoch = 0;
   cmd.lookup_index = -1;
   cmd.chain_form = 0;
+  cmd.chain_epoch = 0;
   bool started = false;
   auto fail = [&](std::string message) {
     error.has_error = true;

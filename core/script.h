@@ -39,6 +39,10 @@ struct CompiledCommand {
   // Whether the command has the form of an integer operator chain (see
   // core/eval.cpp): 0 not yet known, 1 it has, -1 it has not.
   mutable int8_t chain_form = 0;
+  // The integer operator the first word names (a core::IntOp; 0 for none),
+  // valid while the command table's epoch equals `chain_epoch`.
+  mutable uint8_t chain_op = 0;
+  mutable uint64_t chain_epoch = 0;
 };
 
 struct CompiledScript {
