@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all run test deps build build-asan bench clean format
+.PHONY: all run test deps build build-asan bench clean format fuzz fuzz-build
 
 all: build
 
@@ -33,6 +33,32 @@ run: build
 test: build build-asan
 	cd build && ctest --output-on-failure -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# Fuzzing (clang's libFuzzer): `make fuzz` runs every target for FUZZ_SECONDS
+# each on a corpus seeded from the script tests; crashes are written to
+# build-fuzz/crashes/. CI runs it briefly; run it longer by hand, e.g.
+# `make fuzz FUZZ_SECONDS=600`.
+FUZZ_SECONDS ?= 12
+FUZZ_TARGETS := eval_fuzz mpp_fuzz expr_fuzz list_fuzz format_scan_fuzz
+
+fuzz-build:
+	@command -v clang++ >/dev/null 2>&1 || { SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
+	  $$SUDO apt-get update -qq && $$SUDO apt-get install -y -qq clang; }
+	@cmake -S . -B build-fuzz $(if $(GEN),-G Ninja) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DNUVEL_FUZZ=ON -DNUVEL_TESTS=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+
+fuzz: fuzz-build
+	@rm -rf build-fuzz/corpus && python3 fuzz/seed_corpus.py tests/scripts build-fuzz/corpus
+	@mkdir -p build-fuzz/crashes
+	@for t in $(FUZZ_TARGETS); do \
+	  echo "fuzzing $$t for $(FUZZ_SECONDS) s"; \
+	  ./build-fuzz/fuzz/$$t build-fuzz/corpus/$$t -max_total_time=$(FUZZ_SECONDS) \
+	    -timeout=10 -rss_limit_mb=4096 -max_len=4096 -print_final_stats=1 \
+	    -artifact_prefix=build-fuzz/crashes/$$t- 2>build-fuzz/$$t.log \
+	    || { tail -40 build-fuzz/$$t.log; exit 1; }; \
+	  grep -E 'stat::number_of_executed_units' build-fuzz/$$t.log; \
+	done
 
 bench: build
 	./bench/run.sh

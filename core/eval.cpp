@@ -606,6 +606,7 @@ Code call_handler(Interp& interp, const CommandRecord& rec, int argc, Value* arg
   }
   ScopedRestore<int> keep_argc(interp.command_argc, argc);
   ScopedRestore<const Value*> keep_argv(interp.command_argv, argv);
+  const Value result_before = interp.result;
   ++interp.nesting_depth_handlers;
   Code rc;
   try {
@@ -618,6 +619,12 @@ Code call_handler(Interp& interp, const CommandRecord& rec, int argc, Value* arg
     rc = Code::Error;
   }
   --interp.nesting_depth_handlers;
+  // The innermost command that fails tells whether the result is its own
+  // (catch hands a result left over from an earlier command to nobody).
+  if (rc == Code::Error && !interp.failure_seen) {
+    interp.failure_seen = true;
+    interp.failure_result_stale = interp.result.same_rep(result_before);
+  }
   return rc;
 }
 

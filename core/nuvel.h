@@ -140,7 +140,11 @@ struct Interp {
   // Message of the last error report made in this interpreter (for catch).
   std::string last_report;
   bool last_report_shown = false;  // whether that report was echoed
-  uint64_t report_serial = 0;      // counts error reports
+  // Set by the innermost command that fails with an error since catch last
+  // cleared it, with whether that command left the result it found.
+  bool failure_seen = false;
+  bool failure_result_stale = false;
+  uint64_t report_serial = 0;  // counts error reports
   // Set while a report stores its message in ::errorMsg, so that a failure to
   // store it (::errorMsg made an array or a dictionary) is reported without
   // trying to store that message again.

@@ -66,14 +66,19 @@ Code nuvelCommandCatch(Interp& interp, int argc, Value* argv, void*) {
   uint64_t serial = interp.report_serial;
   Value script = argv[1];
   Code c;
+  bool stale = false;
   {
     QuietScope scope(quiet);
+    ScopedRestore<bool> seen(interp.failure_seen, false);
     c = rindoEval(interp, script);
+    stale = interp.failure_seen && interp.failure_result_stale;
   }
   Value kept = interp.result;
   if (c != Code::Ok) {
     if (!var.empty()) {
-      Value message = kept;
+      // A result the failing command did not make belongs to an earlier
+      // command: the report's message describes the failure instead.
+      Value message = stale ? Value() : kept;
       if (message.empty() && interp.report_serial != serial) message = Value(interp.last_report);
       (void)set_variable(interp, var, message);
     }

@@ -212,11 +212,18 @@ class RawMode {
 };
 
 // Refills the input buffer with one read (waiting as long as needed). False at
-// end of input or on an error.
+// end of input, on an error, and when Ctrl+C is pressed while it waits (the
+// break flag stays set for the caller to see).
 bool fill_input() {
   g_in_pos = 0;
   g_in_len = 0;
   for (;;) {
+    // Wait in short slices, so that Ctrl+C ends the wait even though the
+    // signal handler restarts interrupted reads.
+    pollfd ready{0, POLLIN, 0};
+    int polled = ::poll(&ready, 1, 100);
+    if (break_flag()) return false;
+    if (polled == 0 || (polled < 0 && errno == EINTR)) continue;
     ssize_t n = ::read(0, g_in, kInputSize);
     if (n > 0) {
       g_in_len = static_cast<size_t>(n);

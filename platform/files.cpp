@@ -24,4 +24,9 @@ bool read_file(std::string_view path, std::string& out) {
   return !std::ferror(f.get());
 }
 
+bool path_is_directory(std::string_view path) {
+  struct stat st {};
+  return ::stat(std::string(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 }  // namespace platform

@@ -7,6 +7,8 @@
 namespace platform {
 
 bool file_exists(std::string_view path);
+// True when `path` names a directory (following links).
+bool path_is_directory(std::string_view path);
 // Reads a whole file in binary mode; false when it cannot be read.
 bool read_file(std::string_view path, std::string& out);
 

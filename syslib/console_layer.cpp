@@ -99,6 +99,12 @@ int colour_from_name(std::string_view name) {
 }
 
 int console_pager(const std::vector<std::string>& lines, int highlight_attr, bool paging) {
+  // Nobody reads a page of output that goes to a pipe or a file: the pager
+  // waits for keys only when its output is a terminal; otherwise every
+  // prompt is answered with a blank, which goes on to the end.
+  if (!platform::is_terminal_output()) {
+    return console_pager(lines, highlight_attr, paging, [] { return int{' '}; });
+  }
   return console_pager(lines, highlight_attr, paging, [] { return platform::read_key(); });
 }
 

@@ -4,11 +4,14 @@
 // console's input buffer.
 #include <algorithm>
 #include <cerrno>
+#include <cinttypes>
 #include <cstring>
 
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
 #include "platform/console.h"
+#include "platform/files.h"
+#include "platform/system.h"
 #include "syslib/streams.h"
 
 namespace syslib {
@@ -64,6 +67,8 @@ namespace {
 
 constexpr int64_t kDefaultLineLength = 4096;
 constexpr size_t kReadChunk = 64 * 1024;
+// Reading a stream to its end stops with an error beyond this many bytes.
+constexpr size_t kReadAllLimit = size_t{1} << 30;
 
 // A stream word resolved: standard input or an open file.
 struct StreamRef {
@@ -194,8 +199,13 @@ Code nuvelCommandOpen(Interp& interp, int argc, Value* argv, void*) {
   // A NUL would cut the name or mode short and open something else.
   if (name.find('\0') == std::string::npos && mode.find('\0') == std::string::npos) {
     errno = 0;
-    file = std::fopen(name.c_str(), mode.c_str());
-    error = errno;
+    // A directory opens as a stream that fails every read: refuse it here.
+    if (platform::path_is_directory(name)) {
+      error = EISDIR;
+    } else {
+      file = std::fopen(name.c_str(), mode.c_str());
+      error = errno;
+    }
   }
   if (!file) {
     nuvelSetResult(interp, Value("0"));
@@ -259,6 +269,11 @@ Code nuvelCommandGets(Interp& interp, int argc, Value* argv, void*) {
     // Reading a stream opened for writing only: nothing to read.
     std::clearerr(ref.file);
   }
+  if (ref.is_stdin && platform::take_break_flag()) {
+    // Ctrl+C while waiting for the line.
+    core::nuvelSetError(&interp, "Interrupted\n");
+    return Code::Stop;
+  }
   if (!var.empty()) {
     if (core::set_variable(interp, var, got ? Value(line) : Value()) != 0) return Code::Error;
     if (!got) {
@@ -301,6 +316,13 @@ Code nuvelCommandRead(Interp& interp, int argc, Value* argv, void*) {
   }
   char chunk[kReadChunk];
   while (static_cast<int64_t>(data.size()) < count) {
+    if (argc == 2 && data.size() >= kReadAllLimit) {
+      // A stream that never ends (a device, an endless pipe) would take all
+      // memory: reading everything stops at the limit.
+      core::nuvelSetError(&interp, "%s: Stream holds more than %" PRId64 " bytes; give a count\n",
+                          argv[0].c_str(), static_cast<int64_t>(kReadAllLimit));
+      return Code::Error;
+    }
     size_t want = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(sizeof chunk),
                                                         count - static_cast<int64_t>(data.size())));
     size_t n = std::fread(chunk, 1, want, f);

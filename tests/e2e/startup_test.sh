@@ -66,6 +66,13 @@ shown=$("$bin" "$work/fail.tcl" 2>&1 </dev/null | grep -c "Variable 'nosuch_var'
 if [ "$shown" = 1 ]; then echo "ok   shown error once"; else
   echo "FAIL shown error appears $shown times"; failures=$((failures + 1)); fi
 
+# The pager never waits for a key when its output is not a terminal, even
+# with standard input an open pipe that sends nothing.
+timeout 10 "$bin" "/?" >/dev/null 2>&1 < <(sleep 20)
+code=$?
+if [ "$code" = 0 ]; then echo "ok   usage does not wait on a pipe"; else
+  echo "FAIL usage with an idle pipe on stdin: exit $code"; failures=$((failures + 1)); fi
+
 # "--" hands the remaining words to the script as its arguments.
 printf 'puts "argc=$argc 0=$argv(0) 1=$argv(1) 2=$argv(2) 3=$argv(3)"\n' > "$work/dash.tcl"
 expect "arguments after --" 0 "argc=4 0=$work/dash.tcl 1=a 2=b c 3=-x" -- "$bin" "$work/dash.tcl" -- a "b c" -x

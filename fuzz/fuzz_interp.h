@@ -1,0 +1,103 @@
+// A sandboxed interpreter for the fuzz targets: only commands whose table
+// rows call them safe (no files, processes, sockets, terminal input, sleeps,
+// nothing that ends the process), autoexec off, output captured and dropped,
+// and a watchdog that interrupts a script running longer than a moment, so
+// an endless loop ends like a Ctrl+C instead of hanging the fuzzer.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "builtins/builtins.h"
+#include "core/cmd_helpers.h"
+#include "core/switches.h"
+#include "platform/console.h"
+#include "platform/system.h"
+
+namespace fuzzing {
+
+inline std::unique_ptr<core::Interp> safe_interp() {
+  core::switches().autoexec = 0;
+  core::switches().verbose = 0;
+  auto interp = core::nuvelCreateTopInterp(0, nullptr);
+  std::vector<std::string> unsafe;
+  for (const core::CommandRecord& rec : interp->commands) {
+    if ((rec.flags & (core::kUnsafe | core::kNoFuzz)) != 0) unsafe.push_back(rec.name);
+  }
+  for (const std::string& name : unsafe) (void)core::nuvelDeleteCommand(*interp, name);
+  interp->hooks.run_external = nullptr;
+  interp->hooks.single_step = nullptr;
+  return interp;
+}
+
+// Sets the break flag when a run lasts longer than `limit`.
+class Watchdog {
+ public:
+  explicit Watchdog(std::chrono::milliseconds limit) : limit_(limit), thread_([this] { loop(); }) {}
+  ~Watchdog() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  void begin() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    (void)platform::take_break_flag();
+    deadline_ = std::chrono::steady_clock::now() + limit_;
+    armed_ = true;
+    wake_.notify_all();
+  }
+  void end() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    armed_ = false;
+    (void)platform::take_break_flag();
+  }
+
+ private:
+  void loop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!done_) {
+      if (!armed_) {
+        wake_.wait(lock);
+        continue;
+      }
+      if (wake_.wait_until(lock, deadline_) == std::cv_status::timeout && armed_) {
+        platform::set_break_flag();
+        armed_ = false;
+      }
+    }
+  }
+
+  std::chrono::milliseconds limit_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::chrono::steady_clock::time_point deadline_{};
+  bool armed_ = false;
+  bool done_ = false;
+  std::thread thread_;
+};
+
+// Runs `body` with console output captured and thrown away, on a thread
+// with the interpreter's large stack.
+template <class F>
+void quietly(F&& body) {
+  std::string sink;
+  std::string* previous = platform::capture();
+  platform::set_capture(&sink);
+  (void)platform::run_with_stack(size_t{1} << 30, [&] {
+    body();
+    return 0;
+  });
+  platform::set_capture(previous);
+}
+
+}  // namespace fuzzing
