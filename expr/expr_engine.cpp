@@ -26,6 +26,25 @@ namespace {
 
 constexpr size_t kOperandCapacity = 1000;
 
+// A set of characters tested by table, matching like strchr on the set's
+// text: the NUL character counts as a member.
+class CharSet {
+ public:
+  constexpr explicit CharSet(std::string_view chars) : member_{} {
+    member_[0] = true;
+    for (char c : chars) member_[static_cast<unsigned char>(c)] = true;
+  }
+  constexpr bool operator()(char c) const { return member_[static_cast<unsigned char>(c)]; }
+
+ private:
+  bool member_[256];
+};
+
+constexpr CharSet kOperatorStart("~^+-/*%&|<>=!?,");
+constexpr CharSet kOperatorSecond("+-&|<>=*");
+constexpr CharSet kBinaryStart("-^+/*%&|<>=!");
+constexpr CharSet kNegatedOperand("0123456789.$abcdefghijklmnopqrstuvwxyz_");
+
 inline bool is_token_char(char c) {
   return is_alpha(c) || is_digit(c) || c == '.' || c == '$' || c == '_' || c == ':';
 }
@@ -52,7 +71,7 @@ class DepthScope {
 // --- Operator reading -----------------------------------------------------------
 
 bool is_operator_start(char c) {
-  return c != '\0' && std::strchr("~^+-/*%&|<>=!?,", c);
+  return c != '\0' && kOperatorStart(c);
 }
 
 // The operator reader: reads one operator at `pos` (blanks skipped) and
@@ -78,7 +97,7 @@ std::string read_operator(std::string_view t, size_t& pos, bool words) {
     pos += 2;
     return std::string{c, '='};
   }
-  if (n != '\0' && std::strchr("+-&|<>=*", n)) {
+  if (n != '\0' && kOperatorSecond(n)) {
     if ((c == '+' && n == '-') || (c == '-' && n == '+')) {
       pos += 2;
       return "-";
@@ -103,7 +122,7 @@ int operator_arity(std::string_view op) {
   if (op == "**" || (op.size() == 2 && op[1] == '*')) return 2;
   if (op == "eq" || op == "ne" || op == "gt" || op == "ge" || op == "lt" || op == "le") return 2;
   char c = op[0];
-  if (std::strchr("-^+/*%&|<>=!", c)) {
+  if (kBinaryStart(c)) {
     if (op.size() >= 2 && op[1] == '+') return 1;
     if (c == '!' && (op.size() < 2 || op[1] != '=')) return 1;
     return 2;
@@ -215,7 +234,7 @@ bool operand_word(Interp& interp, const Value& operand, Value& word) {
 }
 
 const Value& operator_word(std::string_view op) {
-  static const char* const kNames[] = {
+  static constexpr std::string_view kNames[] = {
       "+",  "-",  "*",  "/",  "**", "%",  "<<", ">>", "&",  "|",  "^",  "&&",
       "||", ">",  ">=", "<",  "<=", "==", "!=", "!",  "~",  "*=", "+=", "-=",
       "/=", "&=", "|=", "^=", "%=", "eq", "ne", "lt", "gt", "le", "ge"};
@@ -403,8 +422,7 @@ bool OperandEvaluator::run(Value& out, int& err) {
     if (c == '-' && !(pos_ + 1 < t_.size() && t_[pos_ + 1] == '(') &&
         (stack_.empty() || !op_.empty()) && stack_.size() < 2) {
       size_t end = pos_ + 1;
-      while (end < t_.size() && std::strchr("0123456789.$abcdefghijklmnopqrstuvwxyz_", t_[end]) &&
-             t_[end] != '\0') {
+      while (end < t_.size() && kNegatedOperand(t_[end]) && t_[end] != '\0') {
         ++end;
       }
       if (!push(Value(t_.substr(pos_, end - pos_)))) return err = 1, false;
