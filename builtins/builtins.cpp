@@ -26,6 +26,8 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   expr::register_string_split_cmds(interp);
   expr::register_format_cmds(interp);
   expr::register_scan_cmds(interp);
+  expr::register_encoding_cmds(interp);
+  expr::register_binary_cmds(interp);
   vars::register_var_info_cmds(interp);
   collections::register_array_cmds(interp);
   collections::register_array_convert_cmds(interp);
@@ -33,6 +35,13 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   containers::register_stack_cmds(interp);
   syslib::register_stream_cmds(interp);
   syslib::register_date_cmds(interp);
+  syslib::register_whole_file_cmds(interp);
+  syslib::register_file_cmds(interp);
+  syslib::register_fs_cmds(interp);
+  syslib::register_time_cmds(interp);
+  syslib::register_clock_cmds(interp);
+  syslib::register_timer_cmds(interp);
+  syslib::register_http_cmds(interp);
   syslib::install_external_commands(interp);
 }
 

@@ -43,6 +43,8 @@ void register_string_extra_cmds(core::Interp& interp);
 void register_string_split_cmds(core::Interp& interp);
 void register_format_cmds(core::Interp& interp);
 void register_scan_cmds(core::Interp& interp);
+void register_encoding_cmds(core::Interp& interp);
+void register_binary_cmds(core::Interp& interp);
 }  // namespace expr
 namespace collections {
 void register_array_cmds(core::Interp& interp);
@@ -57,5 +59,12 @@ void register_stack_cmds(core::Interp& interp);
 namespace syslib {
 void register_stream_cmds(core::Interp& interp);
 void register_date_cmds(core::Interp& interp);
+void register_whole_file_cmds(core::Interp& interp);
+void register_file_cmds(core::Interp& interp);
+void register_fs_cmds(core::Interp& interp);
+void register_time_cmds(core::Interp& interp);
+void register_clock_cmds(core::Interp& interp);
+void register_timer_cmds(core::Interp& interp);
+void register_http_cmds(core::Interp& interp);
 void install_external_commands(core::Interp& interp);
 }  // namespace syslib

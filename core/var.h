@@ -104,6 +104,9 @@ bool var_exists(Interp& interp, std::string_view name);
 // The record of a plain variable of the current frame (not a link, an array
 // or any other kind), found without side effects; null otherwise.
 Var* find_plain_local(Interp& interp, std::string_view name);
+// Whether the variable (or the variable a link names) was assigned since the
+// last call; clears that mark. False when there is no such variable.
+bool take_var_changed(Interp& interp, std::string_view name);
 int set_var_type(Interp& interp, std::string_view name, int type);
 int set_var_size(Interp& interp, std::string_view name, int size);
 int set_var_pointer(Interp& interp, std::string_view name, int flag);
