@@ -41,10 +41,14 @@ void trim_text(std::string_view& text, std::string_view chars, bool left, bool r
 }  // namespace
 
 uint32_t key_hash(std::string_view key) {
-  char digits[33];
-  md5_hex(key, digits);
+  // The fold runs over the digest's hex digits, read from the bytes directly.
+  static constexpr char kHex[] = "0123456789abcdef";
+  Md5Digest digest = md5_digest(key);
   uint32_t h = 0;
-  for (int i = 0; i < 32; ++i) h = (h << 1) ^ static_cast<uint8_t>(digits[i]);
+  for (uint8_t byte : digest) {
+    h = (h << 1) ^ static_cast<uint8_t>(kHex[byte >> 4]);
+    h = (h << 1) ^ static_cast<uint8_t>(kHex[byte & 15]);
+  }
   return h;
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/guards.h"
+#include "core/int_ops.h"
 #include "core/list_value.h"
 #include "core/nuvel.h"
 #include "core/script.h"
@@ -210,10 +211,58 @@ void print_var_context(std::string_view source, uint32_t offset) {
   platform::out("'\n");
 }
 
+// Finds a command by name; a command whose first word is a literal keeps the
+// result until the command table changes.
+int32_t resolve_command(Interp& interp, const CompiledCommand* cmd, std::string_view name) {
+  bool literal = cmd && cmd->words[0].parts.size() == 1 &&
+                 cmd->words[0].parts[0].kind == WordPart::Literal && !cmd->words[0].expand;
+  if (literal && cmd->lookup_epoch == interp.command_epoch) return cmd->lookup_index;
+  int32_t index = find_index(interp, name);
+  if (literal) {
+    cmd->lookup_epoch = interp.command_epoch;
+    cmd->lookup_index = index;
+  }
+  return index;
+}
+
 class Evaluator {
  public:
   Evaluator(Interp& interp, const Value& source, bool no_vars)
       : interp_(interp), source_(source), no_vars_(no_vars) {}
+
+  // --- Integer operator chains ----------------------------------------------------
+  //
+  // A command such as "% [+ [* $x 31] $i] 1000003" whose commands all resolve
+  // to the integer operator commands, with operands that are canonical
+  // integers (literals or plain variables of the current frame), is computed
+  // here in one pass: no words, no nested evaluation, no handler calls. Only
+  // the outer result becomes text, the same text the commands would give, and
+  // the command count grows by the number of commands the chain stands for.
+  // Anything else -- a float or a text that is not a canonical integer ("007",
+  // "1e3"), an operator renamed or replaced by a procedure, a fault such as a
+  // division by zero, tracing, single-step or the call history -- leaves the
+  // command to the ordinary path. The attempt has no side effects, so the
+  // ordinary path sees the same state.
+
+  // Whether chains may be computed now.
+  bool chains_allowed() const {
+    const Switches& sw = switches();
+    return !no_vars_ && !interp_.trace_on && !sw.stacktrace && !sw.single_step &&
+           interp_.math_handler != nullptr && !platform::break_flag();
+  }
+
+  // Computes a command as a chain; false when it is not one.
+  bool compute_chain(const CompiledCommand& cmd, int64_t& out, int& commands, bool& nested) {
+    return chain_value(cmd, 1, out, commands, nested);
+  }
+
+  // The compiled command of a bracketed script that is one command.
+  static const CompiledCommand* single_command(const Value& text) {
+    if (text.empty() || text.size() > kCompileCacheLimit || is_digit(text[0])) return nullptr;
+    const CompiledScript& script = compiled_script(text);
+    if (script.has_error || script.commands.size() != 1) return nullptr;
+    return &script.commands[0];
+  }
 
   // Substitutes the words of a command into `words`.
   Code substitute(const CompiledCommand& cmd, WordList& words) {
@@ -261,6 +310,83 @@ class Evaluator {
   }
 
  private:
+  // The form of a chain command: an operator name and two operands, each one
+  // literal, plain variable or bracketed command.
+  static bool chain_form(const CompiledCommand& cmd) {
+    if (cmd.chain_form != 0) return cmd.chain_form > 0;
+    bool ok = cmd.words.size() == 3;
+    for (size_t w = 0; ok && w < cmd.words.size(); ++w) {
+      const Word& word = cmd.words[w];
+      if (word.expand || word.parts.size() != 1) {
+        ok = false;
+        break;
+      }
+      const WordPart& part = word.parts[0];
+      if (part.text.empty()) {
+        ok = false;
+      } else if (w == 0) {
+        ok = part.kind == WordPart::Literal && part.text[0] != ':';
+      } else if (part.kind == WordPart::Variable) {
+        ok = !part.has_subscript && part.text[0] != '$' && part.text[0] != '{';
+      }
+    }
+    cmd.chain_form = ok ? 1 : -1;
+    return ok;
+  }
+
+  // The operator a chain command's first word names now: None unless it
+  // resolves to the built-in combined-math or relational command under a name
+  // that command reads as an operator.
+  IntOp chain_operator(const CompiledCommand& cmd) {
+    const Value& name = cmd.words[0].parts[0].text;
+    int32_t index = resolve_command(interp_, &cmd, name.view());
+    if (index < 0) return IntOp::None;
+    const CommandRecord& rec = interp_.commands[static_cast<size_t>(index)];
+    if (rec.min_words > 3 || (rec.max_words >= 0 && rec.max_words < 3)) return IntOp::None;
+    if (rec.handler == interp_.math_handler) return int_math_op(name.view());
+    if (rec.handler == interp_.compare_handler) return int_compare_op(name.view());
+    return IntOp::None;
+  }
+
+  bool chain_value(const CompiledCommand& cmd, int depth, int64_t& out, int& commands,
+                   bool& nested) {
+    if (!chain_form(cmd) || interp_.eval_depth + depth > kMaxEvalDepth) return false;
+    if (cmd.chain_epoch != interp_.command_epoch) {
+      cmd.chain_op = static_cast<uint8_t>(chain_operator(cmd));
+      cmd.chain_epoch = interp_.command_epoch;
+    }
+    IntOp op = static_cast<IntOp>(cmd.chain_op);
+    if (op == IntOp::None) return false;
+    int64_t a;
+    int64_t b;
+    if (!chain_operand(cmd.words[1].parts[0], depth, a, commands, nested) ||
+        !chain_operand(cmd.words[2].parts[0], depth, b, commands, nested) ||
+        !int_operate(op, a, b, out)) {
+      return false;
+    }
+    ++commands;
+    return true;
+  }
+
+  bool chain_operand(const WordPart& part, int depth, int64_t& out, int& commands, bool& nested) {
+    switch (part.kind) {
+      case WordPart::Literal:
+        return part.text.canonical_int(out);
+      case WordPart::Variable: {
+        const Var* var = vars::find_plain_local(interp_, part.text.view());
+        return var && var->value.canonical_int(out);
+      }
+      case WordPart::Command: {
+        if (!part.text.empty() && is_digit(part.text[0])) return part.text.canonical_int(out);
+        const CompiledCommand* inner = single_command(part.text);
+        if (!inner || depth >= kMaxBracketNesting) return false;
+        nested = true;
+        return chain_value(*inner, depth + 1, out, commands, nested);
+      }
+    }
+    return false;
+  }
+
   Code part_value(const WordPart& part, Value& out) {
     switch (part.kind) {
       case WordPart::Literal:
@@ -279,6 +405,20 @@ class Evaluator {
       interp_.result = part.text;
       out = part.text;
       return Code::Ok;
+    }
+    if (const CompiledCommand* inner = single_command(part.text);
+        inner && inner->chain_form >= 0 && chains_allowed()) {
+      int64_t v;
+      int commands = 0;
+      bool nested = false;
+      if (compute_chain(*inner, v, commands, nested)) {
+        interp_.cmdcount += commands;
+        interp_.result_type = 0;
+        nuvelSetResult(interp_, Value::from_int(v));
+        interp_.last_subst_code = 0;
+        out = interp_.result;
+        return Code::Ok;
+      }
     }
     Code rc = rindoEval(interp_, part.text);
     if (rc == Code::Ok || rc == Code::Return || rc == Code::Break) {
@@ -331,7 +471,10 @@ class Evaluator {
     size_t e = sub.find_last_not_of(" \t");
     sub = b == std::string::npos ? std::string() : sub.substr(b, e - b + 1);
     for (size_t i = 0; (i = sub.find("\\ ", i)) != std::string::npos;) sub.erase(i, 1), ++i;
-    Code rc = rindoEval(interp_, Value(sub), true, false);
+    // A subscript that needs no change is evaluated as the word's own text,
+    // whose compiled form is kept from one evaluation to the next.
+    Code rc =
+        rindoEval(interp_, sub.size() == subscript.size() ? subscript : Value(sub), true, false);
     if (rc != Code::Ok || interp_.result.empty()) {
       return fail(interp_, Msg::EvalBadSubscript, sub);
     }
@@ -517,21 +660,7 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
     keep_going = true;
     return Code::Ok;
   }
-  int32_t index;
-  if (cmd && cmd->words[0].parts.size() == 1 && cmd->words[0].parts[0].kind == WordPart::Literal &&
-      !cmd->words[0].expand && cmd->lookup_epoch == interp.command_epoch) {
-    index = cmd->lookup_index;
-  } else {
-    index = find_index(interp, name);
-    if (cmd) {
-      cmd->lookup_epoch = interp.command_epoch;
-      cmd->lookup_index = index;
-      if (cmd->words[0].parts.size() != 1 || cmd->words[0].parts[0].kind != WordPart::Literal ||
-          cmd->words[0].expand) {
-        cmd->lookup_epoch = 0;
-      }
-    }
-  }
+  int32_t index = resolve_command(interp, cmd, name);
   if (index < 0) {
     if (switches().autoexec) {
       ++interp.cmdcount;
@@ -639,6 +768,19 @@ bool run_command(Interp& interp, Evaluator& ev, const CompiledCommand& cmd, Word
     return false;
   }
   words.clear();
+  if (!subst_only && cmd.chain_form >= 0 && ev.chains_allowed()) {
+    int64_t v;
+    int commands = 0;
+    bool nested = false;
+    if (ev.compute_chain(cmd, v, commands, nested)) {
+      interp.cmdcount += commands;
+      interp.result_type = 0;
+      if (nested) interp.last_subst_code = 0;
+      nuvelSetResult(interp, Value::from_int(v));
+      rc = Code::Ok;
+      return true;
+    }
+  }
   Code sub = ev.substitute(cmd, words);
   if (sub != Code::Ok) {
     rc = sub;
@@ -686,7 +828,7 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
   Evaluator ev(interp, text, no_vars);
   Code rc = Code::Ok;
   WordList words;
-  if (text.size() > kCompileCacheLimit && !text.cached<CompiledScript>(CacheSlot::Script)) {
+  if (text.size() > kCompileCacheLimit && !text.cached_ptr<CompiledScript>(CacheSlot::Script)) {
     // A long text is read and run one command at a time.
     ScriptReader reader(text.view());
     CompiledScript error;
@@ -698,12 +840,52 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
       if (!run_command(interp, ev, cmd, words, subst_only, rc)) return rc;
     }
   }
-  std::shared_ptr<const CompiledScript> script = compile_script(text);
-  for (const CompiledCommand& cmd : script->commands) {
+  // The held copy keeps the text shared, so it cannot grow in place (which
+  // would drop the compiled form) while its commands run.
+  Value hold = text;
+  const CompiledScript& script = compiled_script(hold);
+  for (const CompiledCommand& cmd : script.commands) {
     if (!run_command(interp, ev, cmd, words, subst_only, rc)) return rc;
   }
-  if (script->has_error) return syntax_error(interp, ev, *script, words);
+  if (script.has_error) return syntax_error(interp, ev, script, words);
   return rc;
+}
+
+static_assert(static_cast<size_t>(IntOp::Ne) < sizeof(Interp::operator_index) / sizeof(int32_t));
+
+bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Value& b) {
+  const Switches& sw = switches();
+  if (interp.trace_on || sw.stacktrace || sw.single_step || interp.math_handler == nullptr) {
+    return false;
+  }
+  std::string_view name = op.view();
+  IntOp kind = int_math_op(name);
+  CommandHandler wanted = interp.math_handler;
+  if (kind == IntOp::None) {
+    kind = int_compare_op(name);
+    wanted = interp.compare_handler;
+    if (kind == IntOp::None) return false;
+  }
+  int64_t x;
+  int64_t y;
+  int64_t r;
+  if (!a.canonical_int(x) || !b.canonical_int(y)) return false;
+  if (interp.operator_epoch != interp.command_epoch) {
+    for (int32_t& i : interp.operator_index) i = -2;
+    interp.operator_epoch = interp.command_epoch;
+  }
+  int32_t& index = interp.operator_index[static_cast<size_t>(kind)];
+  if (index == -2) index = find_index(interp, name);
+  if (index < 0) return false;
+  const CommandRecord& rec = interp.commands[static_cast<size_t>(index)];
+  if (rec.handler != wanted || rec.min_words > 3 || (rec.max_words >= 0 && rec.max_words < 3) ||
+      !int_operate(kind, x, y, r)) {
+    return false;
+  }
+  ++interp.cmdcount;
+  interp.result_type = 0;
+  nuvelSetResult(interp, Value::from_int(r));
+  return true;
 }
 
 Code nuvelCallCommand(Interp& interp, int argc, Value* argv) {

@@ -11,7 +11,7 @@ namespace {
 // The standard reader's scan. Fills `out` (when given) and returns the count;
 // `trailing_empty` tells whether an explicit empty last element was kept.
 size_t read_standard(std::string_view text, std::vector<Value>* out, bool* warning, bool keep_empty,
-                     bool* trailing_empty) {
+                     bool* trailing_empty, bool* extendable = nullptr) {
   size_t count = 0;
   size_t i = 0;
   size_t n = text.size();
@@ -74,6 +74,10 @@ size_t read_standard(std::string_view text, std::vector<Value>* out, bool* warni
   }
   if (!element.empty() || (pending && keep_empty && explicit_empty)) {
     if (trailing_empty) *trailing_empty = element.empty();
+    if (extendable) {
+      *extendable = depth == 0 && !in_quote && keep_empty && n == text.size() &&
+                    !core::is_blank_or_line_end(text[n - 1]);
+    }
     if (out) out->emplace_back(std::move(element));
     ++count;
   }
@@ -218,9 +222,32 @@ std::vector<Value> list_read_elements(std::string_view text) {
 std::shared_ptr<const StandardList> list_standard(const Value& text) {
   if (auto form = text.cached<StandardList>(core::CacheSlot::ListTcl)) return form;
   auto form = std::make_shared<StandardList>();
-  read_standard(text.view(), &form->elements, &form->warning, true, &form->trailing_empty);
+  read_standard(text.view(), &form->elements, &form->warning, true, &form->trailing_empty,
+                &form->extendable);
   text.set_cached<StandardList>(core::CacheSlot::ListTcl, form);
   return form;
+}
+
+void list_extend_cached(const Value& text, std::shared_ptr<const StandardList> old_form,
+                        std::string_view tail) {
+  if (!old_form || !old_form->extendable || tail.empty() || tail[0] != ' ') return;
+  StandardList added;
+  read_standard(tail, &added.elements, &added.warning, true, &added.trailing_empty,
+                &added.extendable);
+  if (added.elements.empty()) return;
+  std::shared_ptr<StandardList> form;
+  if (old_form.use_count() == 1) {
+    // Nothing else holds the old form: it grows in place. It was made
+    // mutable by list_standard, so dropping const is sound.
+    form = std::const_pointer_cast<StandardList>(std::move(old_form));
+  } else {
+    form = std::make_shared<StandardList>(*old_form);
+  }
+  for (Value& e : added.elements) form->elements.push_back(std::move(e));
+  form->warning = form->warning || added.warning;
+  form->trailing_empty = added.trailing_empty;
+  form->extendable = added.extendable;
+  text.set_cached<StandardList>(core::CacheSlot::ListTcl, std::move(form));
 }
 
 std::shared_ptr<const std::vector<Value>> list_words(const Value& text) {

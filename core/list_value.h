@@ -39,6 +39,10 @@ struct StandardList {
   std::vector<Value> elements;
   bool warning = false;
   bool trailing_empty = false;
+  // The reading ended outside braces and quotes on the text's last character,
+  // which closed the last element: reading the text followed by a space and
+  // more gives these elements and then those of the rest read alone.
+  bool extendable = false;
   size_t count(bool keep_empty) const {
     return elements.size() - (trailing_empty && !keep_empty ? 1 : 0);
   }
@@ -50,6 +54,13 @@ struct StandardList {
 std::shared_ptr<const StandardList> list_standard(const Value& text);
 std::shared_ptr<const std::vector<Value>> list_words(const Value& text);
 std::shared_ptr<const std::vector<Value>> list_elements(const Value& text);
+
+// After `text` grew in place by `tail` (a space and elements, the form
+// lappend writes), extends the elements cached for the old text instead of
+// leaving the whole text to be read again. `old_form` is the form taken from
+// the old text before it grew.
+void list_extend_cached(const Value& text, std::shared_ptr<const StandardList> old_form,
+                        std::string_view tail);
 
 // The list writer: empty elements become "{}", elements holding a space or a
 // tab (and not starting with "{") are braced. `max` > 0 limits the count.

@@ -160,6 +160,16 @@ struct Interp {
   // while this one is current inherit it (the registry of families sets it).
   void (*install)(Interp& interp, int flag) = nullptr;
 
+  // Handlers of the combined-math and relational operator commands, set when
+  // that family registers. The evaluator computes a chain of commands that
+  // resolve to them on integers itself (core/eval.cpp).
+  CommandHandler math_handler = nullptr;
+  CommandHandler compare_handler = nullptr;
+  // Command-table positions of the operator names (by core::IntOp), valid
+  // while the table's epoch equals `operator_epoch`.
+  int32_t operator_index[20] = {};
+  uint64_t operator_epoch = ~uint64_t{0};
+
   template <class T>
   T& state() {
     return states_.get<T>();
@@ -202,6 +212,10 @@ bool nuvelDeleteCommand(Interp& interp, std::string_view name);
 Code rindoEval(Interp& interp, const Value& text, bool subst_only = false, bool no_vars = false);
 // Calls a command with ready-made words, as the evaluator does (no parsing).
 Code nuvelCallCommand(Interp& interp, int argc, Value* argv);
+// Runs "op a b" when `op` names an integer operator command (combined math or
+// relational) and both operands are canonical integers, exactly as calling
+// the command would, without the call. False, having done nothing, otherwise.
+bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Value& b);
 
 // --- Results ----------------------------------------------------------------------
 void nuvelSetResult(Interp& interp, Value text);

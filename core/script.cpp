@@ -30,6 +30,8 @@ ScriptReader::Step ScriptReader::next(CompiledCommand& cmd, CompiledScript& erro
   cmd.offset = static_cast<uint32_t>(P.p);
   cmd.lookup_epoch = 0;
   cmd.lookup_index = -1;
+  cmd.chain_form = 0;
+  cmd.chain_epoch = 0;
   bool started = false;
   auto fail = [&](std::string message) {
     error.has_error = true;
@@ -113,6 +115,13 @@ std::shared_ptr<const CompiledScript> compile_script(const Value& text) {
   std::shared_ptr<const CompiledScript> result = std::move(script);
   text.set_cached<CompiledScript>(CacheSlot::Script, result);
   return result;
+}
+
+const CompiledScript& compiled_script(const Value& text) {
+  if (const CompiledScript* cached = text.cached_ptr<CompiledScript>(CacheSlot::Script)) {
+    return *cached;
+  }
+  return *compile_script(text);
 }
 
 }  // namespace core

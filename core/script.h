@@ -36,6 +36,13 @@ struct CompiledCommand {
   // Cached command look-up for a literal first word.
   mutable uint64_t lookup_epoch = 0;
   mutable int32_t lookup_index = -1;
+  // Whether the command has the form of an integer operator chain (see
+  // core/eval.cpp): 0 not yet known, 1 it has, -1 it has not.
+  mutable int8_t chain_form = 0;
+  // The integer operator the first word names (a core::IntOp; 0 for none),
+  // valid while the command table's epoch equals `chain_epoch`.
+  mutable uint8_t chain_op = 0;
+  mutable uint64_t chain_epoch = 0;
 };
 
 struct CompiledScript {
@@ -55,6 +62,8 @@ inline constexpr int kMaxBracketNesting = 1000;
 
 // Returns the compiled form of a text, from the cache when present.
 std::shared_ptr<const CompiledScript> compile_script(const Value& text);
+// The same without a reference count: the form lives as long as `text` does.
+const CompiledScript& compiled_script(const Value& text);
 
 // Texts longer than this are read one command at a time instead of being
 // compiled and cached whole: a long straight-line script is run once, and

@@ -45,8 +45,10 @@ struct ValueCaches {
 // Shared representation. Invariant: once `refs` > 1, `text` never changes.
 struct ValueRep {
   uint32_t refs = 1;
+  bool has_int = false;  // `int_value` is the value of a canonical integer text
   std::string text;
   std::unique_ptr<ValueCaches> caches;
+  int64_t int_value = 0;
 
   explicit ValueRep(std::string s) : text(std::move(s)) {}
 };
@@ -110,6 +112,13 @@ class Value {
     if (!rep_ || !rep_->caches) return nullptr;
     return std::static_pointer_cast<const T>(rep_->caches->slots[static_cast<int>(slot)]);
   }
+  // The cached form without taking a reference: valid while this text lives
+  // and the slot is not replaced (slots are only filled when empty).
+  template <class T>
+  const T* cached_ptr(CacheSlot slot) const noexcept {
+    if (!rep_ || !rep_->caches) return nullptr;
+    return static_cast<const T*>(rep_->caches->slots[static_cast<int>(slot)].get());
+  }
   template <class T>
   void set_cached(CacheSlot slot, std::shared_ptr<const T> form) const {
     if (!rep_) return;
@@ -123,9 +132,28 @@ class Value {
   bool append_in_place(std::string_view s) {
     if (!rep_ || rep_->refs != 1) return false;
     rep_->text.append(s);
-    rep_->caches.reset();
+    if (rep_->caches) *rep_->caches = ValueCaches{};
+    rep_->has_int = false;
     return true;
   }
+
+  // The integer of a canonical decimal integer text ("-12", "0": no sign but
+  // "-", no leading zeros), when it is known. Integers made by from_int carry
+  // it from the start; the number readers record it the first time they read
+  // such a text.
+  bool known_int(int64_t& out) const noexcept {
+    if (!rep_ || !rep_->has_int) return false;
+    out = rep_->int_value;
+    return true;
+  }
+  void remember_int(int64_t v) const noexcept {
+    if (!rep_) return;
+    rep_->int_value = v;
+    rep_->has_int = true;
+  }
+  // Reads the text as a canonical decimal integer within 64 bits, remembering
+  // the reading; false when the text is not one.
+  bool canonical_int(int64_t& out) const noexcept;
 
   // The number cache (null for the empty text, which never reads as a number).
   NumberCache* number_cache() const {

@@ -61,6 +61,9 @@ struct Var : std::enable_shared_from_this<Var> {
 Var* nuvelGetVar(Interp& interp, std::string_view name, int scope = -1);
 VarPtr nuvelGetVarShared(Interp& interp, std::string_view name, int scope = -1);
 Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int scope = -1);
+// The record of a plain variable of the current frame (not a link, an array
+// or any other kind), found without side effects; null otherwise.
+Var* find_plain_local(Interp& interp, std::string_view name);
 int set_var_type(Interp& interp, std::string_view name, int type);
 int set_var_size(Interp& interp, std::string_view name, int size);
 int set_var_pointer(Interp& interp, std::string_view name, int flag);

@@ -144,6 +144,13 @@ Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int 
   return nullptr;
 }
 
+Var* find_plain_local(Interp& interp, std::string_view name) {
+  if (name.empty() || is_global_name(name) || !interp.callframe) return nullptr;
+  Var* var = find_in(*interp.callframe, name);
+  if (!var || var->is_link() || var->type != VT_AUTO) return nullptr;
+  return var;
+}
+
 bool var_exists(Interp& interp, std::string_view name) {
   return nuvelGetVar(interp, name, -1) != nullptr;
 }
@@ -265,7 +272,7 @@ void write_chain(Var& var, const Value& value) {
 
 int set_var(Interp& interp, std::string_view name, const Value& value) {
   if (name.empty() || !interp.callframe) return 1;
-  VarPtr var = nuvelGetVarShared(interp, name, -1);
+  Var* var = nuvelGetVar(interp, name, -1);
   if (var) {
     if (var->type == VT_AUTO) {
       write_chain(*var, value);
@@ -288,7 +295,7 @@ int set_var(Interp& interp, std::string_view name, const Value& value) {
 
 int define_const(Interp& interp, std::string_view name, const Value& value, bool is_protected,
                  bool replace) {
-  VarPtr var = nuvelGetVarShared(interp, name, -1);
+  Var* var = nuvelGetVar(interp, name, -1);
   if (var) {
     if (!replace) {
       std::string n(name);
@@ -415,7 +422,7 @@ int access_var(Interp& interp, std::string_view name, const Value* value, bool r
     if (report) nuvelSetError(&interp, "%s: Syntax error '%s'\n", cmd, n.c_str());
     return 1;
   }
-  VarPtr var = nuvelGetVarShared(interp, name, -1);
+  Var* var = nuvelGetVar(interp, name, -1);
   if (!value) {
     if (!var) {
       Value member;
@@ -463,7 +470,7 @@ int access_var(Interp& interp, std::string_view name, const Value* value, bool r
     // A text assigned to a dictionary makes it a plain variable again: the
     // record that owns the table (at the end of a chain of links) gives it
     // up as well as the record the name found.
-    if (Var* owner = array_owner(*var); owner && owner != var.get()) {
+    if (Var* owner = array_owner(*var); owner && owner != var) {
       owner->table.reset();
       owner->type = VT_AUTO;
       owner->value = Value();
@@ -575,7 +582,7 @@ int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view
                          const Value& value, bool is_const, bool nocase) {
   if (name.empty() || subscript.empty()) return 1;
   std::string sub(subscript);
-  VarPtr var = nuvelGetVarShared(interp, name, -1);
+  Var* var = nuvelGetVar(interp, name, -1);
   auto make_array = [&](Var& rec) {
     rec.value = Value("<array>");
     rec.type = VT_ARRAY;
@@ -585,7 +592,7 @@ int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view
   };
   if (!var) {
     if (set_var(interp, name, Value("<array>")) != 0) return 1;
-    var = nuvelGetVarShared(interp, name, -1);
+    var = nuvelGetVar(interp, name, -1);
     if (!var) return 1;
     make_array(*var);
     var->table->set(sub, value);
@@ -610,14 +617,14 @@ int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view
     return 0;
   }
   // A plain variable becomes an array; through a link, the target does.
-  Var* owner = var->is_link() && !var->subscript ? array_owner(*var) : var.get();
+  Var* owner = var->is_link() && !var->subscript ? array_owner(*var) : var;
   if (!owner || owner->subscript) {
     std::string n(name);
     nuvelSetError(&interp, "Unexpected error setting array %s(%s)\n", n.c_str(), sub.c_str());
     return 1;
   }
   if (owner->type != VT_ARRAY) make_array(*owner);
-  if (owner != var.get()) var->type = VT_ARRAY;
+  if (owner != var) var->type = VT_ARRAY;
   owner->table->set(sub, var->is_link() && value.empty() ? Value("{}") : value);
   owner->changed = true;
   var->changed = true;

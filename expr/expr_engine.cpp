@@ -25,6 +25,25 @@ namespace {
 
 constexpr size_t kOperandCapacity = 1000;
 
+// A set of characters tested by table, matching like strchr on the set's
+// text: the NUL character counts as a member.
+class CharSet {
+ public:
+  constexpr explicit CharSet(std::string_view chars) : member_{} {
+    member_[0] = true;
+    for (char c : chars) member_[static_cast<unsigned char>(c)] = true;
+  }
+  constexpr bool operator()(char c) const { return member_[static_cast<unsigned char>(c)]; }
+
+ private:
+  bool member_[256];
+};
+
+constexpr CharSet kOperatorStart("~^+-/*%&|<>=!?,");
+constexpr CharSet kOperatorSecond("+-&|<>=*");
+constexpr CharSet kBinaryStart("-^+/*%&|<>=!");
+constexpr CharSet kNegatedOperand("0123456789.$abcdefghijklmnopqrstuvwxyz_");
+
 inline bool is_token_char(char c) {
   return is_alpha(c) || is_digit(c) || c == '.' || c == '$' || c == '_' || c == ':';
 }
@@ -40,7 +59,7 @@ struct ExprDepth {
 // --- Operator reading -----------------------------------------------------------
 
 bool is_operator_start(char c) {
-  return c != '\0' && std::strchr("~^+-/*%&|<>=!?,", c);
+  return c != '\0' && kOperatorStart(c);
 }
 
 // The operator reader: reads one operator at `pos` (blanks skipped) and
@@ -66,7 +85,7 @@ std::string read_operator(std::string_view t, size_t& pos, bool words) {
     pos += 2;
     return std::string{c, '='};
   }
-  if (n != '\0' && std::strchr("+-&|<>=*", n)) {
+  if (n != '\0' && kOperatorSecond(n)) {
     if ((c == '+' && n == '-') || (c == '-' && n == '+')) {
       pos += 2;
       return "-";
@@ -91,7 +110,7 @@ int operator_arity(std::string_view op) {
   if (op == "**" || (op.size() == 2 && op[1] == '*')) return 2;
   if (op == "eq" || op == "ne" || op == "gt" || op == "ge" || op == "lt" || op == "le") return 2;
   char c = op[0];
-  if (std::strchr("-^+/*%&|<>=!", c)) {
+  if (kBinaryStart(c)) {
     if (op.size() >= 2 && op[1] == '+') return 1;
     if (c == '!' && (op.size() < 2 || op[1] != '=')) return 1;
     return 2;
@@ -232,7 +251,12 @@ Code run_operator(Interp& interp, std::string_view op, const Value* operands, in
   bool direct = true;
   for (int i = 0; i < count && direct; ++i)
     direct = operand_word(interp, operands[i], words[i + 1]);
-  if (direct) return core::nuvelCallCommand(interp, count + 1, words);
+  if (direct) {
+    if (count == 2 && core::nuvelIntOperator(interp, words[0], words[1], words[2])) {
+      return Code::Ok;
+    }
+    return core::nuvelCallCommand(interp, count + 1, words);
+  }
   std::string text(op);
   for (int i = 0; i < count; ++i) {
     text.push_back(' ');
@@ -391,8 +415,7 @@ bool OperandEvaluator::run(Value& out, int& err) {
     if (c == '-' && !(pos_ + 1 < t_.size() && t_[pos_ + 1] == '(') &&
         (stack_.empty() || !op_.empty()) && stack_.size() < 2) {
       size_t end = pos_ + 1;
-      while (end < t_.size() && std::strchr("0123456789.$abcdefghijklmnopqrstuvwxyz_", t_[end]) &&
-             t_[end] != '\0') {
+      while (end < t_.size() && kNegatedOperand(t_[end]) && t_[end] != '\0') {
         ++end;
       }
       if (!push(Value(t_.substr(pos_, end - pos_)))) return err = 1, false;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "core/int_ops.h"
 #include "core/text_util.h"
 
 namespace expr {
@@ -43,15 +44,9 @@ int hex_digit(char c) {
   return -1;
 }
 
-// A canonical decimal integer: optional "-", digits without leading zeros
-// ("0" itself allowed, "-0" not), within the signed 64-bit range.
-bool canonical_int(std::string_view t, int64_t& out) {
-  if (t.empty() || t.size() > 20) return false;
-  size_t i = t[0] == '-' ? 1 : 0;
-  if (i == t.size() || !is_digit(t[i])) return false;
-  if (t[i] == '0' && (t.size() > i + 1 || i == 1)) return false;
-  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
-  return ec == std::errc() && end == t.data() + t.size();
+// canonical_int on a Value, remembering the reading on it.
+bool canonical_value(const Value& v, int64_t& out) {
+  return v.canonical_int(out);
 }
 
 core::NumberCache* cache_of(const Value& v) {
@@ -195,7 +190,7 @@ NumClass classify_text(std::string_view t) {
 ArithOperand read_arith(const Value& v) {
   ArithOperand r;
   std::string_view t = v.view();
-  if (canonical_int(t, r.i)) {
+  if (canonical_value(v, r.i)) {
     r.d = static_cast<double>(r.i);
     return r;
   }
@@ -234,7 +229,7 @@ ArithOperand read_arith(const Value& v) {
 RelOperand read_rel(const Value& v) {
   RelOperand r;
   std::string_view t = v.view();
-  if (canonical_int(t, r.i)) {
+  if (canonical_value(v, r.i)) {
     r.cls = NumClass::Integer;
     r.d = static_cast<double>(r.i);
     return r;
@@ -279,7 +274,7 @@ RelOperand read_rel(const Value& v) {
 IntReading read_int(const Value& v) {
   IntReading r;
   std::string_view t = v.view();
-  if (canonical_int(t, r.value)) return r;
+  if (canonical_value(v, r.value)) return r;
   core::NumberCache* c = cache_of(v);
   if (c) {
     switch (c->reader) {
@@ -303,7 +298,7 @@ IntReading read_int(const Value& v) {
 int64_t read_decimal(const Value& v) {
   int64_t i;
   std::string_view t = v.view();
-  if (canonical_int(t, i)) return i;
+  if (canonical_value(v, i)) return i;
   core::NumberCache* c = cache_of(v);
   if (c && (c->reader == kDecimal || c->reader == kFloatLit)) return c->i;
   i = core::leading_int(t);
@@ -314,7 +309,7 @@ int64_t read_decimal(const Value& v) {
 double read_double(const Value& v) {
   int64_t i;
   std::string_view t = v.view();
-  if (canonical_int(t, i)) return static_cast<double>(i);
+  if (canonical_value(v, i)) return static_cast<double>(i);
   core::NumberCache* c = cache_of(v);
   if (c && (c->reader == kDouble || c->reader == kFloatLit || c->reader == kRelFloat)) return c->d;
   double d = read_double_text(t);
@@ -332,21 +327,7 @@ int64_t double_to_int(double d) {
 }
 
 int64_t int_pow(int64_t base, int64_t exponent) {
-  if (exponent == 0) return 1;
-  if (exponent < 0) {
-    if (base == 1) return 1;
-    if (base == -1) return (exponent % 2 == 0) ? 1 : -1;
-    return 0;
-  }
-  uint64_t result = 1;
-  uint64_t b = static_cast<uint64_t>(base);
-  uint64_t e = static_cast<uint64_t>(exponent);
-  while (e) {
-    if (e & 1) result *= b;
-    b *= b;
-    e >>= 1;
-  }
-  return static_cast<int64_t>(result);
+  return core::int_power(base, exponent);
 }
 
 Value int_value(int64_t v) {

@@ -11,6 +11,7 @@
 #include <new>
 
 #include "core/cmd_helpers.h"
+#include "core/int_ops.h"
 #include "core/switches.h"
 #include "core/text_util.h"
 #include "core/var_store.h"
@@ -223,52 +224,53 @@ Code float_math(Interp& interp, MathOp op, int argc, Value* argv, const ArithOpe
   return Code::Ok;
 }
 
+core::IntOp int_op(MathOp op) {
+  switch (op) {
+    case MathOp::Add:
+      return core::IntOp::Add;
+    case MathOp::Sub:
+      return core::IntOp::Sub;
+    case MathOp::Mul:
+      return core::IntOp::Mul;
+    case MathOp::Div:
+      return core::IntOp::Div;
+    case MathOp::Pow:
+      return core::IntOp::Pow;
+    case MathOp::Mod:
+      return core::IntOp::Mod;
+    case MathOp::And:
+      return core::IntOp::And;
+    case MathOp::Or:
+      return core::IntOp::Or;
+    case MathOp::Xor:
+      return core::IntOp::Xor;
+    case MathOp::LAnd:
+      return core::IntOp::LAnd;
+    case MathOp::LOr:
+      return core::IntOp::LOr;
+    default:
+      return core::IntOp::None;
+  }
+}
+
 Code int_math(Interp& interp, MathOp op, int argc, Value* argv, int64_t x, int64_t y) {
   int64_t r = 0;
   switch (op) {
-    case MathOp::Add:
-      r = wrap_add(x, y);
-      break;
-    case MathOp::Sub:
-      r = wrap_sub(x, y);
-      break;
-    case MathOp::Mul:
-      r = wrap_mul(x, y);
-      break;
     case MathOp::Div:
       if (y == 0) {
         (void)core::fail(interp, core::Msg::IntegerDivisionByZero, argv[1], argv[2]);
         nuvelSetResult(interp, "0");
         return Code::Error;
       }
-      // The most negative number divided by -1 wraps to itself.
-      r = y == -1 ? wrap_sub(0, x) : x / y;
       break;
     case MathOp::Mod:
       if (y == 0) {
         operator_fault(interp, argv[0], 30210, "Division by zero");
         return Code::Error;
       }
-      r = y == -1 ? 0 : x % y;
-      break;
-    case MathOp::And:
-      r = x & y;
-      break;
-    case MathOp::Or:
-      r = x | y;
-      break;
-    case MathOp::Xor:
-      r = x ^ y;
-      break;
-    case MathOp::LAnd:
-      r = (x != 0 && y != 0) ? 1 : 0;
-      break;
-    case MathOp::LOr:
-      r = (x != 0 || y != 0) ? 1 : 0;
       break;
     case MathOp::Pow:
-      r = int_pow(x, y);
-      if (r == std::numeric_limits<int64_t>::min()) {
+      if (!core::int_operate(core::IntOp::Pow, x, y, r)) {
         operator_fault(interp, argv[0], 30220, "** Math overflow");
         return Code::Error;
       }
@@ -281,11 +283,14 @@ Code int_math(Interp& interp, MathOp op, int argc, Value* argv, int64_t x, int64
       }
       int64_t width = argc > 3 ? read_int(argv[3]).value : 0;
       r = op == MathOp::Shl ? shift_left(x, y, width) : shift_right(x, y, width);
-      break;
+      nuvelSetResult(interp, int_value(r));
+      return Code::Ok;
     }
-    case MathOp::None:
+    default:
       break;
   }
+  // The evaluator computes chains of these operators with the same routine.
+  (void)core::int_operate(int_op(op), x, y, r);
   nuvelSetResult(interp, int_value(r));
   return Code::Ok;
 }
@@ -633,6 +638,8 @@ constexpr CommandRow kOperatorCommands[] = {
 
 void register_operator_cmds(Interp& interp) {
   core::register_rows(interp, kOperatorCommands);
+  interp.math_handler = nuvelCommandMath;
+  interp.compare_handler = nuvelCommandRelational;
 }
 
 }  // namespace expr

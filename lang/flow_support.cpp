@@ -44,6 +44,14 @@ double leading_double(std::string_view text) {
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     if (digits() == 0) i = mark;
   }
+  if (i - start == mantissa && mantissa <= 18) {
+    // Digits alone: their integer converts to the same double strtod gives
+    // (both round to nearest), without copying the text.
+    uint64_t whole = 0;
+    for (size_t k = start; k < i; ++k) whole = whole * 10 + static_cast<uint64_t>(text[k] - '0');
+    double v = static_cast<double>(whole);
+    return neg ? -v : v;
+  }
   // The slice is a validated decimal form; strtod gives infinity on overflow
   // as the C library's reading does.
   std::string slice(text.substr(start, i - start));

@@ -81,6 +81,9 @@ Code nuvelProcCall(Interp& interp, int argc, Value* argv, void* data) {
     return core::fail(interp, core::Msg::ProcArgListInvalid, argv[0], pd->arg_list);
   }
   FrameGuard frame(interp, argv[0].view());
+  // Room for the formals and a few locals, so that the first variables do
+  // not each grow the list.
+  if (!pd->formals.empty()) frame.frame().vars.reserve(pd->formals.size() + 3);
   // k counts the actual arguments taken by the formals bound so far.
   int k = 1;
   for (const ProcArg& formal : pd->formals) {

@@ -323,7 +323,12 @@ Code nuvelCommandLAppend(Interp& interp, int argc, Value* argv, void*) {
   // The result slot may share the old value (the last lappend's result);
   // release it so that the variable holds the only reference.
   if (interp.result.same_rep(var.value())) core::nuvelResetResult(interp);
-  if (!vars::append_in_place(var, tail)) {
+  // The elements read from the old text stay valid for the longer one.
+  std::shared_ptr<const core::StandardList> form =
+      var.is_link() ? nullptr : var.value().cached<core::StandardList>(core::CacheSlot::ListTcl);
+  if (vars::append_in_place(var, tail)) {
+    if (form) list_extend_cached(var.value(), std::move(form), tail);
+  } else {
     std::string text(var.value().view());
     text += tail;
     if (vars::set_var(interp, name, Value(std::move(text))) != 0) return Code::Error;

@@ -1,0 +1,77 @@
+// Number reading: decimal texts read as the C library reads them, whichever
+// path the reader takes, and integers carry their value.
+#include "expr/number.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace {
+
+void expect_same_as_strtod(const std::string& text) {
+  double mine = expr::read_double_text(text);
+  double libc = std::strtod(text.c_str(), nullptr);
+  EXPECT_EQ(std::memcmp(&mine, &libc, sizeof mine), 0) << text;
+}
+
+TEST(NumberReading, DecimalTextsReadLikeStrtod) {
+  for (const char* t : {"0",
+                        "-0",
+                        "0.0",
+                        "-0.000000000000000",
+                        "5.",
+                        "-.5",
+                        "+5",
+                        "+.25",
+                        "007.5",
+                        "0.1",
+                        "0.30000000000000004",
+                        "0.300000000000000",
+                        "123456789012345",
+                        "1234567890123456",
+                        "12345678901234567890",
+                        "0.000000000000001",
+                        "9007199254740993",
+                        "1.7976931348623157",
+                        "0.0000000000000000000001",
+                        "0.00000000000000000000001"}) {
+    expect_same_as_strtod(t);
+  }
+  std::mt19937_64 rng(12345);
+  std::uniform_real_distribution<double> mag(-12.0, 12.0);
+  char buf[400];
+  for (int i = 0; i < 20000; ++i) {
+    double v = std::pow(10.0, mag(rng)) * ((rng() & 1) ? -1.0 : 1.0);
+    static const char* const kFormats[] = {"%.15f", "%.3f", "%.17g", "%.0f", "%.6f"};
+    std::snprintf(buf, sizeof buf, kFormats[i % 5], v);
+    expect_same_as_strtod(buf);
+    // Digit strings of random length with the point anywhere.
+    std::string s = std::to_string(rng() % 100000000000000000ULL);
+    s.insert(rng() % (s.size() + 1), ".");
+    expect_same_as_strtod(s);
+  }
+}
+
+TEST(NumberReading, IntegersCarryTheirValue) {
+  core::Value v = core::Value::from_int(-42);
+  int64_t out = 0;
+  EXPECT_TRUE(v.known_int(out));
+  EXPECT_EQ(out, -42);
+  EXPECT_EQ(v.view(), "-42");
+  // Texts that are not canonical integers are not taken for one.
+  for (const char* t : {"007", "+5", "-0", "1e3", " 5", "5 ", "99999999999999999999", "0x10"}) {
+    core::Value w(t);
+    EXPECT_FALSE(w.canonical_int(out)) << t;
+  }
+  core::Value big("-9223372036854775808");
+  EXPECT_TRUE(big.canonical_int(out));
+  EXPECT_EQ(out, INT64_MIN);
+  EXPECT_EQ(expr::read_arith(core::Value("007")).i, 7);
+}
+
+}  // namespace
