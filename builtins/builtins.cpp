@@ -10,6 +10,7 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   register_source_cmds(interp);
   register_eval_cmds(interp);
   register_option_cmds(interp);
+  register_help_cmds(interp);
   vars::register_var_cmds(interp);
   vars::register_exit_cmds(interp, flag == 0);
   vars::register_proc_cmds(interp);

@@ -20,6 +20,7 @@ void register_cmdcount_cmds(Interp& interp);
 void register_source_cmds(Interp& interp);
 void register_eval_cmds(Interp& interp);
 void register_option_cmds(Interp& interp);
+void register_help_cmds(Interp& interp);
 }  // namespace core
 
 namespace vars {
