@@ -223,8 +223,8 @@ std::optional<std::vector<TopicLine>> read_topic(std::string_view file_text,
 
 std::string clean_keyword(std::string_view keyword) {
   std::string k(keyword);
-  if (k.size() >= 2 && k.front() == '"' && k.back() == '"') k = k.substr(1, k.size() - 2);
   while (!k.empty() && (k.back() == '\t' || k.back() == '\n' || k.back() == '\r')) k.pop_back();
+  if (k.size() >= 2 && k.front() == '"' && k.back() == '"') k = k.substr(1, k.size() - 2);
   return k;
 }
 
