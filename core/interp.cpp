@@ -1,5 +1,6 @@
 // The interpreter record, its creation in three steps and the start-up
 // variables.
+#include <algorithm>
 #include <cstring>
 
 #include "core/cmd_helpers.h"
@@ -22,9 +23,16 @@ Interp::Interp() {
   previous = _pglobal_interp;
   if (previous) install = previous->install;
   _pglobal_interp = this;
+  process().interps.push_back(this);
 }
 
 Interp::~Interp() {
+  // Interpreters may end in any order: none may keep pointing at this one.
+  auto& alive = process().interps;
+  alive.erase(std::remove(alive.begin(), alive.end(), this), alive.end());
+  for (Interp* other : alive) {
+    if (other->previous == this) other->previous = previous;
+  }
   if (_pglobal_interp == this) _pglobal_interp = previous;
   callframe = global_frame.get();
   commands.clear();

@@ -9,6 +9,8 @@
 
 namespace core {
 
+struct Interp;
+
 struct Switches {
   uint16_t autoexec = 1;        // unknown commands run through /bin/sh -c
   int32_t echo = 0;             // shell prints results
@@ -49,6 +51,9 @@ struct Process {
   // Set by the preprocessor's #define ndebug, cleared by #undef ndebug; while
   // it is set, assert does nothing.
   bool ndebug = false;
+  // Every interpreter alive, oldest first; an interpreter that ends hands its
+  // place in the chain of "previous" interpreters to its own predecessor.
+  std::vector<Interp*> interps;
 };
 
 // The one process-wide instance (defined in core/interp.cpp).

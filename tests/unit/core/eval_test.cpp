@@ -113,3 +113,23 @@ TEST(ValueTest, SelfAssignmentKeepsTheText) {
 }
 
 }  // namespace
+
+// Interpreters may end in any order; the current one is always alive.
+TEST(InterpChain, EndingOutOfOrderLeavesNoDanglingCurrent) {
+  core::Interp* before = core::_pglobal_interp;
+  {
+    auto a = std::make_unique<core::Interp>();
+    auto b = std::make_unique<core::Interp>();
+    auto c = std::make_unique<core::Interp>();
+    EXPECT_EQ(core::_pglobal_interp, c.get());
+    b.reset();  // c's predecessor is now a
+    EXPECT_EQ(c->previous, a.get());
+    c.reset();
+    EXPECT_EQ(core::_pglobal_interp, a.get());
+    auto d = std::make_unique<core::Interp>();
+    a.reset();  // d's predecessor goes to whatever came before a
+    EXPECT_EQ(d->previous, before);
+    d.reset();
+  }
+  EXPECT_EQ(core::_pglobal_interp, before);
+}
