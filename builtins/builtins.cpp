@@ -36,6 +36,12 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   containers::register_stack_cmds(interp);
   syslib::register_stream_cmds(interp);
   syslib::register_date_cmds(interp);
+  syslib::register_whole_file_cmds(interp);
+  syslib::register_file_cmds(interp);
+  syslib::register_fs_cmds(interp);
+  syslib::register_time_cmds(interp);
+  syslib::register_clock_cmds(interp);
+  syslib::register_timer_cmds(interp);
   syslib::register_http_cmds(interp);
   syslib::install_external_commands(interp);
 }

@@ -101,6 +101,9 @@ Var* nuvelGetVar(Interp& interp, std::string_view name, int scope = -1);
 VarPtr nuvelGetVarShared(Interp& interp, std::string_view name, int scope = -1);
 Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int scope = -1);
 bool var_exists(Interp& interp, std::string_view name);
+// Whether the variable (or the variable a link names) was assigned since the
+// last call; clears that mark. False when there is no such variable.
+bool take_var_changed(Interp& interp, std::string_view name);
 int set_var_type(Interp& interp, std::string_view name, int type);
 int set_var_size(Interp& interp, std::string_view name, int size);
 int set_var_pointer(Interp& interp, std::string_view name, int flag);

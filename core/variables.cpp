@@ -142,6 +142,22 @@ bool var_exists(Interp& interp, std::string_view name) {
   return nuvelGetVar(interp, name, -1) != nullptr;
 }
 
+bool take_var_changed(Interp& interp, std::string_view name) {
+  Var* var = nuvelGetVar(interp, name, -1);
+  if (!var) return false;
+  bool changed = var->changed;
+  var->changed = false;
+  std::shared_ptr<Var> hold;
+  for (int hops = 0; var->is_link() && hops < 1000; ++hops) {
+    hold = var->target();
+    if (!hold) break;
+    var = hold.get();
+    changed = changed || var->changed;
+    var->changed = false;
+  }
+  return changed;
+}
+
 int set_var_type(Interp& interp, std::string_view name, int type) {
   Var* v = nuvelGetVar(interp, name);
   if (!v) return 0;
