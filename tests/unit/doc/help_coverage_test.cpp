@@ -69,4 +69,38 @@ TEST(HelpFile, EveryLanguageTopicIsThere) {
   }
 }
 
+// A topic left open (a lost "..end", easy to get from a merge) would swallow
+// the next topic: help would show both and the next could not be found.
+TEST(HelpFile, EveryTopicAndBlockIsClosed) {
+  std::ifstream in(NUVEL_SOURCE_DIR "/doc/nuvel.man");
+  std::string line, topic;
+  bool in_block = false;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos) continue;
+    size_t end = line.find_last_not_of(" \t\r");
+    std::string t = line.substr(start, end - start + 1);
+    const bool header = t.size() > 1 && t[0] == '.' && t[1] != '.';
+    if (in_block) {
+      EXPECT_FALSE(header) << "line " << number << ": topic " << t << " starts inside a block of "
+                           << topic;
+      if (t.rfind("..end", 0) == 0) in_block = false;
+      continue;
+    }
+    if (header) {
+      EXPECT_TRUE(topic.empty()) << "line " << number << ": topic " << t
+                                 << " starts before the end of " << topic;
+      topic = t;
+    } else if (t == "..end") {
+      topic.clear();
+    } else if (t.rfind("..", 0) == 0 && t != "..grey") {
+      in_block = true;  // colour, code and hidden blocks all end with "..end"
+    }
+  }
+  EXPECT_FALSE(in_block) << "the last block is not closed";
+  EXPECT_TRUE(topic.empty()) << "the last topic is not closed: " << topic;
+}
+
 }  // namespace
