@@ -72,7 +72,11 @@ Code nuvelCommandHelp(Interp& interp, int argc, Value* argv, void*) {
     platform::out(message_of(interp, Msg::HelpTopicNotFound, topic));
     return Code::Ok;
   }
-  syslib::show_topic(*lines, command_test(interp), platform::is_terminal_output());
+  // Pages only on a terminal, and only when the topic does not fit on one
+  // screen, so a short topic never waits for a key.
+  const bool paging = platform::is_terminal_output() &&
+                      static_cast<int>(lines->size()) > platform::window_rows() - 2;
+  syslib::show_topic(*lines, command_test(interp), paging);
   return Code::Ok;
 }
 
