@@ -15,21 +15,12 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag);
 // A first interpreter of the process: record, every built-in family and the
 // start-up variables. Later interpreters come from nuvelCreateInterp.
 std::unique_ptr<Interp> nuvelCreateTopInterp(int count, const std::vector<std::string>* words);
-void register_error_cmds(Interp& interp);
-void register_cmdcount_cmds(Interp& interp);
-void register_source_cmds(Interp& interp);
-void register_eval_cmds(Interp& interp);
-void register_option_cmds(Interp& interp);
-void register_help_cmds(Interp& interp);
 }  // namespace core
 
 namespace vars {
 void register_var_cmds(core::Interp& interp);
 void register_exit_cmds(core::Interp& interp, bool with_exit);
 void register_var_info_cmds(core::Interp& interp);
-void register_proc_cmds(core::Interp& interp);
-void register_control_cmds(core::Interp& interp);
-void register_goto_cmds(core::Interp& interp);
 }  // namespace vars
 
 namespace expr {
@@ -37,8 +28,25 @@ void register_operator_cmds(core::Interp& interp);
 void register_increment_cmds(core::Interp& interp);
 void register_expr_cmds(core::Interp& interp);
 void register_numeric_cmds(core::Interp& interp);
+}  // namespace expr
+namespace lang {
+void register_error_cmds(core::Interp& interp);
+void register_cmdcount_cmds(core::Interp& interp);
+void register_source_cmds(core::Interp& interp);
+void register_eval_cmds(core::Interp& interp);
+void register_option_cmds(core::Interp& interp);
+void register_proc_cmds(core::Interp& interp);
+void register_control_cmds(core::Interp& interp);
+void register_goto_cmds(core::Interp& interp);
+void register_help_cmds(core::Interp& interp);
+}  // namespace lang
+
+namespace lists {
 void register_list_cmds(core::Interp& interp);
 void register_list_search_cmds(core::Interp& interp);
+}  // namespace lists
+
+namespace strings {
 void register_string_cmds(core::Interp& interp);
 void register_string_extra_cmds(core::Interp& interp);
 void register_string_split_cmds(core::Interp& interp);
@@ -46,7 +54,8 @@ void register_format_cmds(core::Interp& interp);
 void register_scan_cmds(core::Interp& interp);
 void register_encoding_cmds(core::Interp& interp);
 void register_binary_cmds(core::Interp& interp);
-}  // namespace expr
+}  // namespace strings
+
 namespace collections {
 void register_array_cmds(core::Interp& interp);
 void register_array_convert_cmds(core::Interp& interp);

@@ -75,7 +75,7 @@ Code array_set_words(Interp& interp, int argc, Value* argv) {
       return Code::Error;
     }
   }
-  if (data.size() == 1) data = expr::list_read_words(data[0].view());
+  if (data.size() == 1) data = core::list_read_words(data[0].view());
   if (data.empty() || data.size() % 2 != 0) {
     nuvelSetError(&interp, "array set: Bad list pair count (%i) for '%s'\n",
                   static_cast<int>(data.size()), name.c_str());
@@ -491,7 +491,7 @@ Code array_setint(const Words& w) {
     }
   }
   for (size_t li = 0; li < lists.size(); ++li) {
-    for (const Value& item : expr::list_read_words(lists[li]->view())) {
+    for (const Value& item : core::list_read_words(lists[li]->view())) {
       if (!a->table->set(std::to_string(index), item)) {
         nuvelSetError(&w.interp, "%s %s: Error setting '%s' using '%.40s'... (arg %li)\n", w.cmd(),
                       w.sub(), name.c_str(), lists[li]->c_str(), static_cast<long>(li + 3));

@@ -203,7 +203,7 @@ Code nuvelCommandListToArray(Interp& interp, int argc, Value* argv, void*) {
   if (argc < 3 || argc > 4) return core::nuvelWrongArgs(interp, argc, argv);
   std::string name(argv[2].view());
   int64_t start = argc == 4 ? std::max<int64_t>(0, core::leading_int(argv[3].view())) : 0;
-  std::vector<Value> items = expr::list_read_standard(argv[1].view());
+  std::vector<Value> items = core::list_read_standard(argv[1].view());
   if (!indexes_fit(start, items.size())) {
     return start_too_large(interp, argv[0].c_str(), start, items.size());
   }

@@ -33,7 +33,7 @@ namespace {
 // --- Dictionary texts ------------------------------------------------------------
 
 std::vector<Value> read_items(const Value& text) {
-  return expr::list_read_words(text.view());
+  return core::list_read_words(text.view());
 }
 
 // Loads the pairs of `items` into a table (a trailing odd item is ignored).

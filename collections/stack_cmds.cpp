@@ -159,7 +159,7 @@ Code nuvelCommandStack(Interp& interp, int argc, Value* argv, void*) {
     int32_t n = stack.count();
     for (int32_t k = 0; k < n; ++k) {
       std::optional<Value> item = stack.get_string(bottom_up ? k : n - 1 - k);
-      if (item && !item->empty()) expr::list_append_element(out, item->view());
+      if (item && !item->empty()) core::list_append_element(out, item->view());
     }
     core::nuvelSetResult(interp, Value(std::move(out)));
     return Code::Ok;

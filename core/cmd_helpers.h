@@ -11,6 +11,7 @@
 #include "core/guards.h"
 #include "core/messages.h"
 #include "core/nuvel.h"
+#include "core/text_util.h"
 
 namespace core {
 
@@ -20,12 +21,6 @@ bool istarts_with(std::string_view text, std::string_view prefix);
 inline bool starts_with(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
-
-// Plain decimal reading of the leading digits (optional sign), like the C
-// library's atol: "12abc" gives 12, "abc" gives 0.
-int64_t leading_int(std::string_view text);
-// Whole-text decimal integer; nullopt when the text is not one.
-std::optional<int64_t> parse_int(std::string_view text);
 
 inline Code result_bool(Interp& interp, bool v) {
   nuvelSetResult(interp, Value(v ? "1" : "0"));
@@ -40,12 +35,6 @@ inline Code result_int(Interp& interp, int64_t v) {
 int find_option(int argc, const Value* argv, std::string_view option, int from = 1);
 // Same, compared exactly.
 int find_option_exact(int argc, const Value* argv, std::string_view option, int from = 1);
-
-// The substitution routine of subst: copies `text` replacing $name, ${name}
-// and [script] (as selected). False when a variable is missing or a script
-// fails (both already reported).
-bool subst_text(Interp& interp, std::string_view text, bool variables, bool commands,
-                bool backslashes, std::string& out);
 
 // Sets a variable by name (all name forms); 0 on success.
 int set_variable(Interp& interp, std::string_view name, const Value& value);

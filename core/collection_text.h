@@ -40,7 +40,7 @@ inline void append_dict_item(std::string& out, std::string_view item) {
 // Wildcard match: "*" any run, "?" any one character, nothing else special;
 // with `fold` ASCII letters compare without regard to case.
 inline bool wild_match(std::string_view pattern, std::string_view text, bool fold) {
-  return expr::glob_match(pattern, text, fold);
+  return core::glob_match(pattern, text, fold);
 }
 
 }  // namespace collections

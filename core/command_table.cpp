@@ -62,6 +62,12 @@ Code dispatch_ensemble(Interp& interp, const Ensemble& ensemble, int argc, Value
   return row->handler(interp, argc, argv, nullptr);
 }
 
+Code run_handler(Interp& interp, CommandHandler handler, int argc, Value* argv, void* data) {
+  ScopedRestore<int> keep_argc(interp.command_argc, argc);
+  ScopedRestore<const Value*> keep_argv(interp.command_argv, argv);
+  return handler(interp, argc, argv, data);
+}
+
 void register_ensemble(Interp& interp, const Ensemble& ensemble) {
   auto& list = interp.state<EnsembleList>().items;
   for (const Ensemble* e : list) {

@@ -75,6 +75,11 @@ void register_rows(Interp& interp, std::span<const CommandRow> rows);
 // message, a missing one with the wrong-argument report.
 Code dispatch_ensemble(Interp& interp, const Ensemble& ensemble, int argc, Value* argv);
 
+// Calls a handler directly (not through the command table) with `argv` as
+// the running command's words, so that its messages carry its own name.
+Code run_handler(Interp& interp, CommandHandler handler, int argc, Value* argv,
+                 void* data = nullptr);
+
 // The row of `sub` in an ensemble, or null.
 const EnsembleRow* find_subcommand(const Ensemble& ensemble, std::string_view sub);
 

@@ -224,7 +224,7 @@ class Evaluator {
       if (word.expand) {
         interp_.result = first;
         interp_.last_subst_code = 0;
-        for (Value& e : expr::list_read_standard(first.view())) {
+        for (Value& e : list_read_standard(first.view())) {
           if (e.empty()) {
             words.push(Value("{}"));
           } else if (e[0] == '$' || e[0] == '[') {
@@ -292,8 +292,7 @@ class Evaluator {
   long level() const { return interp_.callframe ? interp_.callframe->level : 0; }
 
   Code no_reference(long marker, const Value& t) {
-    nuvelSetError(&interp_, "(%li) eval: No variable reference to '%s' at level %li\n", marker,
-                  t.c_str(), level());
+    (void)fail(interp_, Msg::EvalNoVariableReference, marker, t, level());
     nuvelResetResult(interp_);
     return Code::Error;
   }
@@ -334,8 +333,7 @@ class Evaluator {
     for (size_t i = 0; (i = sub.find("\\ ", i)) != std::string::npos;) sub.erase(i, 1), ++i;
     Code rc = rindoEval(interp_, Value(sub), true, false);
     if (rc != Code::Ok || interp_.result.empty()) {
-      nuvelSetError(&interp_, "eval: Error parsing array subscript '%s'\n", sub.c_str());
-      return Code::Error;
+      return fail(interp_, Msg::EvalBadSubscript, sub);
     }
     Value key = interp_.result;
     vars::Var* array = vars::nuvelGetVar(interp_, name);
@@ -343,9 +341,7 @@ class Evaluator {
     if (array) element = vars::array_get_element(interp_, *array, key.view());
     if (!element) {
       std::string n(name);
-      nuvelSetError(&interp_, "eval: No array item '%s(%s)' in current scope\n", n.c_str(),
-                    key.c_str());
-      return Code::Error;
+      return fail(interp_, Msg::EvalNoArrayItem, n, key);
     }
     out = std::move(*element);
     return Code::Ok;
@@ -528,9 +524,7 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
     }
     int32_t unknown = find_index(interp, "unknown");
     if (unknown < 0) {
-      nuvelSetError(&interp, "eval: Command or proc '%.50s' was not found (autoexec is OFF)\n",
-                    argv[0].c_str());
-      return Code::Error;
+      return fail(interp, Msg::EvalCommandNotFound, argv[0]);
     }
     std::vector<Value> words;
     words.reserve(static_cast<size_t>(argc) + 1);
@@ -624,7 +618,7 @@ bool run_command(Interp& interp, Evaluator& ev, const CompiledCommand& cmd, Word
     return false;
   }
   if (platform::break_flag() && platform::take_break_flag()) {
-    nuvelSetError(&interp, "Interrupted\n");
+    (void)fail(interp, Msg::Interrupted);
     rc = Code::Stop;
     return false;
   }
@@ -668,7 +662,7 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
   if (text.empty()) return Code::Ok;
   DepthGuard depth(interp);
   if (interp.eval_depth > kMaxEvalDepth) {
-    nuvelSetError(&interp, "eval: Nesting too deep (more than %d levels)\n", kMaxEvalDepth);
+    (void)fail(interp, Msg::EvalTooDeep, kMaxEvalDepth);
     nuvelResetResult(interp);
     return Code::Error;
   }

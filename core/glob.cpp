@@ -2,7 +2,7 @@
 // most pattern length times text length steps.
 #include "core/glob.h"
 
-namespace expr {
+namespace core {
 namespace {
 
 inline char fold(char c, bool nocase) {
@@ -35,4 +35,4 @@ bool glob_match(std::string_view pattern, std::string_view text, bool nocase) {
   return p == pattern.size();
 }
 
-}  // namespace expr
+}  // namespace core

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-namespace expr {
+namespace core {
 
 // A whole-text decimal integer (optional sign, digits only). Values beyond
 // the 64-bit range saturate, so a huge index stays huge instead of wrapping.
@@ -60,4 +60,4 @@ inline std::optional<int64_t> end_offset(std::string_view after_end) {
   return read_decimal(digits);
 }
 
-}  // namespace expr
+}  // namespace core

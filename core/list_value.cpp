@@ -1,14 +1,10 @@
 // List readers, the list writer, the joiner and the brace stripper.
 #include "core/list_value.h"
 
-namespace expr {
-namespace {
+#include "core/text_util.h"
 
-inline bool is_list_space(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-}  // namespace
+namespace core {
+namespace {}  // namespace
 
 namespace {
 
@@ -19,8 +15,8 @@ size_t read_standard(std::string_view text, std::vector<Value>* out, bool* warni
   size_t count = 0;
   size_t i = 0;
   size_t n = text.size();
-  while (i < n && is_list_space(text[i])) ++i;
-  while (n > i && is_list_space(text[n - 1])) --n;
+  while (i < n && is_blank_or_line_end(text[i])) ++i;
+  while (n > i && is_blank_or_line_end(text[n - 1])) --n;
   if (i >= n) return 0;
   int depth = 0;
   bool in_quote = false;
@@ -135,7 +131,7 @@ std::vector<Value> list_read_words(std::string_view text) {
   std::vector<Value> out;
   const size_t n = text.size();
   size_t i = 0;
-  while (i < n && is_list_space(text[i])) ++i;
+  while (i < n && is_blank_or_line_end(text[i])) ++i;
   while (i < n) {
     char c = text[i];
     if (c == '"') {
@@ -167,7 +163,7 @@ std::vector<Value> list_read_words(std::string_view text) {
       continue;
     }
     size_t j = i;
-    while (j < n && !is_list_space(text[j])) j += (text[j] == '\\' && j + 1 < n) ? 2 : 1;
+    while (j < n && !is_blank_or_line_end(text[j])) j += (text[j] == '\\' && j + 1 < n) ? 2 : 1;
     if (j > n) j = n;
     std::string_view word = text.substr(i, j - i);
     if (j >= n) word = trim_trailing(word, true);
@@ -309,4 +305,4 @@ std::string list_write(std::span<const Value> elements, size_t max) {
   return out;
 }
 
-}  // namespace expr
+}  // namespace core

@@ -13,9 +13,7 @@
 
 #include "core/value.h"
 
-namespace expr {
-
-using core::Value;
+namespace core {
 
 // The standard list reader. `warning` (when given) is set when a closing quote
 // is followed directly by a line end. With `keep_empty`, an empty last element
@@ -77,4 +75,4 @@ std::string list_join(std::span<const Value> strings, size_t start = 0);
 // last brace after it when that brace is "}"; returns whether it did.
 bool brace_strip(std::string& text);
 
-}  // namespace expr
+}  // namespace core

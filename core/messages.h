@@ -70,6 +70,13 @@ Code fail(Interp& interp, Msg id, const Args&... args) {
   return fail_with(interp, id, {MsgArg(args)...});
 }
 
+// The text of a message without any prefix, for messages printed rather
+// than reported (the preprocessor's diagnostics, traces).
+template <class... Args>
+std::string text_of(Msg id, const Args&... args) {
+  return format_message(message_text(id), {MsgArg(args)...});
+}
+
 template <class... Args>
 std::string message_of(const Interp& interp, Msg id, const Args&... args) {
   return message(interp, id, {MsgArg(args)...});

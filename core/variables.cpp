@@ -8,6 +8,7 @@
 #include "core/glob.h"
 #include "core/list_value.h"
 #include "core/switches.h"
+#include "core/text_util.h"
 #include "core/var.h"
 
 namespace vars {
@@ -30,7 +31,7 @@ CallFrame::~CallFrame() {
 namespace {
 
 bool is_global_name(std::string_view name) {
-  return name.size() >= 2 && name[0] == ':' && name[1] == ':';
+  return core::has_global_prefix(name);
 }
 
 // The value a link shows: its target's current value, following chains of
@@ -131,7 +132,7 @@ Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int 
   if (pattern.empty()) return nullptr;
   CallFrame* frame = frame_for(interp, pattern, scope);
   for (auto it = frame->vars.rbegin(); it != frame->vars.rend(); ++it) {
-    if (expr::glob_match(pattern, (*it)->name, nocase)) {
+    if (core::glob_match(pattern, (*it)->name, nocase)) {
       return nuvelGetVar(interp, (*it)->name, frame == interp.callframe ? -1 : 0);
     }
   }

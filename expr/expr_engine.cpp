@@ -17,9 +17,8 @@ namespace expr {
 
 using vars::Var;
 
-EngineSettings& engine_settings() {
-  static EngineSettings settings;
-  return settings;
+EngineSettings& engine_settings(Interp& interp) {
+  return interp.state<EngineSettings>();
 }
 
 namespace {
@@ -33,20 +32,9 @@ inline bool is_var_name_char(char c) {
   return is_alpha(c) || is_digit(c) || c == '_';
 }
 
-// Raises the engine's nesting depth for the length of a scope.
-class DepthScope {
- public:
-  DepthScope() { ++depth(); }
-  ~DepthScope() { --depth(); }
-  DepthScope(const DepthScope&) = delete;
-  DepthScope& operator=(const DepthScope&) = delete;
-  bool too_deep() const { return depth() > kMaxExprDepth; }
-
- private:
-  static int& depth() {
-    static int d = 0;
-    return d;
-  }
+// The engine's nesting depth in one interpreter.
+struct ExprDepth {
+  int value = 0;
 };
 
 // --- Operator reading -----------------------------------------------------------
@@ -214,28 +202,33 @@ bool operand_word(Interp& interp, const Value& operand, Value& word) {
   return true;
 }
 
-const Value& operator_word(std::string_view op) {
-  static const char* const kNames[] = {
-      "+",  "-",  "*",  "/",  "**", "%",  "<<", ">>", "&",  "|",  "^",  "&&",
-      "||", ">",  ">=", "<",  "<=", "==", "!=", "!",  "~",  "*=", "+=", "-=",
-      "/=", "&=", "|=", "^=", "%=", "eq", "ne", "lt", "gt", "le", "ge"};
-  static Value words[sizeof kNames / sizeof kNames[0]];
-  static Value other;
-  for (size_t i = 0; i < sizeof kNames / sizeof kNames[0]; ++i) {
-    if (op == kNames[i]) {
-      if (words[i].empty()) words[i] = Value(kNames[i]);
-      return words[i];
+constexpr const char* kOperatorNames[] = {
+    "+",  "-",  "*",  "/",  "**", "%",  "<<", ">>", "&",  "|",  "^",  "&&",
+    "||", ">",  ">=", "<",  "<=", "==", "!=", "!",  "~",  "*=", "+=", "-=",
+    "/=", "&=", "|=", "^=", "%=", "eq", "ne", "lt", "gt", "le", "ge"};
+
+// The operator names as shared words, made once per interpreter, so that
+// running an operator command does not copy its name.
+struct OperatorWords {
+  Value words[std::size(kOperatorNames)];
+};
+
+Value operator_word(Interp& interp, std::string_view op) {
+  for (size_t i = 0; i < std::size(kOperatorNames); ++i) {
+    if (op == kOperatorNames[i]) {
+      Value& word = interp.state<OperatorWords>().words[i];
+      if (word.empty()) word = Value(kOperatorNames[i]);
+      return word;
     }
   }
-  other = Value(op);
-  return other;
+  return Value(op);
 }
 
 // Runs "op a" or "op a b" as a command; the operator command's result is the
 // interpreter result.
 Code run_operator(Interp& interp, std::string_view op, const Value* operands, int count) {
   Value words[3];
-  words[0] = operator_word(op);
+  words[0] = operator_word(interp, op);
   bool direct = true;
   for (int i = 0; i < count && direct; ++i)
     direct = operand_word(interp, operands[i], words[i + 1]);
@@ -352,7 +345,7 @@ bool OperandEvaluator::run(Value& out, int& err) {
   bool only_blanks = true;
   for (char c : t_) only_blanks = only_blanks && is_blank(c);
   if (only_blanks) {
-    core::nuvelSetError(&interp_, "expr: Empty expression\n");
+    (void)core::fail(interp_, core::Msg::ExprEmpty);
     err = 1;
     return false;
   }
@@ -411,8 +404,7 @@ bool OperandEvaluator::run(Value& out, int& err) {
       std::string op = read_operator(t_, pos_, false);
       int arity = operator_arity(op);
       if (arity < 1 || arity > 3) {
-        core::nuvelSetError(&interp_, "expr: Unhandled operator '%s' arity '%i'\n", op.c_str(),
-                            arity);
+        (void)core::fail(interp_, core::Msg::ExprUnhandledOperator, op, arity);
         err = 3;
         return false;
       }
@@ -445,19 +437,17 @@ bool OperandEvaluator::run(Value& out, int& err) {
   if (was_pending) {
     int arity = operator_arity(op_);
     if (arity == 1 && op_ != "," && stack_.empty()) {
-      core::nuvelSetError(&interp_, "expr: Missing operand at '%s' (arity %li)\n", op_.c_str(), 1L);
+      (void)core::fail(interp_, core::Msg::ExprMissingOperand, op_, 1);
       err = 4;
       return false;
     }
     if (arity == 2 && stack_.size() < 2) {
-      core::nuvelSetError(&interp_, "expr: Missing operand(s) at '%s' (arity %li)\n", op_.c_str(),
-                          2L);
+      (void)core::fail(interp_, core::Msg::ExprMissingOperands, op_, 2);
       err = 4;
       return false;
     }
     if (arity == 3) {
-      core::nuvelSetError(&interp_, "expr: Missing operand(s) at '%s' (arity %li)\n", op_.c_str(),
-                          3L);
+      (void)core::fail(interp_, core::Msg::ExprMissingOperands, op_, 3);
       err = 4;
       return false;
     }
@@ -547,9 +537,8 @@ Code pre_pass(Interp& interp, std::string_view t, std::string& out) {
       if (inside.find('[') == std::string_view::npos) {
         if (rc != Code::Ok && rc != Code::Return && rc != Code::Continue) {
           std::string text(inside);
-          core::nuvelSetError(&interp, "expr@%li: Code %i (%s) returned from sub-expression '%s'\n",
-                              31420L, core::code_int(rc), core::code_name(core::code_int(rc)),
-                              text.c_str());
+          (void)core::fail(interp, core::Msg::ExprSubExpressionCode, 31420L, core::code_int(rc),
+                           core::code_name(core::code_int(rc)), text);
           return rc;
         }
         out += interp.result.view();
@@ -577,10 +566,10 @@ Code pre_pass(Interp& interp, std::string_view t, std::string& out) {
 }  // namespace
 
 bool evaluate_inner(Interp& interp, std::string_view text, Value& out, int& err) {
-  DepthScope scope;
-  if (scope.too_deep()) {
-    core::nuvelSetError(&interp, "expr: Expression nested too deeply (more than %d levels)\n",
-                        kMaxExprDepth);
+  int& depth = interp.state<ExprDepth>().value;
+  core::ScopedRestore<int> scope(depth, depth + 1);
+  if (depth > kMaxExprDepth) {
+    (void)core::fail(interp, core::Msg::ExprTooDeep, kMaxExprDepth);
     err = 1;
     return false;
   }
@@ -650,10 +639,9 @@ Code evaluate_prepared(Interp& interp, const PreparedExpr& p, Value& out) {
 
 Code evaluate_rewritten_value(Interp& interp, const Value& text, Value& out) {
   out = Value();
-  auto p = prepared(text, engine_settings().rewrite);
+  auto p = prepared(text, engine_settings(interp).rewrite);
   if (p->rewrite_failed) {
-    core::nuvelSetError(&interp, "expr: Expression too long or nested too deeply to rewrite\n");
-    return Code::Error;
+    return core::fail(interp, core::Msg::ExprTooLongToRewrite);
   }
   if (p->text.empty()) return Code::Ok;
   return evaluate_prepared(interp, *p, out);
@@ -668,9 +656,8 @@ Code expr_evaluate_value(Interp& interp, const Value& text, Value& out) {
 Code expr_evaluate_rewritten(Interp& interp, std::string_view text, Value& out) {
   out = Value();
   std::string joined(text);
-  if (engine_settings().rewrite && !rewrite_precedence(joined)) {
-    core::nuvelSetError(&interp, "expr: Expression too long or nested too deeply to rewrite\n");
-    return Code::Error;
+  if (engine_settings(interp).rewrite && !rewrite_precedence(joined)) {
+    return core::fail(interp, core::Msg::ExprTooLongToRewrite);
   }
   if (joined.empty()) return Code::Ok;
   return expr_evaluate(interp, joined, out);
@@ -699,26 +686,14 @@ std::string trim_blanks(std::string_view t) {
   return std::string(t.substr(b, e - b));
 }
 
-// Sets the folding setting for the length of a scope.
-class FoldScope {
- public:
-  explicit FoldScope(bool on) : saved_(engine_settings().fold) { engine_settings().fold = on; }
-  ~FoldScope() { engine_settings().fold = saved_; }
-  FoldScope(const FoldScope&) = delete;
-  FoldScope& operator=(const FoldScope&) = delete;
-
- private:
-  bool saved_;
-};
-
 // The translation of `calc ... -explain` through expr.
 Code explain_through_expr(Interp& interp, int argc, Value* argv) {
   std::string text = trim_blanks(join_words(1, argc - 1, argv, " ", false));
-  if (engine_settings().rewrite && !rewrite_precedence(text)) return Code::Error;
+  if (engine_settings(interp).rewrite && !rewrite_precedence(text)) return Code::Error;
   std::string out;
   int rc;
   {
-    FoldScope fold(false);
+    core::ScopedRestore<bool> no_folding(engine_settings(interp).fold, false);
     rc = decompose_expression(interp, text, out);
   }
   core::nuvelResetResult(interp);
@@ -732,7 +707,6 @@ Code explain_through_expr(Interp& interp, int argc, Value* argv) {
 // with spaces; "Error found in expr. Check expression arguments" on failure.
 // Side effects: whatever the operator commands and bracketed commands do.
 Code nuvelCommandExpr(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   std::string_view name = argv[0].view();
   if (name == "calc" || name == "::calc") {
     if (core::iequals(argv[argc - 1].view(), "-explain"))
@@ -766,8 +740,7 @@ Code nuvelCommandCalc(Interp& interp, int argc, Value* argv, void*) {
   }
   std::string out;
   if (!rewrite_precedence(text) || decompose_expression(interp, text, out) != 0) {
-    core::nuvelSetError(&interp, "%s: Bad expression\n", argv[0].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::BadExpression);
   }
   if (!out.empty()) (void)core::rindoEval(interp, Value(std::move(out)));
   return Code::Ok;
@@ -777,9 +750,8 @@ Code nuvelCommandCalc(Interp& interp, int argc, Value* argv, void*) {
 // Results: the prefix command form of the expression (True and False read
 // as 1 and 0), without folding constants.
 Code nuvelCommandExplain(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   std::string text = join_words(1, argc, argv, " ", false);
-  FoldScope fold(false);
+  core::ScopedRestore<bool> no_folding(engine_settings(interp).fold, false);
   const NameMap names = {{"True", "1"}, {"False", "0"}};
   std::string out;
   if (!rewrite_precedence(text) || decompose_expression(interp, text, out, &names) != 0) {
@@ -790,10 +762,10 @@ Code nuvelCommandExplain(Interp& interp, int argc, Value* argv, void*) {
   return Code::Ok;
 }
 
-const core::CommandSpec kExprCommands[] = {
-    {"expr", nuvelCommandExpr},
-    {"calc", nuvelCommandCalc},
-    {"explain", nuvelCommandExplain},
+constexpr core::CommandRow kExprCommands[] = {
+    {"expr", nuvelCommandExpr, 2, core::kAnyWords, "arg ?arg ...?"},
+    {"calc", nuvelCommandCalc, 1, core::kAnyWords, "arg ?arg ...?"},
+    {"explain", nuvelCommandExplain, 2, core::kAnyWords, "arg ?arg ...?"},
 };
 
 }  // namespace
@@ -801,7 +773,7 @@ const core::CommandSpec kExprCommands[] = {
 void register_function_cmds(Interp& interp);
 
 void register_expr_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kExprCommands);
+  core::register_rows(interp, kExprCommands);
   register_function_cmds(interp);
 }
 

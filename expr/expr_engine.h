@@ -25,7 +25,7 @@ struct EngineSettings {
   bool rewrite = true;
   bool fold = true;
 };
-EngineSettings& engine_settings();
+EngineSettings& engine_settings(Interp& interp);
 
 // Evaluates an expression without rewriting it (the pre-pass and the operand
 // evaluator): the entry used by flow-control conditions, `?` and `let`.

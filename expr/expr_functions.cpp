@@ -66,7 +66,7 @@ namespace {
 
 bool domain_error(Interp& interp, std::string_view name, const Value& arg) {
   std::string n(name);
-  core::nuvelSetError(&interp, "%s(%s): Domain error\n", n.c_str(), arg.c_str());
+  (void)core::fail(interp, core::Msg::FunctionDomainError, n, arg);
   return false;
 }
 
@@ -84,18 +84,18 @@ bool one_argument(Interp& interp, const std::string& f, std::string_view name, c
   if (f == "abs") return flt(std::fabs(x));
   if (f == "bool") {
     if (classify_text(arg.view()) != NumClass::NotNumeric) {
-      return integer(static_cast<int32_t>(read_decimal_text(arg.view())) != 0 ? 1 : 0);
+      return integer(static_cast<int32_t>(core::leading_int(arg.view())) != 0 ? 1 : 0);
     }
     return integer(core::iequals(arg.view(), "true") ? 1 : 0);
   }
   if (f == "srand") {
-    random_seed(static_cast<uint32_t>(read_decimal_text(arg.view())));
+    random_seed(interp, static_cast<uint32_t>(core::leading_int(arg.view())));
     return integer(0);
   }
-  if (f == "incr") return integer(wrap_add(read_decimal_text(arg.view()), 1));
-  if (f == "decr") return integer(wrap_sub(read_decimal_text(arg.view()), 1));
+  if (f == "incr") return integer(wrap_add(core::leading_int(arg.view()), 1));
+  if (f == "decr") return integer(wrap_sub(core::leading_int(arg.view()), 1));
   if (f == "int" || f == "wide") {
-    if (x >= 0) return integer(read_decimal_text(arg.view()));
+    if (x >= 0) return integer(core::leading_int(arg.view()));
     return integer(double_to_int(std::floor(x)));
   }
   if (f == "acos" || f == "asin") {
@@ -114,9 +114,9 @@ bool one_argument(Interp& interp, const std::string& f, std::string_view name, c
   if (f == "floor") return flt(std::floor(x));
   if (f == "double") return flt(x);
   if (f == "fix") return integer(double_to_int(std::trunc(x)));
-  if (f == "fib") return integer(fibonacci(read_decimal_text(arg.view())));
+  if (f == "fib") return integer(fibonacci(core::leading_int(arg.view())));
   if (f == "fraction") return flt(x - std::trunc(x));
-  if (f == "integral") return integer(static_cast<int32_t>(read_decimal_text(arg.view())));
+  if (f == "integral") return integer(static_cast<int32_t>(core::leading_int(arg.view())));
   if (f == "round") {
     out = Value(format_rounded(x, 0));
     return true;
@@ -133,7 +133,7 @@ bool one_argument(Interp& interp, const std::string& f, std::string_view name, c
   if (f == "sgn") return integer(x > 0 ? 1 : (x < 0 ? -1 : 0));
   if (f == "degrees") return flt(x * 57.29577951471995);
   std::string n(name);
-  core::nuvelSetError(&interp, "function: Error, wrong # of args (%li) for '%s'\n", 1L, n.c_str());
+  (void)core::fail(interp, core::Msg::FunctionArgCount, 1L, n);
   return false;
 }
 
@@ -153,26 +153,25 @@ bool two_arguments(Interp& interp, const std::string& f, std::string_view name, 
   if (f == "min") return flt(y <= x ? y : x);
   if (f == "pow") {
     if (y > 1000) {
-      core::nuvelSetError(&interp, "Error: RValue overflow - pow(%s,%s)\n", a.c_str(), b.c_str());
+      (void)core::fail(interp, core::Msg::PowOverflow, a, b);
       return false;
     }
     return flt(std::pow(x, y));
   }
   if (f == "round") {
-    int32_t places = static_cast<int32_t>(read_decimal_text(b.view()));
+    int32_t places = static_cast<int32_t>(core::leading_int(b.view()));
     out = Value(format_rounded(x, places));
     return true;
   }
   if (f == "rnd") {
-    int32_t lo = static_cast<int32_t>(read_decimal_text(a.view()));
-    int32_t hi = static_cast<int32_t>(read_decimal_text(b.view()));
-    out = int_value(random_range(static_cast<uint32_t>(lo < 0 ? 0 : lo),
+    int32_t lo = static_cast<int32_t>(core::leading_int(a.view()));
+    int32_t hi = static_cast<int32_t>(core::leading_int(b.view()));
+    out = int_value(random_range(interp, static_cast<uint32_t>(lo < 0 ? 0 : lo),
                                  static_cast<uint32_t>(hi < 0 ? 0 : hi)));
     return true;
   }
   std::string n(name);
-  core::nuvelSetError(&interp, "Error: Wrong number of arguments (%li) for function '%s'\n", 2L,
-                      n.c_str());
+  (void)core::fail(interp, core::Msg::FunctionWrongArgCount, 2L, n);
   return false;
 }
 
@@ -207,7 +206,7 @@ bool apply_function(Interp& interp, std::string_view name, std::string_view args
   while (p < args.size() && (args[p] == ' ' || args[p] == '\t')) ++p;
   if (p >= args.size() || args[p] != '(') {
     std::string n(name);
-    core::nuvelSetError(&interp, "Syntax error in '%s'\n", n.c_str());
+    (void)core::fail(interp, core::Msg::FunctionSyntaxError, n);
     return false;
   }
   size_t close = matching_close(args, p);
@@ -221,7 +220,7 @@ bool apply_function(Interp& interp, std::string_view name, std::string_view args
   bool blank = inner.find_first_not_of(" \t") == std::string_view::npos;
   if (blank) {
     if (f != "rand") return false;  // other functions give no value without arguments
-    double r = static_cast<double>(random_range(0, 2147483647)) * 4.656612875245797e-10;
+    double r = static_cast<double>(random_range(interp, 0, 2147483647)) * 4.656612875245797e-10;
     out = Value(fixed15(r, 0));
     return true;
   }
@@ -245,8 +244,7 @@ bool apply_function(Interp& interp, std::string_view name, std::string_view args
     std::string n(name);
     std::string a(texts[0]);
     std::string b(texts[1]);
-    core::nuvelSetError(&interp, "Error: Improper argument for function %s(%s,%s)\n", n.c_str(),
-                        a.c_str(), b.c_str());
+    (void)core::fail(interp, core::Msg::FunctionImproperArgument, n, a, b);
     return false;
   }
   return two_arguments(interp, f, name, values[0], values[1], out);
@@ -257,11 +255,9 @@ namespace {
 // funct name ?arg ...?
 // Results: the value of the named math function applied to the arguments.
 Code nuvelCommandFunct(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   std::string_view name = argv[1].view();
   if (function_arity(name) < 0) {
-    core::nuvelSetError(&interp, "%s: %s is not a funct\n", argv[0].c_str(), argv[1].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::NotAFunct, argv[1]);
   }
   std::string text = "(";
   for (int i = 2; i < argc; ++i) {
@@ -282,16 +278,15 @@ Code nuvelCommandFunct(Interp& interp, int argc, Value* argv, void*) {
 // arity name
 // Results: the number of arguments of a math function, -1 for other names.
 Code nuvelCommandArity(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   // "error" is visible to this look-up though it is no in-expression function.
   std::string_view name = argv[1].view();
   int arity = (is_expr_function(name) || name == "error") ? function_arity(name) : -1;
   return core::result_int(interp, arity);
 }
 
-const core::CommandSpec kFunctionCommands[] = {
-    {"funct", nuvelCommandFunct},
-    {"arity", nuvelCommandArity},
+constexpr core::CommandRow kFunctionCommands[] = {
+    {"funct", nuvelCommandFunct, 2, core::kAnyWords, "name ?arg ...?"},
+    {"arity", nuvelCommandArity, 2, core::kAnyWords, "name"},
 };
 
 }  // namespace
@@ -299,7 +294,7 @@ const core::CommandSpec kFunctionCommands[] = {
 void register_random_cmds(Interp& interp);
 
 void register_function_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kFunctionCommands);
+  core::register_rows(interp, kFunctionCommands);
   register_random_cmds(interp);
 }
 

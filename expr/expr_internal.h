@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/nuvel.h"
+#include "core/text_util.h"
 
 namespace expr {
 
@@ -16,9 +17,7 @@ inline bool is_alpha(char c) {
 inline bool is_digit(char c) {
   return c >= '0' && c <= '9';
 }
-inline bool is_blank(char c) {
-  return c == ' ' || c == '\t';
-}
+using core::is_blank;
 
 // Deepest nesting of parentheses and function arguments the engine follows;
 // deeper text fails with a message instead of exhausting the stack.

@@ -551,12 +551,11 @@ int decompose_expression(Interp& interp, std::string_view infix, std::string& ou
                          const NameMap* names) {
   Decomposer d(interp, names);
   if (!d.translate(infix, out, 0)) return 1;
-  if (engine_settings().fold && !out.empty() && foldable(out)) {
+  if (engine_settings(interp).fold && !out.empty() && foldable(out)) {
     Value saved = interp.result;
     Code rc = core::rindoEval(interp, Value(out));
     if (rc != Code::Ok) {
-      core::nuvelSetError(&interp, "Preprocessor: Error while optimising '%s' (Check /NEO /NES)\n",
-                          out.c_str());
+      (void)core::fail(interp, core::Msg::OptimiseFailed, out);
       return 1;
     }
     out = std::string(interp.result.view());

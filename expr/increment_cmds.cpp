@@ -16,7 +16,8 @@
 namespace expr {
 namespace {
 
-using core::CommandSpec;
+using core::CommandRow;
+using core::kAnyWords;
 
 // Splits name(subscript); false when the text has no element form.
 bool split_element(std::string_view text, std::string_view& base, std::string_view& subscript) {
@@ -32,8 +33,7 @@ bool is_option_word(std::string_view w) {
 }
 
 Code unknown_type(Interp& interp, const Value& cmd, const Value& text) {
-  core::nuvelSetError(&interp, "%s: Unknown type %s\n", cmd.c_str(), text.c_str());
-  return Code::Error;
+  return core::fail(interp, core::Msg::UnknownTypeNamed, cmd, text);
 }
 
 // Prints an element's new value by the width rules of ++ on array elements.
@@ -56,7 +56,6 @@ Value element_text(int64_t v, bool is_unsigned, int64_t width) {
 // Side effects: stores it into the scalar variable or array element named;
 // a plain number is stepped without storing anything.
 Code nuvelCommandIncr(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   std::string_view name = command_name(argv[0]);
   bool up = name == "++" || name == "incr";
   int64_t step = 1;
@@ -90,9 +89,7 @@ Code nuvelCommandIncr(Interp& interp, int argc, Value* argv, void*) {
     if (array) element = vars::array_get_element(interp, *array, subscript);
     if (element) {
       if (classify_text(element->view()) == NumClass::NotNumeric) {
-        core::nuvelSetError(&interp, "%s: Array argument '%s' is not a number\n", argv[0].c_str(),
-                            argv[1].c_str());
-        return Code::Error;
+        return core::fail(interp, core::Msg::ArrayArgNotNumber, argv[1]);
       }
       IntReading r = read_int(*element);
       Value text = element_text(stepped(r.value), is_unsigned, width);
@@ -104,9 +101,7 @@ Code nuvelCommandIncr(Interp& interp, int argc, Value* argv, void*) {
     }
   }
   if (target.empty() || (target[0] != '&' && classify_text(target) == NumClass::NotNumeric)) {
-    core::nuvelSetError(&interp, "%s: Argument '%s' is neither scalar variable or number\n",
-                        argv[0].c_str(), argv[1].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::NeitherScalarNorNumber, argv[1]);
   }
   IntReading r = read_int(argv[1]);
   if (r.unknown_type) return unknown_type(interp, argv[0], argv[1]);
@@ -119,7 +114,6 @@ Code nuvelCommandIncr(Interp& interp, int argc, Value* argv, void*) {
 // Results: the variable's value (or the word itself) plus 1, "%I64i".
 // Side effects: stores the new value when the variable exists.
 Code nuvelCommandQuickIncr(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   std::string_view target = argv[1].view();
   Var* var = find_variable(interp, target);
   const Value& text = var ? var->value : argv[1];
@@ -145,7 +139,6 @@ Code evaluate_condition(Interp& interp, const Value& condition, Value& value) {
 // ? condition then-script ?:? else-script
 // Results: the result of the chosen script.
 Code nuvelCommandConditional(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 4) return core::nuvelWrongArgs(interp, argc, argv);
   Value value;
   Code rc = evaluate_condition(interp, argv[1], value);
   if (rc != Code::Ok) {
@@ -205,7 +198,7 @@ Code let_command(Interp& interp, int argc, Value* argv) {
   if (!have_value && first_value < argc && (op == ":=" || op == "=")) {
     if (op == ":=") {
       std::string list;
-      for (int i = first_value; i < argc; ++i) list_append_element(list, argv[i].view());
+      for (int i = first_value; i < argc; ++i) core::list_append_element(list, argv[i].view());
       value = Value(std::move(list));
     } else {
       std::string text;
@@ -271,7 +264,6 @@ Code let_command(Interp& interp, int argc, Value* argv) {
 // Results: the value stored last.
 // Side effects: assigns or steps every target before op.
 Code nuvelCommandLet(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
   try {
     return let_command(interp, argc, argv);
   } catch (const std::exception& e) {
@@ -280,16 +272,20 @@ Code nuvelCommandLet(Interp& interp, int argc, Value* argv, void*) {
   }
 }
 
-const CommandSpec kIncrementCommands[] = {
-    {"++", nuvelCommandIncr},   {"--", nuvelCommandIncr},       {"incr", nuvelCommandIncr},
-    {"decr", nuvelCommandIncr}, {"+++", nuvelCommandQuickIncr}, {"?", nuvelCommandConditional},
-    {"let", nuvelCommandLet},
+constexpr CommandRow kIncrementCommands[] = {
+    {"++", nuvelCommandIncr, 2, kAnyWords, "name ?step? ?-unsigned? ?-width n?"},
+    {"--", nuvelCommandIncr, 2, kAnyWords, "name ?step? ?-unsigned? ?-width n?"},
+    {"incr", nuvelCommandIncr, 2, kAnyWords, "name ?step? ?-unsigned? ?-width n?"},
+    {"decr", nuvelCommandIncr, 2, kAnyWords, "name ?step? ?-unsigned? ?-width n?"},
+    {"+++", nuvelCommandQuickIncr, 2, kAnyWords, "name"},
+    {"?", nuvelCommandConditional, 4, kAnyWords, "condition then-script ?:? else-script"},
+    {"let", nuvelCommandLet, 3, kAnyWords, "name ?name ...? op ?value ...?"},
 };
 
 }  // namespace
 
 void register_increment_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kIncrementCommands);
+  core::register_rows(interp, kIncrementCommands);
 }
 
 }  // namespace expr

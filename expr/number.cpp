@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "core/text_util.h"
+
 namespace expr {
 namespace {
 
@@ -29,9 +31,7 @@ enum Reader : uint8_t {
 inline bool is_digit(char c) {
   return c >= '0' && c <= '9';
 }
-inline bool is_blank(char c) {
-  return c == ' ' || c == '\t';
-}
+using core::is_blank;
 inline char lower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -52,12 +52,6 @@ bool canonical_int(std::string_view t, int64_t& out) {
   if (t[i] == '0' && (t.size() > i + 1 || i == 1)) return false;
   auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
   return ec == std::errc() && end == t.data() + t.size();
-}
-
-uint64_t decimal_digits(std::string_view t, size_t i) {
-  uint64_t v = 0;
-  for (; i < t.size() && is_digit(t[i]); ++i) v = v * 10 + static_cast<uint64_t>(t[i] - '0');
-  return v;
 }
 
 core::NumberCache* cache_of(const Value& v) {
@@ -112,17 +106,8 @@ IntReading read_int_text(std::string_view t) {
     r.unknown_type = true;
     return r;
   }
-  r.value = read_decimal_text(t);
+  r.value = core::leading_int(t);
   return r;
-}
-
-int64_t read_decimal_text(std::string_view t) {
-  size_t i = 0;
-  while (i < t.size() && is_blank(t[i])) ++i;
-  bool neg = false;
-  if (i < t.size() && (t[i] == '-' || t[i] == '+')) neg = t[i++] == '-';
-  uint64_t v = decimal_digits(t, i);
-  return static_cast<int64_t>(neg ? 0 - v : v);
 }
 
 bool is_float_literal(std::string_view t) {
@@ -234,7 +219,7 @@ ArithOperand read_arith(const Value& v) {
   if (is_float_literal(t)) {
     r.is_float = true;
     r.d = read_double_text(t);
-    r.i = read_decimal_text(t);
+    r.i = core::leading_int(t);
     if (c) *c = core::NumberCache{kFloatLit, true, r.i, r.d};
     return r;
   }
@@ -321,7 +306,7 @@ int64_t read_decimal(const Value& v) {
   if (canonical_int(t, i)) return i;
   core::NumberCache* c = cache_of(v);
   if (c && (c->reader == kDecimal || c->reader == kFloatLit)) return c->i;
-  i = read_decimal_text(t);
+  i = core::leading_int(t);
   if (c && c->reader == kNone) *c = core::NumberCache{kDecimal, true, i, 0.0};
   return i;
 }

@@ -31,10 +31,6 @@ struct IntReading {
 };
 IntReading read_int_text(std::string_view text);
 
-// Decimal 64-bit reading of the leading digits (blanks, optional sign),
-// wrapping modulo 2^64: "12abc" gives 12, "abc" gives 0.
-int64_t read_decimal_text(std::string_view text);
-
 // A float literal: an optional sign, digits and exactly one ".", with at least
 // one digit and nothing else (no exponent).
 bool is_float_literal(std::string_view text);

@@ -17,7 +17,8 @@ namespace expr {
 namespace {
 
 using core::Code;
-using core::CommandSpec;
+using core::CommandRow;
+using core::kAnyWords;
 
 Code result_text(Interp& interp, std::string text) {
   nuvelSetResult(interp, Value(std::move(text)));
@@ -27,7 +28,6 @@ Code result_text(Interp& interp, std::string text) {
 // max value ?value ...?, min value ?value ...?
 // Results: the largest (smallest) value as a 64-bit integer.
 Code nuvelCommandMax(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   bool want_max = command_name(argv[0]) == "max";
   int64_t best = read_decimal(argv[1]);
   for (int i = 2; i < argc; ++i) {
@@ -40,14 +40,12 @@ Code nuvelCommandMax(Interp& interp, int argc, Value* argv, void*) {
 // ceil value
 // Results: the smallest integer not below the value.
 Code nuvelCommandCeil(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   return core::result_int(interp, double_to_int(std::ceil(read_double(argv[1]))));
 }
 
 // atof value / ftoa value
 // Results: the value formatted "%f" (atof) or "%e" (ftoa).
 Code nuvelCommandAtof(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   const char* format = command_name(argv[0]) == "ftoa" ? "%e" : "%f";
   return result_text(interp, format_double(format, read_double(argv[1])));
 }
@@ -55,12 +53,10 @@ Code nuvelCommandAtof(Interp& interp, int argc, Value* argv, void*) {
 // fmod x y
 // Results: the floating remainder of x divided by y (the sign of x), "%f".
 Code nuvelCommandFmod(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
   double x = read_double(argv[1]);
   double y = read_double(argv[2]);
   if (y == 0.0) {
-    core::nuvelSetError(&interp, "%s: Division by zero\n", argv[0].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::DivisionByZero);
   }
   return result_text(interp, format_double("%f", std::fmod(x, y)));
 }
@@ -69,7 +65,6 @@ Code nuvelCommandFmod(Interp& interp, int argc, Value* argv, void*) {
 // Results: the value rounded half away from zero, with exactly that many
 // decimals.
 Code nuvelCommandRound(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   int64_t places = argc > 2 ? read_decimal(argv[2]) : 0;
   places = std::clamp<int64_t>(places, 0, 100000);
   return result_text(interp, format_rounded(read_double(argv[1]), static_cast<int>(places)));
@@ -78,11 +73,9 @@ Code nuvelCommandRound(Interp& interp, int argc, Value* argv, void*) {
 // fib n
 // Results: the n-th Fibonacci number (0 for negative n); 94 and above fail.
 Code nuvelCommandFib(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   int64_t n = read_decimal(argv[1]);
   if (n >= 94) {
-    core::nuvelSetError(&interp, "%s: %" PRId64 " Overflow\n", argv[0].c_str(), n);
-    return Code::Error;
+    return core::fail(interp, core::Msg::FibOverflow, n);
   }
   return core::result_int(interp, fibonacci(n));
 }
@@ -91,7 +84,6 @@ Code nuvelCommandFib(Interp& interp, int argc, Value* argv, void*) {
 // Results: the digits after the point of the value's fractional part,
 // printed with digits (1..10, default 10) decimals.
 Code nuvelCommandFpart(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   int64_t digits = 10;
   if (argc > 2) digits = std::clamp<int64_t>(read_decimal(argv[2]), 1, 10);
   double x = read_double(argv[1]);
@@ -108,7 +100,6 @@ Code nuvelCommandFpart(Interp& interp, int argc, Value* argv, void*) {
 // Results: the fractional part ("%.15f") or the integer part ("%.0f"), both
 // with the value's sign.
 Code nuvelCommandFraction(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   double x = read_double(argv[1]);
   double whole = std::trunc(x);
   if (command_name(argv[0]) == "integral") {
@@ -120,7 +111,6 @@ Code nuvelCommandFraction(Interp& interp, int argc, Value* argv, void*) {
 // mean value ?value ...?
 // Results: the arithmetic mean, "%15.15f".
 Code nuvelCommandMean(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   double sum = 0.0;
   for (int i = 1; i < argc; ++i) sum += read_double(argv[i]);
   return result_text(interp, fixed15(sum / (argc - 1), 15));
@@ -130,7 +120,6 @@ Code nuvelCommandMean(Interp& interp, int argc, Value* argv, void*) {
 // Results: the value at position ceil(n/2) of the sorted values (the lower
 // middle one for an even count), "%15.15f"; a single value unchanged.
 Code nuvelCommandMedian(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   if (argc == 2) {
     nuvelSetResult(interp, argv[1]);
     return Code::Ok;
@@ -148,14 +137,12 @@ Code nuvelCommandMedian(Interp& interp, int argc, Value* argv, void*) {
 // Results: the first word, in argument order, among those occurring most
 // often, when that is more than once.
 Code nuvelCommandMode(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   std::unordered_map<std::string_view, int> counts;
   counts.reserve(static_cast<size_t>(argc));
   int top = 0;
   for (int i = 1; i < argc; ++i) top = std::max(top, ++counts[argv[i].view()]);
   if (top < 2) {
-    core::nuvelSetError(&interp, "%s: Series has no mode\n", argv[0].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::SeriesHasNoMode);
   }
   for (int i = 1; i < argc; ++i) {
     if (counts[argv[i].view()] == top) {
@@ -170,7 +157,6 @@ Code nuvelCommandMode(Interp& interp, int argc, Value* argv, void*) {
 // Results: "1" when b is not 0 and divides a, else "0"; with a script, the
 // script's result code when b divides a.
 Code nuvelCommandIsMod(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
   int64_t a = read_decimal(argv[1]);
   int64_t b = read_decimal(argv[2]);
   bool divides = b != 0 && (b == -1 || a % b == 0);
@@ -185,7 +171,6 @@ Code nuvelCommandIsMod(Interp& interp, int argc, Value* argv, void*) {
 // sbool value
 // Results: "-1" when the value reads as a non-zero integer, else "0".
 Code nuvelCommandSbool(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   return result_text(interp, read_decimal(argv[1]) != 0 ? "-1" : "0");
 }
 
@@ -201,23 +186,32 @@ Code nuvelCommandBool(Interp& interp, int argc, Value* argv, void*) {
   return result_text(interp, read_decimal(argv[1]) != 0 ? "true" : "false");
 }
 
-const CommandSpec kNumericCommands[] = {
-    {"max", nuvelCommandMax},           {"min", nuvelCommandMax},
-    {"ceil", nuvelCommandCeil},         {"atof", nuvelCommandAtof},
-    {"ftoa", nuvelCommandAtof},         {"fmod", nuvelCommandFmod},
-    {"round", nuvelCommandRound},       {"fib", nuvelCommandFib},
-    {"fpart", nuvelCommandFpart},       {"fraction", nuvelCommandFraction},
-    {"integral", nuvelCommandFraction}, {"mean", nuvelCommandMean},
-    {"median", nuvelCommandMedian},     {"mode", nuvelCommandMode},
-    {"is_mod", nuvelCommandIsMod},      {"sbool", nuvelCommandSbool},
-    {"bool", nuvelCommandBool},         {"true", nuvelCommandBool},
-    {"false", nuvelCommandBool},
+constexpr CommandRow kNumericCommands[] = {
+    {"max", nuvelCommandMax, 2, kAnyWords, "value ?value ...?"},
+    {"min", nuvelCommandMax, 2, kAnyWords, "value ?value ...?"},
+    {"ceil", nuvelCommandCeil, 2, kAnyWords, "value"},
+    {"atof", nuvelCommandAtof, 2, kAnyWords, "value"},
+    {"ftoa", nuvelCommandAtof, 2, kAnyWords, "value"},
+    {"fmod", nuvelCommandFmod, 3, kAnyWords, "x y"},
+    {"round", nuvelCommandRound, 2, kAnyWords, "value ?places?"},
+    {"fib", nuvelCommandFib, 2, kAnyWords, "n"},
+    {"fpart", nuvelCommandFpart, 2, kAnyWords, "value ?digits?"},
+    {"fraction", nuvelCommandFraction, 2, kAnyWords, "value"},
+    {"integral", nuvelCommandFraction, 2, kAnyWords, "value"},
+    {"mean", nuvelCommandMean, 2, kAnyWords, "value ?value ...?"},
+    {"median", nuvelCommandMedian, 2, kAnyWords, "value ?value ...?"},
+    {"mode", nuvelCommandMode, 2, kAnyWords, "word ?word ...?"},
+    {"is_mod", nuvelCommandIsMod, 3, kAnyWords, "a b ?script?"},
+    {"sbool", nuvelCommandSbool, 2, kAnyWords, "value"},
+    {"bool", nuvelCommandBool, 1, kAnyWords, "?value?"},
+    {"true", nuvelCommandBool, 1, kAnyWords, "?value?"},
+    {"false", nuvelCommandBool, 1, kAnyWords, "?value?"},
 };
 
 }  // namespace
 
 void register_numeric_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kNumericCommands);
+  core::register_rows(interp, kNumericCommands);
 }
 
 }  // namespace expr

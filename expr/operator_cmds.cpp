@@ -12,6 +12,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
+#include "core/text_util.h"
 #include "core/var.h"
 #include "expr/expr_engine.h"
 #include "expr/number.h"
@@ -20,7 +21,8 @@
 
 namespace expr {
 
-using core::CommandSpec;
+using core::CommandRow;
+using core::kAnyWords;
 
 bool diagnostics_on(const Interp& interp) {
   const core::Switches& sw = core::switches();
@@ -35,9 +37,7 @@ void operator_fault(const Interp& interp, const Value& name, long location, cons
 }
 
 std::string_view command_name(const Value& word) {
-  std::string_view n = word.view();
-  if (n.size() > 2 && n[0] == ':' && n[1] == ':') n.remove_prefix(2);
-  return n;
+  return core::strip_global_prefix(word.view());
 }
 
 Var* find_variable(Interp& interp, std::string_view name) {
@@ -176,8 +176,7 @@ Code float_math(Interp& interp, MathOp op, int argc, Value* argv, const ArithOpe
       break;
     case MathOp::Div:
       if (y == 0.0) {
-        core::nuvelSetError(&interp, "Float division by zero (%s / %s)\n", argv[1].c_str(),
-                            argv[2].c_str());
+        (void)core::fail(interp, core::Msg::FloatDivisionByZero, argv[1], argv[2]);
         nuvelSetResult(interp, "0");
         return Code::Error;
       }
@@ -240,8 +239,7 @@ Code int_math(Interp& interp, MathOp op, int argc, Value* argv, int64_t x, int64
       break;
     case MathOp::Div:
       if (y == 0) {
-        core::nuvelSetError(&interp, "Integer division by zero (%s / %s)\n", argv[1].c_str(),
-                            argv[2].c_str());
+        (void)core::fail(interp, core::Msg::IntegerDivisionByZero, argv[1], argv[2]);
         nuvelSetResult(interp, "0");
         return Code::Error;
       }
@@ -300,7 +298,6 @@ Code int_math(Interp& interp, MathOp op, int argc, Value* argv, int64_t x, int64
 // optional width (8, 16 or 32).
 // Side effects: none. Division by zero fails (see the messages).
 Code nuvelCommandMath(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
   MathOp op = math_op(command_name(argv[0]));
   ArithOperand a = read_arith(argv[1]);
   ArithOperand b = read_arith(argv[2]);
@@ -355,7 +352,6 @@ int byte_compare(std::string_view a, std::string_view b) {
 // Results: "1" or "0". Numbers compare numerically (floats when either is a
 // float), other texts byte-wise; "{}" counts as the empty string.
 Code nuvelCommandRelational(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
   RelOp op = rel_op(command_name(argv[0]));
   RelOperand a = read_rel(argv[1]);
   RelOperand b = read_rel(argv[2]);
@@ -394,7 +390,6 @@ int fold_compare(std::string_view a, std::string_view b, size_t limit, bool noca
 // eqn a b n ?-nocase?, nen (the first n characters).
 // Results: "1" or "0". "{}" and "\"\"" count as the empty string.
 Code nuvelCommandStringCompare(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
   std::string_view name = command_name(argv[0]);
   bool nocase = false;
   int last_plain = 0;
@@ -482,14 +477,12 @@ Code compound_assign(Interp& interp, int argc, Value* argv) {
         break;
       case '/':
         if (y == 0.0) {
-          core::nuvelSetError(&interp, "%s: Division by zero\n", argv[0].c_str());
-          return Code::Error;
+          return core::fail(interp, core::Msg::DivisionByZero);
         }
         r = x / y;
         break;
       default:
-        core::nuvelSetError(&interp, "%s: Unhandled float operator\n", argv[0].c_str());
-        return Code::Error;
+        return core::fail(interp, core::Msg::UnhandledFloatOperator);
     }
     result = float15_value(r);
   } else {
@@ -508,8 +501,7 @@ Code compound_assign(Interp& interp, int argc, Value* argv) {
         break;
       case '/':
         if (y == 0) {
-          core::nuvelSetError(&interp, "%s: Division by zero\n", argv[0].c_str());
-          return Code::Error;
+          return core::fail(interp, core::Msg::DivisionByZero);
         }
         if (is_unsigned) {
           r = static_cast<int64_t>(static_cast<uint64_t>(x) / static_cast<uint64_t>(y));
@@ -541,7 +533,6 @@ Code compound_assign(Interp& interp, int argc, Value* argv) {
 // Side effects: stores the new value into the variable when it exists; a
 // name that is no variable is itself the left operand.
 Code nuvelCommandCombiMath(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
   try {
     return compound_assign(interp, argc, argv);
   } catch (const std::exception& e) {
@@ -574,7 +565,6 @@ bool is_hex_number(std::string_view t) {
 // Results: ! gives 1 for zero and 0 otherwise; ~ the bitwise complement. An
 // empty operand gives 1.
 Code nuvelCommandNot(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   bool is_unsigned = false;
   if (argc > 2) {
     if (core::find_option(argc, argv, "-unsigned", 2) < 0) {
@@ -585,69 +575,66 @@ Code nuvelCommandNot(Interp& interp, int argc, Value* argv, void*) {
   std::string_view t = argv[1].view();
   if (t.empty() || t == "{}") return core::result_bool(interp, true);
   if (t[0] != '&' && !is_plain_number(t) && !is_hex_number(t)) {
-    core::nuvelSetError(&interp, "%s: Invalid argument '%s'. Expected number\n", argv[0].c_str(),
-                        argv[1].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::ExpectedNumber, argv[1]);
   }
   IntReading v = read_int(argv[1]);
   if (v.unknown_type) {
-    core::nuvelSetError(&interp, "%s: Unknown type %s\n", argv[0].c_str(), argv[1].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::UnknownType, argv[1]);
   }
   int64_t r = command_name(argv[0]) == "!" ? (v.value == 0 ? 1 : 0) : ~v.value;
   nuvelSetResult(interp, is_unsigned ? uint_value(static_cast<uint64_t>(r)) : int_value(r));
   return Code::Ok;
 }
 
-const CommandSpec kOperatorCommands[] = {
-    {"+", nuvelCommandMath},
-    {"-", nuvelCommandMath},
-    {"*", nuvelCommandMath},
-    {"/", nuvelCommandMath},
-    {"**", nuvelCommandMath},
-    {"%", nuvelCommandMath},
-    {"<<", nuvelCommandMath},
-    {">>", nuvelCommandMath},
-    {"&", nuvelCommandMath},
-    {"|", nuvelCommandMath},
-    {"^", nuvelCommandMath},
-    {"&&", nuvelCommandMath},
-    {"||", nuvelCommandMath},
-    {">", nuvelCommandRelational},
-    {">=", nuvelCommandRelational},
-    {"<", nuvelCommandRelational},
-    {"<=", nuvelCommandRelational},
-    {"==", nuvelCommandRelational},
-    {"!=", nuvelCommandRelational},
-    {"*=", nuvelCommandCombiMath},
-    {"+=", nuvelCommandCombiMath},
-    {"-=", nuvelCommandCombiMath},
-    {"/=", nuvelCommandCombiMath},
-    {"&=", nuvelCommandCombiMath},
-    {"|=", nuvelCommandCombiMath},
-    {"^=", nuvelCommandCombiMath},
-    {"eq", nuvelCommandStringCompare},
-    {"ne", nuvelCommandStringCompare},
-    {"lt", nuvelCommandStringCompare},
-    {"gt", nuvelCommandStringCompare},
-    {"le", nuvelCommandStringCompare},
-    {"ge", nuvelCommandStringCompare},
-    {"eqi", nuvelCommandStringCompare},
-    {"nei", nuvelCommandStringCompare},
-    {"lti", nuvelCommandStringCompare},
-    {"gti", nuvelCommandStringCompare},
-    {"lei", nuvelCommandStringCompare},
-    {"gei", nuvelCommandStringCompare},
-    {"eqn", nuvelCommandStringCompare},
-    {"nen", nuvelCommandStringCompare},
-    {"!", nuvelCommandNot},
-    {"~", nuvelCommandNot},
+constexpr CommandRow kOperatorCommands[] = {
+    {"+", nuvelCommandMath, 3, kAnyWords, "a b ?-unsigned?"},
+    {"-", nuvelCommandMath, 3, kAnyWords, "a b ?-unsigned?"},
+    {"*", nuvelCommandMath, 3, kAnyWords, "a b ?-unsigned?"},
+    {"/", nuvelCommandMath, 3, kAnyWords, "a b ?-unsigned?"},
+    {"**", nuvelCommandMath, 3, kAnyWords, "a b ?-unsigned?"},
+    {"%", nuvelCommandMath, 3, kAnyWords, "a b ?-unsigned?"},
+    {"<<", nuvelCommandMath, 3, kAnyWords, "a b ?-unsigned?"},
+    {">>", nuvelCommandMath, 3, kAnyWords, "a b ?-unsigned?"},
+    {"&", nuvelCommandMath, 3, kAnyWords, "a b ?-unsigned?"},
+    {"|", nuvelCommandMath, 3, kAnyWords, "a b ?-unsigned?"},
+    {"^", nuvelCommandMath, 3, kAnyWords, "a b ?-unsigned?"},
+    {"&&", nuvelCommandMath, 3, kAnyWords, "a b ?-unsigned?"},
+    {"||", nuvelCommandMath, 3, kAnyWords, "a b ?-unsigned?"},
+    {">", nuvelCommandRelational, 3, kAnyWords, "a b ?-unsigned?"},
+    {">=", nuvelCommandRelational, 3, kAnyWords, "a b ?-unsigned?"},
+    {"<", nuvelCommandRelational, 3, kAnyWords, "a b ?-unsigned?"},
+    {"<=", nuvelCommandRelational, 3, kAnyWords, "a b ?-unsigned?"},
+    {"==", nuvelCommandRelational, 3, kAnyWords, "a b ?-unsigned?"},
+    {"!=", nuvelCommandRelational, 3, kAnyWords, "a b ?-unsigned?"},
+    {"*=", nuvelCommandCombiMath, 3, kAnyWords, "name value ?-unsigned?"},
+    {"+=", nuvelCommandCombiMath, 3, kAnyWords, "name value ?-unsigned?"},
+    {"-=", nuvelCommandCombiMath, 3, kAnyWords, "name value ?-unsigned?"},
+    {"/=", nuvelCommandCombiMath, 3, kAnyWords, "name value ?-unsigned?"},
+    {"&=", nuvelCommandCombiMath, 3, kAnyWords, "name value ?-unsigned?"},
+    {"|=", nuvelCommandCombiMath, 3, kAnyWords, "name value ?-unsigned?"},
+    {"^=", nuvelCommandCombiMath, 3, kAnyWords, "name value ?-unsigned?"},
+    {"eq", nuvelCommandStringCompare, 3, kAnyWords, "a b ?-nocase?"},
+    {"ne", nuvelCommandStringCompare, 3, kAnyWords, "a b ?-nocase?"},
+    {"lt", nuvelCommandStringCompare, 3, kAnyWords, "a b ?-nocase?"},
+    {"gt", nuvelCommandStringCompare, 3, kAnyWords, "a b ?-nocase?"},
+    {"le", nuvelCommandStringCompare, 3, kAnyWords, "a b ?-nocase?"},
+    {"ge", nuvelCommandStringCompare, 3, kAnyWords, "a b ?-nocase?"},
+    {"eqi", nuvelCommandStringCompare, 3, kAnyWords, "a b ?-nocase?"},
+    {"nei", nuvelCommandStringCompare, 3, kAnyWords, "a b ?-nocase?"},
+    {"lti", nuvelCommandStringCompare, 3, kAnyWords, "a b ?-nocase?"},
+    {"gti", nuvelCommandStringCompare, 3, kAnyWords, "a b ?-nocase?"},
+    {"lei", nuvelCommandStringCompare, 3, kAnyWords, "a b ?-nocase?"},
+    {"gei", nuvelCommandStringCompare, 3, kAnyWords, "a b ?-nocase?"},
+    {"eqn", nuvelCommandStringCompare, 3, kAnyWords, "a b n ?-nocase?"},
+    {"nen", nuvelCommandStringCompare, 3, kAnyWords, "a b n ?-nocase?"},
+    {"!", nuvelCommandNot, 2, kAnyWords, "value ?-unsigned?"},
+    {"~", nuvelCommandNot, 2, kAnyWords, "value ?-unsigned?"},
 };
 
 }  // namespace
 
 void register_operator_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kOperatorCommands);
+  core::register_rows(interp, kOperatorCommands);
 }
 
 }  // namespace expr

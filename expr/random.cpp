@@ -12,15 +12,11 @@
 namespace expr {
 namespace {
 
+// The generator of one interpreter.
 struct Generator {
   std::mt19937 mt;  // MT19937, standard tempering, 5489 until seeded
   bool seeded = false;
 };
-
-Generator& generator() {
-  static Generator g;
-  return g;
-}
 
 // Tick count times the current millisecond of the wall clock.
 uint32_t clock_seed() {
@@ -33,15 +29,15 @@ uint32_t clock_seed() {
 
 }  // namespace
 
-void random_seed(uint32_t seed) {
+void random_seed(core::Interp& interp, uint32_t seed) {
   if (seed == 0) seed = clock_seed();
-  std::srand(seed);
-  generator().mt.seed(seed);
-  generator().seeded = true;
+  Generator& g = interp.state<Generator>();
+  g.mt.seed(seed);
+  g.seeded = true;
 }
 
-uint32_t random_word() {
-  Generator& g = generator();
+uint32_t random_word(core::Interp& interp) {
+  Generator& g = interp.state<Generator>();
   if (!g.seeded) {
     g.mt.seed(clock_seed());
     g.seeded = true;
@@ -49,12 +45,12 @@ uint32_t random_word() {
   return static_cast<uint32_t>(g.mt());
 }
 
-uint32_t random_range(uint32_t lo, uint32_t hi) {
+uint32_t random_range(core::Interp& interp, uint32_t lo, uint32_t hi) {
   if (lo > hi) std::swap(lo, hi);
   if (lo == hi) return lo;
   uint64_t span = static_cast<uint64_t>(hi) - lo + 1;
   if (span > 0xFFFFFFFFu) return 0;
-  return lo + static_cast<uint32_t>(random_word() % span);
+  return lo + static_cast<uint32_t>(random_word(interp) % span);
 }
 
 namespace {
@@ -65,18 +61,18 @@ namespace {
 // the clock).
 core::Code nuvelCommandSrand(core::Interp& interp, int argc, core::Value* argv, void*) {
   uint32_t seed = argc > 1 ? static_cast<uint32_t>(read_decimal(argv[1])) : 0;
-  random_seed(seed);
+  random_seed(interp, seed);
   return core::result_int(interp, 0);
 }
 
-const core::CommandSpec kRandomCommands[] = {
-    {"srand", nuvelCommandSrand},
+constexpr core::CommandRow kRandomCommands[] = {
+    {"srand", nuvelCommandSrand, 1, core::kAnyWords, "?seed?"},
 };
 
 }  // namespace
 
 void register_random_cmds(core::Interp& interp) {
-  core::nuvelRegisterFamily(interp, kRandomCommands);
+  core::register_rows(interp, kRandomCommands);
 }
 
 }  // namespace expr

@@ -14,11 +14,17 @@
 #include "platform/console.h"
 #include "platform/system.h"
 
-namespace vars {
+namespace lang {
 namespace {
 
+using vars::Var;
+
+using vars::nuvelGetVar;
+using vars::set_var;
+
 using core::Code;
-using core::CommandSpec;
+using core::CommandRow;
+using core::kAnyWords;
 using core::rindoEval;
 
 bool conditions_are_scripts() {
@@ -70,7 +76,7 @@ Code if_first_expression(Interp& interp, const Value& cond) {
 // if cond body ?elseif cond body ...? ?else body?
 // Results: the code and result of the body run, or ok.
 Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3 || argc == 4 || argc == 7) return core::nuvelWrongArgs(interp, argc, argv);
+  if (argc == 4 || argc == 7) return core::nuvelWrongArgs(interp, argc, argv);
   Code rc =
       conditions_are_scripts() ? rindoEval(interp, argv[1]) : if_first_expression(interp, argv[1]);
   if (rc != Code::Ok) return rc;
@@ -80,8 +86,7 @@ Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
   int chain_end = has_else ? argc - 2 : argc;
   for (int i = 3; i < chain_end; i += 3) {
     if (argv[i].view() != "elseif") {
-      platform::outf("%s: expected 'elseif' / 'else': found '%s' as arg %i...\n", argv[0].c_str(),
-                     argv[i].c_str(), i);
+      platform::out(core::message_of(interp, core::Msg::IfExpectedElse, argv[i], i));
       return Code::Error;
     }
     if (i + 2 >= chain_end) return core::nuvelWrongArgs(interp, argc, argv);
@@ -98,7 +103,7 @@ Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
 // Ctrl+C ends the loop with "Interrupted" (code stop).
 bool interrupted(Interp& interp) {
   if (!platform::break_flag() || !platform::take_break_flag()) return false;
-  core::nuvelSetError(&interp, "Interrupted\n");
+  (void)core::fail(interp, core::Msg::Interrupted);
   return true;
 }
 
@@ -106,7 +111,6 @@ bool interrupted(Interp& interp) {
 // Results: ok when the condition turns false or the body breaks; other codes
 // of the body (return, error, ...) end the loop and are passed on.
 Code nuvelCommandWhile(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 3) return core::nuvelWrongArgs(interp, argc, argv);
   const Value& cond = argv[1];
   const Value& body = argv[2];
   bool scripts = conditions_are_scripts();
@@ -134,13 +138,11 @@ Code nuvelCommandWhile(Interp& interp, int argc, Value* argv, void*) {
 // Results: ok when the condition turns false or the body breaks. The body
 // runs before the condition is first tested.
 Code nuvelCommandFor(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 5) return core::nuvelWrongArgs(interp, argc, argv);
   Value cond = argv[2].empty() ? Value("1") : argv[2];
   const Value& next = argv[3];
   const Value& body = argv[4];
   if (rindoEval(interp, argv[1]) != Code::Ok) {
-    core::nuvelSetError(&interp, "for: Failed to initialise for {%s}\n", argv[1].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::ForInitFailed, argv[1]);
   }
   for (;;) {
     if (interrupted(interp)) return Code::Stop;
@@ -157,7 +159,6 @@ Code nuvelCommandFor(Interp& interp, int argc, Value* argv, void*) {
 // do body ?while|until? cond  |  do while|until cond body
 // Results: "1" when the loop stops on its condition; the body runs first.
 Code nuvelCommandDo(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
   Value body = argv[1];
   Value cond = argv[2];
   bool until = false;
@@ -209,7 +210,6 @@ int64_t reread_counter(Interp& interp, std::string_view name, int64_t fallback) 
 // Results: ok when the count is reached or the body breaks. With a variable,
 // the end value is exclusive and var keeps the first value that failed.
 Code nuvelCommandLoop(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
   const Value& body = argv[argc - 1];
   if (argc <= 4) {
     int64_t count = core::leading_int(argv[1].view());
@@ -230,8 +230,7 @@ Code nuvelCommandLoop(Interp& interp, int argc, Value* argv, void*) {
   if (counter > to) {
     step = -1;
   } else if (step == 0) {
-    core::nuvelSetError(&interp, "%s: Invalid increment 0\n", argv[0].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::InvalidIncrementZero);
   }
   bool up = step > 0;
   for (;;) {
@@ -249,7 +248,6 @@ Code nuvelCommandLoop(Interp& interp, int argc, Value* argv, void*) {
 // floop var from to ?step? body
 // Results: as loop with a variable, counting in doubles ("%.15f").
 Code nuvelCommandFloop(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 5) return core::nuvelWrongArgs(interp, argc, argv);
   const Value& body = argv[argc - 1];
   std::string_view name = argv[1].view();
   double counter = leading_double(argv[2].view());
@@ -258,8 +256,7 @@ Code nuvelCommandFloop(Interp& interp, int argc, Value* argv, void*) {
   if (counter > to) {
     step = -1.0;
   } else if (step == 0.0) {
-    core::nuvelSetError(&interp, "%s: Invalid increment 0\n", argv[0].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::InvalidIncrementZero);
   }
   bool up = step > 0;
   for (;;) {
@@ -281,19 +278,17 @@ Code nuvelCommandFloop(Interp& interp, int argc, Value* argv, void*) {
 // Results: ok when the lists are used up or the body breaks. Variables past
 // the end of their value list take the empty string.
 Code nuvelCommandForeach(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 4) return core::nuvelWrongArgs(interp, argc, argv);
   int body_at = core::iequals(argv[argc - 1].view(), "-tail") ? argc - 2 : argc - 1;
   int pair_words = body_at - 1;
   if (pair_words % 2 != 0 || pair_words == 0) {
-    platform::outf("%s requires matching pairs of lvalue and rvalue (%i found)\n", argv[0].c_str(),
-                   pair_words);
+    platform::out(core::message_of(interp, core::Msg::ForeachPairs, argv[0], pair_words));
     return Code::Error;
   }
   // The element forms are cached on the list texts, so a foreach run again
   // over the same lists does not read them again.
   struct Pair {
-    std::shared_ptr<const expr::StandardList> names;
-    std::shared_ptr<const expr::StandardList> values;
+    std::shared_ptr<const core::StandardList> names;
+    std::shared_ptr<const core::StandardList> values;
     size_t name_count = 0;
     size_t value_count = 0;
     size_t next = 0;
@@ -304,8 +299,8 @@ Code nuvelCommandForeach(Interp& interp, int argc, Value* argv, void*) {
   size_t iterations = 0;
   for (size_t p = 0; p < pairs.size(); ++p) {
     Pair& pair = pairs[p];
-    pair.names = expr::list_standard(argv[1 + 2 * p]);
-    pair.values = expr::list_standard(argv[2 + 2 * p]);
+    pair.names = core::list_standard(argv[1 + 2 * p]);
+    pair.values = core::list_standard(argv[2 + 2 * p]);
     pair.name_count = pair.names->count(false);
     pair.value_count = pair.values->count(false);
     most_names = std::max(most_names, pair.name_count);
@@ -375,14 +370,12 @@ bool switch_matches(std::string_view pattern, std::string_view value, bool glob,
   if (is_integer_text(pattern) && is_integer_text(value)) {
     return core::leading_int(pattern) == core::leading_int(value);
   }
-  return glob ? expr::glob_match(pattern, value, nocase) : fold_equal(pattern, value, nocase);
+  return glob ? core::glob_match(pattern, value, nocase) : fold_equal(pattern, value, nocase);
 }
 
 Code no_matching_case(Interp& interp, const Value& value) {
   core::nuvelResetResult(interp);
-  core::nuvelSetError(&interp, "switch: No matching case for '%s'. (Include a 'default' case)\n",
-                      value.c_str());
-  return Code::Error;
+  return core::fail(interp, core::Msg::SwitchNoMatch, value);
 }
 
 // Runs a matching case's body; the value becomes the result when the body
@@ -419,23 +412,20 @@ Code nuvelCommandSwitch(Interp& interp, int argc, Value* argv, void*) {
   }
   if (others.size() < 2) {
     core::nuvelResetResult(interp);
-    core::nuvelSetError(&interp, "switch: Invalid argument count\n");
-    return Code::Error;
+    return core::fail(interp, core::Msg::SwitchArgumentCount);
   }
   Value value = argv[others[0]];
   std::vector<Value> cases;
   if (others.size() == 2) {
     // An empty body written last ("x {}") is a case of its own.
-    cases = expr::list_read_standard(argv[others[1]].view(), nullptr, true);
+    cases = core::list_read_standard(argv[others[1]].view(), nullptr, true);
   } else {
     if ((others.size() - 1) % 2 != 0) return core::nuvelWrongArgs(interp, argc, argv);
     for (size_t k = 1; k < others.size(); ++k) cases.push_back(argv[others[k]]);
   }
   (void)set_var(interp, "this", value);
   if (cases.size() % 2 != 0) {
-    core::nuvelSetError(&interp, "%s: Error: Odd number of switch argument pairs (%li)\n",
-                        argv[0].c_str(), static_cast<long>(cases.size()));
-    return Code::Error;
+    return core::fail(interp, core::Msg::SwitchOddPairs, cases.size());
   }
   if (cases.empty()) return no_matching_case(interp, value);
   bool forced = false;  // a fall-through case matched: this case runs
@@ -446,8 +436,7 @@ Code nuvelCommandSwitch(Interp& interp, int argc, Value* argv, void*) {
     if (pattern.view() == "default") {
       if (i + 2 != cases.size()) {
         core::nuvelResetResult(interp);
-        core::nuvelSetError(&interp, "switch: default statement must appear last\n");
-        return Code::Error;
+        return core::fail(interp, core::Msg::SwitchDefaultLast);
       }
       if (body.empty() || body.view() == "{}") {
         core::nuvelResetResult(interp);
@@ -488,23 +477,28 @@ Code nuvelCommandSwitch(Interp& interp, int argc, Value* argv, void*) {
 // Results: code break (3) or continue (4) by the name used; ok for any other
 // name (an alias).
 Code nuvelCommandBreak(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 1) return core::nuvelWrongArgs(interp, argc, argv);
   if (argv[0].view() == "break") return Code::Break;
   if (argv[0].view() == "continue") return Code::Continue;
   return Code::Ok;
 }
 
-const CommandSpec kControlCommands[] = {
-    {"if", nuvelCommandIf},           {"while", nuvelCommandWhile},   {"for", nuvelCommandFor},
-    {"do", nuvelCommandDo},           {"loop", nuvelCommandLoop},     {"floop", nuvelCommandFloop},
-    {"foreach", nuvelCommandForeach}, {"switch", nuvelCommandSwitch}, {"break", nuvelCommandBreak},
-    {"continue", nuvelCommandBreak},
+constexpr CommandRow kControlCommands[] = {
+    {"if", nuvelCommandIf, 3, kAnyWords, "cond body ?elseif cond body ...? ?else body?"},
+    {"while", nuvelCommandWhile, 3, 3, "cond body"},
+    {"for", nuvelCommandFor, 5, 5, "init cond next body"},
+    {"do", nuvelCommandDo, 3, kAnyWords, "body ?while|until? cond"},
+    {"loop", nuvelCommandLoop, 3, kAnyWords, "var from to ?step? body"},
+    {"floop", nuvelCommandFloop, 5, kAnyWords, "var from to ?step? body"},
+    {"foreach", nuvelCommandForeach, 4, kAnyWords, "varlist list ?varlist list ...? body ?-tail?"},
+    {"switch", nuvelCommandSwitch, 1, kAnyWords, "?options? value {pattern body ...}"},
+    {"break", nuvelCommandBreak, 1, 1, ""},
+    {"continue", nuvelCommandBreak, 1, 1, ""},
 };
 
 }  // namespace
 
 void register_control_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kControlCommands);
+  core::register_rows(interp, kControlCommands);
 }
 
-}  // namespace vars
+}  // namespace lang

@@ -3,8 +3,20 @@
 #include "core/switches.h"
 #include "core/var.h"
 
-namespace core {
+namespace lang {
 namespace {
+
+using core::_pglobal_interp;
+using core::leading_int;
+
+using core::Value;
+
+using core::Code;
+using core::CommandRow;
+using core::Interp;
+using core::kAnyWords;
+
+using core::switches;
 
 // Sets the quiet flag for the length of a scope (catch/try -quiet).
 class QuietScope {
@@ -35,7 +47,6 @@ void reset_error_vars(Interp& interp, bool global) {
 // Results: msg; the code is 1, or the numeric value of the code word.
 // Side effects: in the top interpreter, sets ::errorMsg and its relatives.
 Code nuvelCommandError(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   int code = 1;
   if (&interp == _pglobal_interp) {
     (void)vars::set_var(interp, "::errorMsg", argv[1]);
@@ -57,7 +68,6 @@ Code nuvelCommandError(Interp& interp, int argc, Value* argv, void*) {
 // Side effects: var receives the script's result, or for a failure without a
 // result the message of the error report made while the script ran.
 Code nuvelCommandCatch(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   bool quiet = find_option_exact(argc, argv, "-quiet", 2) >= 0;
   // A third word of "-quiet" selects quiet mode; it does not name a variable.
   std::string var = argc > 2 && argv[2].view() != "-quiet" ? std::string(argv[2].view()) : "";
@@ -69,7 +79,7 @@ Code nuvelCommandCatch(Interp& interp, int argc, Value* argv, void*) {
   bool stale = false;
   {
     QuietScope scope(quiet);
-    ScopedRestore<bool> seen(interp.failure_seen, false);
+    core::ScopedRestore<bool> seen(interp.failure_seen, false);
     c = rindoEval(interp, script);
     stale = interp.failure_seen && interp.failure_result_stale;
   }
@@ -93,10 +103,8 @@ Code nuvelCommandCatch(Interp& interp, int argc, Value* argv, void*) {
 // Results: the code of the first script, or of the second when the first
 // ends with error or stop.
 Code nuvelCommandTry(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 4) return nuvelWrongArgs(interp, argc, argv);
   if (argv[2].view() != "catch") {
-    nuvelSetError(&interp, "%s: Error: Syntax is: try {code} catch {code}\n", argv[0].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::TrySyntax);
   }
   bool quiet = find_option_exact(argc, argv, "-quiet", 4) >= 0;
   reset_error_vars(interp, false);
@@ -143,23 +151,23 @@ Code nuvelCommandCmdcount(Interp& interp, int argc, Value* argv, void*) {
   return result_int(interp, count);
 }
 
-const CommandSpec kErrorCommands[] = {
-    {"error", nuvelCommandError},
-    {"catch", nuvelCommandCatch},
-    {"try", nuvelCommandTry},
+constexpr CommandRow kErrorCommands[] = {
+    {"error", nuvelCommandError, 2, kAnyWords, "msg ?info? ?code? ?line?"},
+    {"catch", nuvelCommandCatch, 2, kAnyWords, "script ?var? ?-quiet?"},
+    {"try", nuvelCommandTry, 4, kAnyWords, "{code} catch {code} ?-quiet?"},
 };
 
-const CommandSpec kCmdcountCommands[] = {
-    {"cmdcount", nuvelCommandCmdcount},
+constexpr CommandRow kCmdcountCommands[] = {
+    {"cmdcount", nuvelCommandCmdcount, 1, kAnyWords, "?-reset? | cmdcount script ?var?"},
 };
 
 }  // namespace
 
 void register_error_cmds(Interp& interp) {
-  nuvelRegisterFamily(interp, kErrorCommands);
+  core::register_rows(interp, kErrorCommands);
 }
 void register_cmdcount_cmds(Interp& interp) {
-  nuvelRegisterFamily(interp, kCmdcountCommands);
+  core::register_rows(interp, kCmdcountCommands);
 }
 
-}  // namespace core
+}  // namespace lang

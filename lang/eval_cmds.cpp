@@ -6,9 +6,19 @@
 #include "core/cmd_helpers.h"
 #include "core/glob.h"
 #include "core/var.h"
+#include "lang/flow.h"
 
-namespace core {
+namespace lang {
 namespace {
+
+using core::code_name;
+using core::iequals;
+
+using core::Code;
+using core::CommandRecord;
+using core::CommandRow;
+using core::kAnyWords;
+using core::nuvelUnescape;
 
 // Index of the closing character that balances the opening one at `open`
 // (counting nested pairs), or npos.
@@ -29,7 +39,6 @@ size_t matching_close(std::string_view text, size_t open, char opening, char clo
 // single spaces; a word that begins with "{" contributes only what lies
 // inside its outer braces. An empty script gives "" and code 0.
 Code nuvelCommandEval(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   if (argc == 2 && (argv[1].empty() || argv[1][0] != '{')) {
     // One plain word is evaluated as it is, so its compiled form is reused.
     Value script = argv[1];
@@ -61,7 +70,6 @@ Code nuvelCommandEval(Interp& interp, int argc, Value* argv, void*) {
 // Results: the result and code of one command whose words are the elements
 // of the list in the text (the text evaluated after "{*}").
 Code nuvelCommandExpand(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   std::string text = "{*}";
   text += argv[1].view();
   return rindoEval(interp, Value(std::move(text)));
@@ -115,8 +123,7 @@ class Partners {
 bool subst_variable(Interp& interp, std::string_view name, bool unescape, std::string& out) {
   std::optional<Value> v = vars::get_var_value(interp, name);
   if (!v) {
-    std::string n(name);
-    nuvelSetError(&interp, "%s: Variable '%s' not found\n", "subst", n.c_str());
+    (void)core::fail(interp, core::Msg::SubstVariableNotFound, name);
     return false;
   }
   if (unescape) {
@@ -131,10 +138,12 @@ bool subst_variable(Interp& interp, std::string_view name, bool unescape, std::s
 
 // The substitution routine of subst: one left-to-right pass copying the text
 // and replacing $name, ${name} and [script]. It translates no backslash
-// sequences in the text itself. Returns false when a variable is missing or
-// a bracketed script fails (both already reported).
-bool subst_text(Interp& interp, std::string_view text, bool variables, bool commands,
-                bool backslashes, std::string& out) {
+// sequences in the text itself. Nothing when a variable is missing or a
+// bracketed script fails (both already reported).
+std::optional<std::string> subst_text(Interp& interp, std::string_view text, bool variables,
+                                      bool commands, bool backslashes) {
+  std::string out;
+  out.reserve(text.size());
   size_t i = 0;
   const size_t n = text.size();
   Partners braces(text, '{', '}');
@@ -154,7 +163,7 @@ bool subst_text(Interp& interp, std::string_view text, bool variables, bool comm
           continue;
         }
         if (!subst_variable(interp, text.substr(i + 2, close - i - 2), backslashes, out)) {
-          return false;
+          return std::nullopt;
         }
         i = close + 1;
         continue;
@@ -166,7 +175,7 @@ bool subst_text(Interp& interp, std::string_view text, bool variables, bool comm
         ++i;
         continue;
       }
-      if (!subst_variable(interp, text.substr(i + 1, end - i - 1), true, out)) return false;
+      if (!subst_variable(interp, text.substr(i + 1, end - i - 1), true, out)) return std::nullopt;
       i = end;
       continue;
     }
@@ -182,7 +191,7 @@ bool subst_text(Interp& interp, std::string_view text, bool variables, bool comm
         continue;
       }
       Code rc = rindoEval(interp, Value(text.substr(i + 1, close - i - 1)));
-      if (rc != Code::Ok && rc != Code::Return && rc != Code::Continue) return false;
+      if (rc != Code::Ok && rc != Code::Return && rc != Code::Continue) return std::nullopt;
       out += interp.result.view();
       i = close + 1;
       continue;
@@ -190,7 +199,7 @@ bool subst_text(Interp& interp, std::string_view text, bool variables, bool comm
     out.push_back(c);
     ++i;
   }
-  return true;
+  return out;
 }
 
 namespace {
@@ -199,7 +208,6 @@ namespace {
 // Results: the text with variables and bracketed commands substituted; ""
 // when a variable is missing or a command fails. The code is always 0.
 Code nuvelCommandSubst(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   bool backslashes = true;
   bool commands = true;
   bool variables = true;
@@ -216,16 +224,15 @@ Code nuvelCommandSubst(Interp& interp, int argc, Value* argv, void*) {
       text = argv[k];
     }
   }
-  std::string out;
-  if (!subst_text(interp, text.view(), variables, commands, backslashes, out)) out.clear();
-  nuvelSetResult(interp, Value(std::move(out)));
+  std::optional<std::string> out =
+      subst_text(interp, text.view(), variables, commands, backslashes);
+  nuvelSetResult(interp, out ? Value(std::move(*out)) : Value());
   return Code::Ok;
 }
 
 // setresult text
 // Results: the text.
 Code nuvelCommandSetResult(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   nuvelSetResult(interp, argv[1]);
   return Code::Ok;
 }
@@ -234,18 +241,15 @@ Code nuvelCommandSetResult(Interp& interp, int argc, Value* argv, void*) {
 // Results: the name of the code of the last bracketed command substitution;
 // with -code the code as a number.
 Code nuvelCommandResult(Interp& interp, int argc, Value* argv, void*) {
-  if (argc > 2) return nuvelWrongArgs(interp, argc, argv);
   uint32_t code = interp.last_subst_code;
   if (argc == 2) {
     if (argv[1].view() != "-code") {
-      nuvelSetError(&interp, "%s: Unknown option '%s'\n", argv[0].c_str(), argv[1].c_str());
-      return Code::Error;
+      return core::fail(interp, core::Msg::UnknownOption, argv[1]);
     }
     return result_int(interp, code);
   }
   if (code > 8) {
-    nuvelSetError(&interp, "%s: Unknown error code %li\n", argv[0].c_str(),
-                  static_cast<long>(code));
+    (void)core::fail(interp, core::Msg::UnknownErrorCode, code);
     nuvelResetResult(interp);
     return Code::Error;
   }
@@ -256,7 +260,6 @@ Code nuvelCommandResult(Interp& interp, int argc, Value* argv, void*) {
 // is_command name
 // Results: "1" when a command of that name exists, else "0".
 Code nuvelCommandIsCommand(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 2) return nuvelWrongArgs(interp, argc, argv);
   return result_bool(interp, nuvelGetCommand(interp, argv[1].view()) != nullptr);
 }
 
@@ -264,10 +267,9 @@ Code nuvelCommandIsCommand(Interp& interp, int argc, Value* argv, void*) {
 // Results: the names of the commands matching the glob pattern (letters
 // without regard to case) in table order, joined by single spaces.
 Code nuvelCommandCommands(Interp& interp, int argc, Value* argv, void*) {
-  if (argc > 2) return nuvelWrongArgs(interp, argc, argv);
   std::string out;
   for (const CommandRecord& rec : interp.commands) {
-    if (argc == 2 && !expr::glob_match(argv[1].view(), rec.name, true)) continue;
+    if (argc == 2 && !core::glob_match(argv[1].view(), rec.name, true)) continue;
     if (!out.empty()) out.push_back(' ');
     out += rec.name;
   }
@@ -275,17 +277,21 @@ Code nuvelCommandCommands(Interp& interp, int argc, Value* argv, void*) {
   return Code::Ok;
 }
 
-const CommandSpec kEvalCommands[] = {
-    {"eval", nuvelCommandEval},         {"expand", nuvelCommandExpand},
-    {"subst", nuvelCommandSubst},       {"setresult", nuvelCommandSetResult},
-    {"result", nuvelCommandResult},     {"is_command", nuvelCommandIsCommand},
-    {"commands", nuvelCommandCommands},
+constexpr CommandRow kEvalCommands[] = {
+    {"eval", nuvelCommandEval, 2, kAnyWords, "arg ?arg ...?"},
+    {"expand", nuvelCommandExpand, 2, kAnyWords, "text"},
+    {"subst", nuvelCommandSubst, 2, kAnyWords,
+     "?-nobackslashes? ?-nocommands? ?-novariables? text"},
+    {"setresult", nuvelCommandSetResult, 2, kAnyWords, "text"},
+    {"result", nuvelCommandResult, 1, 2, "?-code?"},
+    {"is_command", nuvelCommandIsCommand, 2, 2, "name"},
+    {"commands", nuvelCommandCommands, 1, 2, "?pattern?"},
 };
 
 }  // namespace
 
 void register_eval_cmds(Interp& interp) {
-  nuvelRegisterFamily(interp, kEvalCommands);
+  core::register_rows(interp, kEvalCommands);
 }
 
-}  // namespace core
+}  // namespace lang

@@ -9,7 +9,7 @@
 
 #include "core/nuvel.h"
 
-namespace vars {
+namespace lang {
 
 using core::Interp;
 using core::Value;
@@ -29,10 +29,4 @@ std::optional<std::string> subst_text(Interp& interp, std::string_view text, boo
 // no hexadecimal, infinities or NaN). 0.0 when the text has no number.
 double leading_double(std::string_view text);
 
-// Strips one leading "::" (command names are registered without it).
-inline std::string_view plain_command_name(std::string_view name) {
-  if (name.size() >= 2 && name[0] == ':' && name[1] == ':') name.remove_prefix(2);
-  return name;
-}
-
-}  // namespace vars
+}  // namespace lang

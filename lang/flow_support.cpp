@@ -1,5 +1,5 @@
 // Shared helpers of the procedure and flow-control commands: expression
-// conditions, the substitution routine and the leading-number reader.
+// conditions and the leading-number reader.
 #include <cstdlib>
 #include <string>
 
@@ -8,7 +8,7 @@
 #include "expr/expr_engine.h"
 #include "lang/flow.h"
 
-namespace vars {
+namespace lang {
 
 using core::Code;
 
@@ -17,14 +17,6 @@ Code eval_expression(Interp& interp, const Value& text) {
   Code rc = expr::expr_evaluate(interp, text.view(), out);
   if (rc == Code::Ok) core::nuvelSetResult(interp, std::move(out));
   return rc;
-}
-
-std::optional<std::string> subst_text(Interp& interp, std::string_view text, bool variables,
-                                      bool commands, bool backslashes) {
-  std::string out;
-  out.reserve(text.size());
-  if (!core::subst_text(interp, text, variables, commands, backslashes, out)) return std::nullopt;
-  return out;
 }
 
 double leading_double(std::string_view text) {
@@ -59,4 +51,4 @@ double leading_double(std::string_view text) {
   return neg ? -v : v;
 }
 
-}  // namespace vars
+}  // namespace lang

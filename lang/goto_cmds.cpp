@@ -6,17 +6,21 @@
 #include "containers/stack.h"
 #include "core/cmd_helpers.h"
 #include "core/list_value.h"
+#include "core/text_util.h"
 #include "core/var.h"
 #include "lang/flow.h"
 #include "lang/proc.h"
 #include "platform/system.h"
 
-namespace vars {
+namespace lang {
 namespace {
+
+using vars::set_var;
 
 using core::Code;
 using core::CommandRecord;
-using core::CommandSpec;
+using core::CommandRow;
+using core::kAnyWords;
 
 // Depth of the gosub return stack of one goto_block.
 constexpr int32_t kGosubDepth = 1000;
@@ -24,7 +28,6 @@ constexpr int32_t kGosubDepth = 1000;
 // goto label
 // Results: the label, with code goto (7); only goto_block acts on it.
 Code nuvelCommandGoto(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 2) return core::nuvelWrongArgs(interp, argc, argv);
   core::nuvelSetResult(interp, argv[1]);
   return Code::Goto;
 }
@@ -33,12 +36,9 @@ Code nuvelCommandGoto(Interp& interp, int argc, Value* argv, void*) {
 // Results: the result of the procedure called with no arguments; a return
 // from it completes normally.
 Code nuvelCommandGosub(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   const CommandRecord* rec = core::nuvelGetCommand(interp, argv[1].view());
-  if (!rec || !rec->is_proc || rec->name != plain_command_name(argv[1].view())) {
-    core::nuvelSetError(&interp, "%s: '%s' is not a valid proc\n", argv[0].c_str(),
-                        argv[1].c_str());
-    return Code::Error;
+  if (!rec || !rec->is_proc || rec->name != core::strip_global_prefix(argv[1].view())) {
+    return core::fail(interp, core::Msg::NotAValidProc, argv[1]);
   }
   Value words[1] = {argv[1]};
   Code rc = core::nuvelCallCommand(interp, 1, words);
@@ -48,10 +48,8 @@ Code nuvelCommandGosub(Interp& interp, int argc, Value* argv, void*) {
 // sub name body
 // Results: empty. Side effects: defines a procedure without arguments.
 Code nuvelCommandSub(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
   if (argv[1].empty()) {
-    core::nuvelSetError(&interp, "sub: Name may not be empty\n");
-    return Code::Error;
+    return core::fail(interp, core::Msg::SubNameEmpty);
   }
   Code rc = define_proc(interp, argv[0].view(), argv[1].view(), Value(), argv[2]);
   return rc == Code::Ok ? Code::Ok : Code::Error;
@@ -69,8 +67,7 @@ int find_label(const std::vector<Value>& labels, std::string_view label, bool no
 
 Code label_not_found(Interp& interp, std::string_view label) {
   std::string l(label);
-  core::nuvelSetError(&interp, "goto: label '%s' not found\n", l.c_str());
-  return Code::Error;
+  return core::fail(interp, core::Msg::GotoLabelNotFound, l);
 }
 
 // goto_block {label body label body ...}
@@ -79,12 +76,10 @@ Code label_not_found(Interp& interp, std::string_view label) {
 // their body; a `goto` command in a body jumps too (labels without case).
 // Side effects: `this` is set to the label of each body run.
 Code nuvelCommandGotoBlock(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 2) return core::nuvelWrongArgs(interp, argc, argv);
   // An empty body written last ("end {}") is a pair of its own.
-  std::vector<Value> elements = expr::list_read_standard(argv[1].view(), nullptr, true);
+  std::vector<Value> elements = core::list_read_standard(argv[1].view(), nullptr, true);
   if (elements.size() < 2 || elements.size() % 2 != 0) {
-    core::nuvelSetError(&interp, "%s: Invalid argument\n", argv[0].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::InvalidArgumentBare);
   }
   std::vector<Value> labels;
   std::vector<Value> bodies;
@@ -108,15 +103,13 @@ Code nuvelCommandGotoBlock(Interp& interp, int argc, Value* argv, void*) {
       // A block of jumps alone never reaches the evaluator, so the break
       // flag is looked at here as well.
       if (platform::break_flag() && platform::take_break_flag()) {
-        core::nuvelSetError(&interp, "Interrupted\n");
+        (void)core::fail(interp, core::Msg::Interrupted);
         return Code::Stop;
       }
       int target = find_label(labels, bodies[pos].view(), false);
       if (target < 0) return label_not_found(interp, bodies[pos].view());
       if (label == "gosub" && returns.push(pos) < 0) {
-        core::nuvelSetError(&interp, "%s: gosub stack overflow (more than %d levels)\n",
-                            argv[0].c_str(), kGosubDepth);
-        return Code::Error;
+        return core::fail(interp, core::Msg::GosubOverflow, kGosubDepth);
       }
       pos = target;
       continue;
@@ -158,17 +151,17 @@ Code nuvelCommandGotoBlock(Interp& interp, int argc, Value* argv, void*) {
   return code;
 }
 
-const CommandSpec kGotoCommands[] = {
-    {"goto", nuvelCommandGoto},
-    {"gosub", nuvelCommandGosub},
-    {"sub", nuvelCommandSub},
-    {"goto_block", nuvelCommandGotoBlock},
+constexpr CommandRow kGotoCommands[] = {
+    {"goto", nuvelCommandGoto, 2, 2, "label"},
+    {"gosub", nuvelCommandGosub, 2, kAnyWords, "name"},
+    {"sub", nuvelCommandSub, 3, kAnyWords, "name body"},
+    {"goto_block", nuvelCommandGotoBlock, 2, 2, "{label body label body ...}"},
 };
 
 }  // namespace
 
 void register_goto_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kGotoCommands);
+  core::register_rows(interp, kGotoCommands);
 }
 
-}  // namespace vars
+}  // namespace lang

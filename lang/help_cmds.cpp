@@ -8,8 +8,21 @@
 #include "platform/console.h"
 #include "syslib/help_file.h"
 
-namespace core {
+namespace lang {
 namespace {
+
+using core::Code;
+using core::CommandRow;
+using core::Interp;
+using core::kAnyWords;
+using core::kUnsafe;
+using core::message_of;
+using core::Msg;
+using core::nuvelGetCommand;
+using core::nuvelResetResult;
+using core::register_rows;
+using core::result_int;
+using core::Value;
 
 // The lines `help` prints without a topic.
 constexpr const char* kHelpBanner[] = {
@@ -116,4 +129,4 @@ void register_help_cmds(Interp& interp) {
   register_rows(interp, kHelpCommands);
 }
 
-}  // namespace core
+}  // namespace lang

@@ -8,8 +8,32 @@
 #include "core/switches.h"
 #include "platform/console.h"
 
-namespace core {
+namespace lang {
 namespace {
+
+using core::Code;
+using core::CommandRow;
+using core::config_switch;
+using core::dispatch_ensemble;
+using core::Ensemble;
+using core::EnsembleRow;
+using core::fail;
+using core::find_subcommand;
+using core::iequals;
+using core::Interp;
+using core::kAnyWords;
+using core::message_of;
+using core::Msg;
+using core::nuvelEscape;
+using core::nuvelSetResult;
+using core::nuvelUnescape;
+using core::process;
+using core::register_ensemble;
+using core::register_rows;
+using core::Switches;
+using core::switches;
+using core::SwitchSlots;
+using core::Value;
 
 // The words after an option name. Other words are ignored.
 struct OptionWords {
@@ -99,12 +123,128 @@ void print_settings() {
   platform::outf("breakpoint    %3s: Debugging Breakpoints\n", on_off(sw.breakpoint));
 }
 
+// The state of a switch as the result of `option name` (and nothing with
+// more words).
+Code report_state(Interp& interp, int argc, bool state) {
+  if (argc == 2) nuvelSetResult(interp, Value(state ? "ON" : "OFF"));
+  return Code::Ok;
+}
+
+// option autoexec|stacktrace ?word ...?
+Code option_autoexec(Interp& interp, int argc, Value* argv, void*) {
+  Switches& sw = switches();
+  plain_switch(read_words(argc, argv), sw.autoexec, process().slots.autoexec, "AutoExec");
+  return report_state(interp, argc, sw.autoexec != 0);
+}
+
+Code option_stacktrace(Interp& interp, int argc, Value* argv, void*) {
+  Switches& sw = switches();
+  plain_switch(read_words(argc, argv), sw.stacktrace, process().slots.stacktrace, "StackTrace");
+  return report_state(interp, argc, sw.stacktrace != 0);
+}
+
+// option echo ?word ...?: reset also reloads verbose.
+Code option_echo(Interp& interp, int argc, Value* argv, void*) {
+  Switches& sw = switches();
+  OptionWords w = read_words(argc, argv);
+  if (w.reset) {
+    load(sw.echo, "ConsoleEcho");
+    load(sw.verbose, "Verbose");
+  } else {
+    push_or_pop(w, sw.echo, process().slots.echo);
+    on_or_off(w, sw.echo);
+  }
+  return report_state(interp, argc, sw.echo != 0);
+}
+
+// option escape ?word ...?: switching escapes on switches autoexec off.
+Code option_escape(Interp& interp, int argc, Value* argv, void*) {
+  Switches& sw = switches();
+  OptionWords w = read_words(argc, argv);
+  if (w.reset) {
+    load(sw.escape, "BackslashEscapes");
+    if (sw.escape) sw.autoexec = 0;
+  } else {
+    push_or_pop(w, sw.escape, process().slots.escape);
+    if (w.on) {
+      sw.escape = 1;
+      sw.autoexec = 0;
+    } else if (w.off) {
+      sw.escape = 0;
+    }
+  }
+  return report_state(interp, argc, sw.escape != 0);
+}
+
+// option expression ?word ...?
+Code option_expression(Interp& interp, int argc, Value* argv, void*) {
+  Switches& sw = switches();
+  OptionWords w = read_words(argc, argv);
+  // The switch is stored inverted: 1 means conditions run as commands.
+  if (w.reset) {
+    if (std::optional<bool> v = config_switch("FlowControlUsesExpression")) {
+      sw.flow_uses_eval = *v ? 0 : 1;
+    }
+  } else {
+    push_or_pop(w, sw.flow_uses_eval, process().slots.flow_uses_eval);
+    if (w.on) {
+      sw.flow_uses_eval = 0;
+    } else if (w.off) {
+      sw.flow_uses_eval = 1;
+    }
+  }
+  return report_state(interp, argc, sw.flow_uses_eval == 0);
+}
+
+// option preprocessor ?word ...?: on/off apply after reset too.
+Code option_preprocessor(Interp& interp, int argc, Value* argv, void*) {
+  Switches& sw = switches();
+  OptionWords w = read_words(argc, argv);
+  if (w.reset) {
+    load(sw.preprocessor, "EnablePreprocessor");
+  } else {
+    push_or_pop(w, sw.preprocessor, process().slots.preprocessor);
+  }
+  on_or_off(w, sw.preprocessor);
+  return report_state(interp, argc, sw.preprocessor != 0);
+}
+
+// option breakpoint ?word ...?: breakpoints switch echo and stacktrace on.
+Code option_breakpoint(Interp& interp, int argc, Value* argv, void*) {
+  Switches& sw = switches();
+  OptionWords w = read_words(argc, argv);
+  if (w.reset) {
+    sw.breakpoint = 1;
+  } else {
+    push_or_pop(w, sw.breakpoint, process().slots.breakpoint);
+    on_or_off(w, sw.breakpoint);
+  }
+  if (sw.breakpoint) {
+    sw.echo = 1;
+    sw.stacktrace = 1;
+  }
+  return report_state(interp, argc, sw.breakpoint != 0);
+}
+
+constexpr EnsembleRow kOptionSubs[] = {
+    {"autoexec", option_autoexec, 2, kAnyWords, "?on|off|push|pop|reset ...?"},
+    {"echo", option_echo, 2, kAnyWords, "?on|off|push|pop|reset ...?"},
+    {"escape", option_escape, 2, kAnyWords, "?on|off|push|pop|reset ...?"},
+    {"expression", option_expression, 2, kAnyWords, "?on|off|push|pop|reset ...?"},
+    {"preprocessor", option_preprocessor, 2, kAnyWords, "?on|off|push|pop|reset ...?"},
+    {"stacktrace", option_stacktrace, 2, kAnyWords, "?on|off|push|pop|reset ...?"},
+    {"breakpoint", option_breakpoint, 2, kAnyWords, "?on|off|push|pop|reset ...?"},
+};
+
+constexpr Ensemble kOptionEnsemble{"option", kOptionSubs, Msg::UnknownOption};
+
 // option ?name? ?word ...?
 // Results: without a name, untouched (the settings are printed); with the name
 // alone, "ON" or "OFF" for the switch; with words, the result is untouched.
 // Side effects: "on", "off", "push", "pop" and "reset" change the switch or
-// its save slot. The first call fills every save slot from its switch.
-// Fails for an unknown option name.
+// its save slot; other words are ignored. The first call fills every save
+// slot from its switch. An unknown option name fails, with the message as
+// the result.
 Code nuvelCommandOption(Interp& interp, int argc, Value* argv, void*) {
   Switches& sw = switches();
   SwitchSlots& slots = process().slots;
@@ -122,84 +262,13 @@ Code nuvelCommandOption(Interp& interp, int argc, Value* argv, void*) {
     print_settings();
     return Code::Ok;
   }
-  std::string_view name = argv[1].view();
-  OptionWords w = read_words(argc, argv);
-  bool state = false;
-  if (iequals(name, "autoexec")) {
-    plain_switch(w, sw.autoexec, slots.autoexec, "AutoExec");
-    state = sw.autoexec != 0;
-  } else if (iequals(name, "echo")) {
-    if (w.reset) {
-      load(sw.echo, "ConsoleEcho");
-      load(sw.verbose, "Verbose");
-    } else {
-      push_or_pop(w, sw.echo, slots.echo);
-      on_or_off(w, sw.echo);
-    }
-    state = sw.echo != 0;
-  } else if (iequals(name, "escape")) {
-    if (w.reset) {
-      load(sw.escape, "BackslashEscapes");
-      if (sw.escape) sw.autoexec = 0;
-    } else {
-      push_or_pop(w, sw.escape, slots.escape);
-      if (w.on) {
-        sw.escape = 1;
-        sw.autoexec = 0;
-      } else if (w.off) {
-        sw.escape = 0;
-      }
-    }
-    state = sw.escape != 0;
-  } else if (iequals(name, "expression")) {
-    // The switch is stored inverted: 1 means conditions run as commands.
-    if (w.reset) {
-      if (std::optional<bool> v = config_switch("FlowControlUsesExpression")) {
-        sw.flow_uses_eval = *v ? 0 : 1;
-      }
-    } else {
-      push_or_pop(w, sw.flow_uses_eval, slots.flow_uses_eval);
-      if (w.on) {
-        sw.flow_uses_eval = 0;
-      } else if (w.off) {
-        sw.flow_uses_eval = 1;
-      }
-    }
-    state = sw.flow_uses_eval == 0;
-  } else if (iequals(name, "preprocessor")) {
-    if (w.reset) {
-      load(sw.preprocessor, "EnablePreprocessor");
-    } else {
-      push_or_pop(w, sw.preprocessor, slots.preprocessor);
-    }
-    on_or_off(w, sw.preprocessor);
-    state = sw.preprocessor != 0;
-  } else if (iequals(name, "stacktrace")) {
-    plain_switch(w, sw.stacktrace, slots.stacktrace, "StackTrace");
-    state = sw.stacktrace != 0;
-  } else if (iequals(name, "breakpoint")) {
-    if (w.reset) {
-      sw.breakpoint = 1;
-    } else {
-      push_or_pop(w, sw.breakpoint, slots.breakpoint);
-      on_or_off(w, sw.breakpoint);
-    }
-    if (sw.breakpoint) {
-      sw.echo = 1;
-      sw.stacktrace = 1;
-    }
-    state = sw.breakpoint != 0;
-  } else {
-    std::string message(argv[0].view());
-    message += ": Unknown option '";
-    message += name;
-    message += "'\n";
-    nuvelSetErrorText(&interp, message);
+  if (find_subcommand(kOptionEnsemble, argv[1].view()) == nullptr) {
+    std::string message = message_of(interp, Msg::UnknownOption, argv[1]);
+    Code rc = fail(interp, Msg::UnknownOption, argv[1]);
     nuvelSetResult(interp, Value(std::move(message)));
-    return Code::Error;
+    return rc;
   }
-  if (argc == 2) nuvelSetResult(interp, Value(state ? "ON" : "OFF"));
-  return Code::Ok;
+  return dispatch_ensemble(interp, kOptionEnsemble, argc, argv);
 }
 
 // autoexec ?word?
@@ -226,7 +295,6 @@ Code nuvelCommandAutoexec(Interp& interp, int argc, Value* argv, void*) {
 // Results: the text with backslashes doubled and a backslash put before each
 // of $ [ ] { }.
 Code nuvelCommandEscape(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 2) return nuvelWrongArgs(interp, argc, argv);
   nuvelSetResult(interp, Value(nuvelEscape(argv[1].view())));
   return Code::Ok;
 }
@@ -235,22 +303,22 @@ Code nuvelCommandEscape(Interp& interp, int argc, Value* argv, void*) {
 // Results: the text with "\r", "\n", "\t" made control characters and the
 // backslash before any other character dropped (a trailing one stays).
 Code nuvelCommandUnescape(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 2) return nuvelWrongArgs(interp, argc, argv);
   nuvelSetResult(interp, Value(nuvelUnescape(argv[1].view())));
   return Code::Ok;
 }
 
-const CommandSpec kOptionCommands[] = {
-    {"option", nuvelCommandOption},
-    {"autoexec", nuvelCommandAutoexec},
-    {"escape", nuvelCommandEscape},
-    {"unescape", nuvelCommandUnescape},
+constexpr CommandRow kOptionCommands[] = {
+    {"option", nuvelCommandOption, 1, kAnyWords, "?name? ?on|off|push|pop|reset ...?"},
+    {"autoexec", nuvelCommandAutoexec, 1, kAnyWords, "?on|off?"},
+    {"escape", nuvelCommandEscape, 2, 2, "text"},
+    {"unescape", nuvelCommandUnescape, 2, 2, "text"},
 };
 
 }  // namespace
 
 void register_option_cmds(Interp& interp) {
-  nuvelRegisterFamily(interp, kOptionCommands);
+  register_rows(interp, kOptionCommands);
+  register_ensemble(interp, kOptionEnsemble);
 }
 
-}  // namespace core
+}  // namespace lang

@@ -10,7 +10,7 @@
 
 #include "core/nuvel.h"
 
-namespace vars {
+namespace lang {
 
 using core::Interp;
 using core::Value;
@@ -46,4 +46,4 @@ core::Code define_proc(Interp& interp, std::string_view command, std::string_vie
 // 1: the procedure of the current frame, 2: running further out.
 int proc_active_state(Interp& interp, std::string_view name);
 
-}  // namespace vars
+}  // namespace lang

@@ -12,17 +12,25 @@
 #include "core/glob.h"
 #include "core/list_value.h"
 #include "core/switches.h"
+#include "core/text_util.h"
 #include "core/var.h"
 #include "expr/expr_engine.h"
 #include "lang/flow.h"
 #include "lang/proc.h"
 #include "platform/console.h"
 
-namespace vars {
+namespace lang {
+
+using vars::CallFrame;
+
+using vars::FrameGuard;
+using vars::MAX_PROC_LEVEL;
+using vars::set_var;
 
 using core::Code;
 using core::CommandRecord;
-using core::CommandSpec;
+using core::CommandRow;
+using core::kAnyWords;
 
 namespace {
 
@@ -33,7 +41,7 @@ std::string_view unquote(std::string_view s) {
 }
 
 bool same_name(std::string_view a, std::string_view b) {
-  return plain_command_name(a) == plain_command_name(b);
+  return core::strip_global_prefix(a) == core::strip_global_prefix(b);
 }
 
 // The value of a trailing `args` formal that takes several words: each word
@@ -61,21 +69,16 @@ std::string join_args(int argc, const Value* argv, int from) {
 Code nuvelProcCall(Interp& interp, int argc, Value* argv, void* data) {
   const auto* pd = static_cast<const ProcDef*>(data);
   if (!pd) {
-    core::nuvelSetError(&interp, "proc: NULL pointer in pd\n");
-    return Code::Error;
+    return core::fail(interp, core::Msg::ProcNullDefinition);
   }
   long level = interp.callframe ? interp.callframe->level : 0;
   if (level >= MAX_PROC_LEVEL) {
     // No stale result: catch then hands on the report's message.
     core::nuvelResetResult(interp);
-    core::nuvelSetError(&interp, "Stack overflow in proc '%s' at level %li\n", argv[0].c_str(),
-                        level);
-    return Code::Error;
+    return core::fail(interp, core::Msg::ProcStackOverflow, argv[0], level);
   }
   if (pd->formal_count > 0 && pd->formals.empty()) {
-    core::nuvelSetError(&interp, "proc '%s' argument list '%s' is invalid\n", argv[0].c_str(),
-                        pd->arg_list.c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::ProcArgListInvalid, argv[0], pd->arg_list);
   }
   FrameGuard frame(interp, argv[0].view());
   // k counts the actual arguments taken by the formals bound so far.
@@ -91,9 +94,8 @@ Code nuvelProcCall(Interp& interp, int argc, Value* argv, void* data) {
       rc = set_var(interp, formal.name, argv[k]);
     }
     if (rc != 0) {
-      core::nuvelSetError(&interp, "proc '%s' Failed to set variable '%s'\n", argv[0].c_str(),
-                          formal.name.c_str());
-      core::nuvelSetError(&interp, "proc: Exception calling '%s'\n", argv[0].c_str());
+      (void)core::fail(interp, core::Msg::ProcSetVariableFailed, argv[0], formal.name);
+      (void)core::fail(interp, core::Msg::ProcException, argv[0]);
       core::nuvelResetResult(interp);
       return Code::Error;
     }
@@ -107,23 +109,22 @@ Code nuvelProcCall(Interp& interp, int argc, Value* argv, void* data) {
 
 Code define_proc(Interp& interp, std::string_view command, std::string_view name,
                  const Value& arg_list, const Value& body) {
-  std::string proc_name(plain_command_name(name));
+  std::string proc_name(core::strip_global_prefix(name));
   std::string cmd(command);
   auto pd = std::make_shared<ProcDef>();
   pd->arg_list = arg_list;
   pd->body = body;
   // Argument lists are read with the word-list reader.
-  std::shared_ptr<const std::vector<Value>> words = expr::list_words(arg_list);
+  std::shared_ptr<const std::vector<Value>> words = core::list_words(arg_list);
   const std::vector<Value>& elements = *words;
   pd->formal_count = static_cast<int32_t>(elements.size());
   pd->formals.reserve(elements.size());
   for (const Value& element : elements) {
     std::string_view text = element.view();
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    std::vector<Value> parts = expr::list_read_words(text);
+    std::vector<Value> parts = core::list_read_words(text);
     if (parts.size() > 2) {
-      core::nuvelSetError(&interp, "%s: Invalid argument '%s'\n", cmd.c_str(), proc_name.c_str());
-      return Code::Error;
+      return core::fail(interp, core::Msg::ProcInvalidArgument, cmd, proc_name);
     }
     ProcArg formal;
     formal.count = static_cast<int32_t>(parts.size());
@@ -141,8 +142,7 @@ Code define_proc(Interp& interp, std::string_view command, std::string_view name
   void* data = pd.get();
   int rc = core::nuvelRegisterCommand(interp, proc_name, nuvelProcCall, data, true, std::move(pd));
   if (rc == 8) {
-    core::nuvelSetError(&interp, "%s: '%s' is already defined\n", cmd.c_str(), proc_name.c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::ProcAlreadyDefined, cmd, proc_name);
   }
   core::nuvelResetResult(interp);
   return rc == 0 ? Code::Ok : static_cast<Code>(rc);
@@ -164,7 +164,6 @@ namespace {
 // Results: empty. Side effects: registers the procedure; an existing command
 // of that name is never replaced.
 Code nuvelCommandProc(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 4) return core::nuvelWrongArgs(interp, argc, argv);
   return define_proc(interp, argv[0].view(), argv[1].view(), argv[2], argv[3]);
 }
 
@@ -172,7 +171,6 @@ Code nuvelCommandProc(Interp& interp, int argc, Value* argv, void*) {
 // Results: the value. The code is "return" (2) unless -code names another
 // (a code name or a decimal number).
 Code nuvelCommandReturn(Interp& interp, int argc, Value* argv, void*) {
-  if (argc > 4) return core::nuvelWrongArgs(interp, argc, argv);
   Value value = argc > 1 ? argv[1] : Value();
   int code = 2;
   if (argc > 2) {
@@ -202,7 +200,7 @@ Code nuvelCommandLevel(Interp& interp, int, Value*, void*) {
 // or tab braced unless they start with "{").
 Code nuvelCommandArgs(Interp& interp, int argc, Value* argv, void*) {
   std::string out;
-  for (int i = 1; i < argc; ++i) expr::list_append_element(out, argv[i].view());
+  for (int i = 1; i < argc; ++i) core::list_append_element(out, argv[i].view());
   core::nuvelSetResult(interp, Value(std::move(out)));
   return Code::Ok;
 }
@@ -214,7 +212,7 @@ Code nuvelCommandProcs(Interp& interp, int argc, Value* argv, void*) {
   std::string out;
   for (const CommandRecord& rec : interp.commands) {
     if (!rec.is_proc) continue;
-    if (argc > 1 && !expr::glob_match(argv[1].view(), rec.name, true)) continue;
+    if (argc > 1 && !core::glob_match(argv[1].view(), rec.name, true)) continue;
     if (!out.empty()) out.push_back(' ');
     out += rec.name;
   }
@@ -225,7 +223,6 @@ Code nuvelCommandProcs(Interp& interp, int argc, Value* argv, void*) {
 // is_proc name
 // Results: "1" when a command of that name exists and is a procedure.
 Code nuvelCommandIsProc(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   const CommandRecord* rec = core::nuvelGetCommand(interp, argv[1].view());
   return core::result_bool(interp, rec && rec->is_proc);
 }
@@ -234,7 +231,6 @@ Code nuvelCommandIsProc(Interp& interp, int argc, Value* argv, void*) {
 // Results: "1" when name is a command (a procedure with -proc, a built-in
 // with -command) or, with -funct, an expression function.
 Code nuvelCommandDefined(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   std::string_view name = argv[1].view();
   if (core::find_option_exact(argc, argv, "-funct", 2) >= 0) {
     return core::result_bool(interp, expr::is_expr_function(name));
@@ -250,7 +246,6 @@ Code nuvelCommandDefined(Interp& interp, int argc, Value* argv, void*) {
 // Results: a procedure's result with its code folded to ok or error; for any
 // other command the words are joined and evaluated, and that code returned.
 Code nuvelCommandCall(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   const CommandRecord* rec = core::nuvelGetCommand(interp, argv[1].view());
   if (rec && rec->is_proc) {
     Code rc = core::nuvelCallCommand(interp, argc - 1, argv + 1);
@@ -262,15 +257,19 @@ Code nuvelCommandCall(Interp& interp, int argc, Value* argv, void*) {
     script += argv[i].view();
   }
   if (script.empty()) {
-    core::nuvelSetError(&interp, "call: Error calling command\n");
-    return Code::Error;
+    return core::fail(interp, core::Msg::CallFailed);
   }
   return core::rindoEval(interp, Value(std::move(script)));
 }
 
 // A fresh random (version 4) GUID in the program's format.
-std::string make_guid() {
-  static std::mt19937_64 generator{std::random_device{}()};
+// The generator of GUIDs, one per interpreter.
+struct GuidGenerator {
+  std::mt19937_64 engine{std::random_device{}()};
+};
+
+std::string make_guid(Interp& interp) {
+  std::mt19937_64& generator = interp.state<GuidGenerator>().engine;
   uint64_t hi = generator();
   uint64_t lo = generator();
   unsigned d1 = static_cast<unsigned>(hi >> 32);
@@ -287,7 +286,8 @@ std::string make_guid() {
 }
 
 // The split of apply's first word, kept for the last text seen so that a
-// body applied again and again keeps its cached token stream.
+// body applied again and again keeps its cached token stream (one per
+// interpreter).
 struct ApplyCache {
   Value key;
   std::vector<Value> parts;
@@ -297,18 +297,16 @@ struct ApplyCache {
 // Results: the result of the body run as a temporary procedure with the
 // arguments; the procedure (named by a fresh GUID) is removed afterwards.
 Code nuvelCommandApply(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
-  static ApplyCache cache;
+  ApplyCache& cache = interp.state<ApplyCache>();
   if (!cache.key.same_rep(argv[1]) || cache.key.empty()) {
-    cache.parts = expr::list_read_standard(argv[1].view());
+    cache.parts = core::list_read_standard(argv[1].view());
     cache.key = argv[1];
   }
   std::vector<Value> parts = cache.parts;
   if (parts.size() < 2 || parts.size() > 3) {
-    core::nuvelSetError(&interp, "apply: 1st argument must be a list pair ?namespace?\n");
-    return Code::Error;
+    return core::fail(interp, core::Msg::ApplyNotAPair);
   }
-  std::string name = make_guid();
+  std::string name = make_guid(interp);
   if (parts.size() == 3) name = std::string(parts[2].view()) + "::" + name;
   if (define_proc(interp, "proc", name, parts[0], parts[1]) != Code::Ok) return Code::Error;
   std::vector<Value> words;
@@ -316,22 +314,18 @@ Code nuvelCommandApply(Interp& interp, int argc, Value* argv, void*) {
   words.emplace_back(name);
   for (int i = 2; i < argc; ++i) words.push_back(argv[i]);
   Code rc = core::nuvelCallCommand(interp, static_cast<int>(words.size()), words.data());
-  if (!core::nuvelDeleteCommand(interp, plain_command_name(name))) {
-    core::nuvelSetError(&interp, "apply: Failed to undefine temporary proc %s\n", name.c_str());
-    return Code::Error;
+  if (!core::nuvelDeleteCommand(interp, core::strip_global_prefix(name))) {
+    return core::fail(interp, core::Msg::ApplyUndefineFailed, name);
   }
   return rc;
 }
 
 // Reports a refusal to touch a running procedure; false when it may go on.
-bool refuse_active(Interp& interp, const char* command, std::string_view name, const char* self,
-                   const char* parent, bool report) {
+bool refuse_active(Interp& interp, std::string_view name, core::Msg self, core::Msg parent,
+                   bool report) {
   int state = proc_active_state(interp, name);
   if (state == 0) return false;
-  if (report) {
-    std::string n(name);
-    core::nuvelSetError(&interp, state == 1 ? self : parent, command, n.c_str());
-  }
+  if (report) (void)core::fail(interp, state == 1 ? self : parent, name);
   return true;
 }
 
@@ -339,11 +333,10 @@ bool refuse_active(Interp& interp, const char* command, std::string_view name, c
 // Results: "1" on success. An empty new name deletes the command. Running
 // procedures (and those further out on the frame chain) cannot be renamed.
 Code nuvelCommandRename(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
-  std::string_view old_name = plain_command_name(argv[1].view());
-  std::string_view new_name = plain_command_name(argv[2].view());
-  if (refuse_active(interp, argv[0].c_str(), old_name, "%s: Can't rename the active proc '%s'\n",
-                    "%s: Can't rename active proc's parent: '%s'\n", true)) {
+  std::string_view old_name = core::strip_global_prefix(argv[1].view());
+  std::string_view new_name = core::strip_global_prefix(argv[2].view());
+  if (refuse_active(interp, old_name, core::Msg::RenameActive, core::Msg::RenameActiveParent,
+                    true)) {
     return Code::Error;
   }
   bool nocomplain = core::find_option(argc, argv, "-nocomplain", 3) >= 0;
@@ -363,7 +356,7 @@ Code nuvelCommandRename(Interp& interp, int argc, Value* argv, void*) {
     }
   }
   if (!nocomplain && (core::switches().verbose || core::switches().debug)) {
-    platform::outf("%s: Command %s not found\n", argv[0].c_str(), argv[1].c_str());
+    platform::out(core::message_of(interp, core::Msg::RenameNotFound, argv[1]));
   }
   core::nuvelSetResult(interp, Value("0"));
   return Code::Error;
@@ -373,47 +366,45 @@ Code nuvelCommandRename(Interp& interp, int argc, Value* argv, void*) {
 // Results: empty, or with -glob the list of removed names. Side effects:
 // removes the commands; running procedures are skipped with a complaint.
 Code nuvelCommandUndef(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   bool complain = !core::iequals(argv[argc - 1].view(), "-nocomplain");
   int end = complain ? argc : argc - 1;
-  const char* self = "%s: Can't undef the active proc '%s'\n";
-  const char* parent = "%s: Can't undef active proc's parent: '%s'\n";
+  const core::Msg self = core::Msg::UndefActive;
+  const core::Msg parent = core::Msg::UndefActiveParent;
   Code code = Code::Ok;
   if (argv[1].view() == "-glob") {
     std::string_view pattern = end > 2 ? argv[2].view() : std::string_view();
     if (pattern.empty()) {
-      core::nuvelSetError(&interp, "%s: -glob requires a filter argument\n", argv[0].c_str());
-      return Code::Error;
+      return core::fail(interp, core::Msg::GlobNeedsFilter);
     }
     bool only_procs = core::find_option_exact(end, argv, "-proc", 3) >= 0;
     std::vector<std::string> names;
     for (const CommandRecord& rec : interp.commands) {
-      if ((!only_procs || rec.is_proc) && expr::glob_match(pattern, rec.name, true)) {
+      if ((!only_procs || rec.is_proc) && core::glob_match(pattern, rec.name, true)) {
         names.push_back(rec.name);
       }
     }
     std::string removed;
     for (const std::string& name : names) {
-      if (refuse_active(interp, argv[0].c_str(), name, self, parent, complain)) {
+      if (refuse_active(interp, name, self, parent, complain)) {
         if (complain) code = Code::Error;
         continue;
       }
-      if (core::nuvelDeleteCommand(interp, name)) expr::list_append_element(removed, name);
+      if (core::nuvelDeleteCommand(interp, name)) core::list_append_element(removed, name);
     }
     core::nuvelSetResult(interp, Value(removed.empty() ? std::string("{}") : removed));
     return code;
   }
   for (int i = 1; i < end; ++i) {
-    std::string name(plain_command_name(argv[i].view()));
-    if (refuse_active(interp, argv[0].c_str(), name, self, parent, complain)) {
+    std::string name(core::strip_global_prefix(argv[i].view()));
+    if (refuse_active(interp, name, self, parent, complain)) {
       if (complain) code = Code::Error;
       continue;
     }
     if (!core::nuvelDeleteCommand(interp, name) && complain) {
-      std::string message = "undef: Error unregistering proc '" + name + "'";
-      core::nuvelSetErrorText(&interp, message);
-      core::nuvelSetResult(interp, Value(message));
-      return Code::Error;
+      std::string message = core::message_of(interp, core::Msg::UndefFailed, name);
+      Code rc = core::fail(interp, core::Msg::UndefFailed, name);
+      core::nuvelSetResult(interp, Value(std::move(message)));
+      return rc;
     }
   }
   if (code == Code::Ok) core::nuvelResetResult(interp);
@@ -424,27 +415,21 @@ Code nuvelCommandUndef(Interp& interp, int argc, Value* argv, void*) {
 // Results: empty. Side effects: registers new with existing's handler and
 // private data (an alias of a procedure shares its definition).
 Code nuvelCommandAlias(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
-  std::string_view new_name = plain_command_name(argv[1].view());
+  std::string_view new_name = core::strip_global_prefix(argv[1].view());
   const CommandRecord* rec = core::nuvelGetCommand(interp, argv[2].view());
   if (!rec) {
-    core::nuvelSetError(&interp, "%s: Command '%s' not found\n", argv[0].c_str(), argv[2].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::AliasTargetNotFound, argv[2]);
   }
   if (core::nuvelGetCommand(interp, new_name)) {
-    core::nuvelSetError(&interp, "alias: Alias '%s' already exists\n", argv[1].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::AliasExists, argv[1]);
   }
   if (!rec->handler) {
-    core::nuvelSetError(&interp, "%s: Error retrieving '%s'\n", argv[0].c_str(), argv[2].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::ErrorRetrieving, argv[2]);
   }
   CommandRecord copy = *rec;  // registering moves the table's records
   if (core::nuvelRegisterCommand(interp, new_name, copy.handler, copy.data, copy.is_proc,
                                  copy.owner) != 0) {
-    core::nuvelSetError(&interp, "alias: Failed to register '%s' as alias for '%s'\n",
-                        argv[1].c_str(), argv[2].c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::AliasRegisterFailed, argv[1], argv[2]);
   }
   core::nuvelResetResult(interp);
   return Code::Ok;
@@ -458,36 +443,39 @@ Code nuvelCommandClearprocs(Interp& interp, int argc, Value* argv, void*) {
   std::string_view pattern = argc > 1 && !(argc == 2 && nocomplain) ? argv[1].view() : "*";
   std::vector<std::string> names;
   for (const CommandRecord& rec : interp.commands) {
-    if (rec.is_proc && expr::glob_match(pattern, rec.name, true)) names.push_back(rec.name);
+    if (rec.is_proc && core::glob_match(pattern, rec.name, true)) names.push_back(rec.name);
   }
   int64_t removed = 0;
   for (const std::string& name : names) {
     Value words[4] = {Value("rename"), Value(name), Value(), Value("-nocomplain")};
-    if (nuvelCommandRename(interp, nocomplain ? 4 : 3, words, nullptr) == Code::Ok) ++removed;
+    if (core::run_handler(interp, nuvelCommandRename, nocomplain ? 4 : 3, words) == Code::Ok) {
+      ++removed;
+    }
   }
   return core::result_int(interp, removed);
 }
 
-const CommandSpec kProcCommands[] = {
-    {"proc", nuvelCommandProc},
-    {"return", nuvelCommandReturn},
-    {"level", nuvelCommandLevel},
-    {"args", nuvelCommandArgs},
-    {"procs", nuvelCommandProcs},
-    {"is_proc", nuvelCommandIsProc},
-    {"defined", nuvelCommandDefined},
-    {"call", nuvelCommandCall},
-    {"apply", nuvelCommandApply},
-    {"rename", nuvelCommandRename},
-    {"undef", nuvelCommandUndef},
-    {"alias", nuvelCommandAlias},
-    {"clearprocs", nuvelCommandClearprocs},
+constexpr CommandRow kProcCommands[] = {
+    {"proc", nuvelCommandProc, 4, kAnyWords, "name args body"},
+    {"return", nuvelCommandReturn, 1, 4, "?value? ?-code code?"},
+    {"level", nuvelCommandLevel, 1, kAnyWords, ""},
+    {"args", nuvelCommandArgs, 1, kAnyWords, "?word ...?"},
+    {"procs", nuvelCommandProcs, 1, kAnyWords, "?pattern?"},
+    {"is_proc", nuvelCommandIsProc, 2, kAnyWords, "name"},
+    {"defined", nuvelCommandDefined, 2, kAnyWords, "name ?-proc? ?-command? ?-funct?"},
+    {"call", nuvelCommandCall, 2, kAnyWords, "name ?arg ...?"},
+    {"apply", nuvelCommandApply, 3, kAnyWords, "{args body ?namespace?} ?arg ...?"},
+    {"rename", nuvelCommandRename, 3, kAnyWords, "old new ?-nocomplain?"},
+    {"undef", nuvelCommandUndef, 2, kAnyWords,
+     "name ... ?-nocomplain? | undef -glob pattern ?-proc? ?-nocomplain?"},
+    {"alias", nuvelCommandAlias, 3, kAnyWords, "new existing"},
+    {"clearprocs", nuvelCommandClearprocs, 1, kAnyWords, "?pattern? ?-nocomplain?"},
 };
 
 }  // namespace
 
 void register_proc_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kProcCommands);
+  core::register_rows(interp, kProcCommands);
 }
 
-}  // namespace vars
+}  // namespace lang

@@ -7,8 +7,21 @@
 #include "mpp/mpp.h"
 #include "platform/files.h"
 
-namespace core {
+namespace lang {
 namespace {
+
+using core::leading_int;
+using core::nuvelEscape;
+
+using core::Value;
+
+using core::Code;
+using core::CommandRow;
+using core::Interp;
+using core::kAnyWords;
+
+using core::process;
+using core::switches;
 
 // Replaces argv with the given elements and marks argv and argc constant.
 void install_args(Interp& interp, const std::vector<std::string>& elements, int64_t count) {
@@ -80,18 +93,15 @@ void remove_args(Interp& interp) {
 // while it runs, then are restored (or removed when the caller had none); the
 // current script name is the file meanwhile.
 Code nuvelCommandSource(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   std::string file(argv[1].view());
   if (!platform::file_exists(file)) {
-    nuvelSetError(&interp, "%s: File '%s' not found\n", argv[0].c_str(), file.c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::FileNotFound, file);
   }
   std::string text;
   {
     PreprocessorOn on;
     if (!platform::read_file(file, text)) {
-      nuvelSetError(&interp, "eval: Error reading file '%s'\n", file.c_str());
-      return Code::Error;
+      return core::fail(interp, core::Msg::SourceReadFailed, file);
     }
     if (text.empty()) {
       nuvelResetResult(interp);
@@ -101,8 +111,7 @@ Code nuvelCommandSource(Interp& interp, int argc, Value* argv, void*) {
   ScriptNameScope script_name(file);
   int pre = mpp_preprocess(interp, text, true, file);
   if (pre < 0 && pre != mpp::kExitRequested) {
-    nuvelSetError(&interp, "%s: Preprocessing '%s' failed\n", argv[0].c_str(), file.c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::PreprocessingFailed, file);
   }
   // The text before an #exit runs like any other.
   if (!text.empty()) expr::normalise_numeric_literals(text);
@@ -137,14 +146,14 @@ Code nuvelCommandSource(Interp& interp, int argc, Value* argv, void*) {
   return rc == Code::Return ? Code::Ok : rc;
 }
 
-const CommandSpec kSourceCommands[] = {
-    {"source", nuvelCommandSource},
+constexpr CommandRow kSourceCommands[] = {
+    {"source", nuvelCommandSource, 2, kAnyWords, "filename ?arg ...?", core::kUnsafe},
 };
 
 }  // namespace
 
 void register_source_cmds(Interp& interp) {
-  nuvelRegisterFamily(interp, kSourceCommands);
+  core::register_rows(interp, kSourceCommands);
 }
 
-}  // namespace core
+}  // namespace lang

@@ -1,30 +1,41 @@
 // List commands that build, pick and rearrange elements: list, llength,
 // lcount, lindex, lrange, lreplace, lreverse, lappend, lassign, lset, lmap,
 // lrand, join, split, concat, index, cset, setl, setr. The search and sort
-// commands live in expr/list_search_cmds.cpp.
+// commands live in lists/list_search_cmds.cpp.
 #include <cmath>
 
 #include "core/cmd_helpers.h"
 #include "core/list_index.h"
 #include "core/list_value.h"
 #include "core/switches.h"
+#include "core/text_util.h"
 #include "core/var.h"
 #include "expr/random.h"
 #include "platform/console.h"
 
-namespace expr {
+namespace lists {
 namespace {
 
+using core::brace_strip;
 using core::Code;
-using core::CommandSpec;
+using core::CommandRow;
+using core::end_offset;
 using core::Interp;
-using core::nuvelSetError;
+using core::kAnyWords;
+using core::leading_decimal32;
+using core::list_append_braced;
+using core::list_append_element;
+using core::list_read_elements;
+using core::list_read_standard;
+using core::list_read_words;
+using core::list_standard;
+using core::list_words;
+using core::list_write;
+using core::Msg;
 using core::nuvelSetResult;
-using core::nuvelWrongArgs;
-
-inline bool is_list_space(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
+using core::read_decimal;
+using core::Value;
+using expr::random_range;
 
 std::string_view trim_tab_space(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -51,7 +62,6 @@ Code nuvelCommandList(Interp& interp, int argc, Value* argv, void*) {
 // Results: the element count under the standard reader, an explicit empty
 // last element included.
 Code nuvelCommandLLength(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   return core::result_int(interp, static_cast<int64_t>(list_standard(argv[1])->count(true)));
 }
 
@@ -59,29 +69,26 @@ Code nuvelCommandLLength(Interp& interp, int argc, Value* argv, void*) {
 // Results: the element count under the word-list reader. With -var the first
 // argument names the variable whose value is counted.
 Code nuvelCommandLCount(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   Value text = argv[1];
   if (core::find_option(argc, argv, "-var", 2) >= 0) {
     std::optional<Value> v = vars::get_var_value(interp, argv[1].view());
     if (!v) {
-      nuvelSetError(&interp, "%s: Value not found\n", argv[0].c_str());
-      return Code::Error;
+      return core::fail(interp, Msg::ValueNotFound);
     }
     text = std::move(*v);
   }
   std::string_view view = text.view();
   size_t end = view.size();
-  while (end > 0 && is_list_space(view[end - 1])) --end;
+  while (end > 0 && core::is_blank_or_line_end(view[end - 1])) --end;
   if (end != view.size()) text = Value(view.substr(0, end));
   return core::result_int(interp, static_cast<int64_t>(list_words(text)->size()));
 }
 
 // The quote warning of the standard reader, as lindex reports it.
-Code quote_warning(Interp& interp, const Value& name) {
-  nuvelSetError(&interp, "%s: List element in quotes followed by \"\\r\\n\" instead of space\n",
-                name.c_str());
+Code quote_warning(Interp& interp) {
+  Code rc = core::fail(interp, Msg::ListQuoteWarning);
   nuvelSetResult(interp, Value("0"));
-  return Code::Error;
+  return rc;
 }
 
 // One step of lindex descent. `current` is replaced by the selected element;
@@ -132,7 +139,7 @@ Step lindex_end(Value& current, std::string_view word) {
 // True when an index word holds nothing a list reader would cut or group.
 bool plain_index_word(std::string_view w) {
   for (char c : w) {
-    if (is_list_space(c) || c == '{' || c == '}' || c == '"') return false;
+    if (core::is_blank_or_line_end(c) || c == '{' || c == '}' || c == '"') return false;
   }
   return true;
 }
@@ -142,7 +149,6 @@ bool plain_index_word(std::string_view w) {
 // list of indexes for nested lists); the list itself without indexes. A
 // negative index or one past the end gives the empty string.
 Code nuvelCommandLIndex(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   Value current = argv[1];
   for (int k = 2; k < argc; ++k) {
     std::string_view word = argv[k].view();
@@ -168,7 +174,7 @@ Code nuvelCommandLIndex(Interp& interp, int argc, Value* argv, void*) {
         if (step != Step::Next) break;
       }
     }
-    if (step == Step::Warn) return quote_warning(interp, argv[0]);
+    if (step == Step::Warn) return quote_warning(interp);
     if (step == Step::Fail) {
       core::nuvelResetResult(interp);
       return Code::Error;
@@ -183,7 +189,6 @@ Code nuvelCommandLIndex(Interp& interp, int argc, Value* argv, void*) {
 // Results: elements first..last under the word-list reader; "{}" for an
 // empty list argument. first is a plain number, last may be end or end-N.
 Code nuvelCommandLRange(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 4) return nuvelWrongArgs(interp, argc, argv);
   if (argv[1].empty()) return set_text_result(interp, "{}");
   auto elements = list_words(argv[1]);
   const int64_t count = static_cast<int64_t>(elements->size());
@@ -201,9 +206,7 @@ Code nuvelCommandLRange(Interp& interp, int argc, Value* argv, void*) {
     last = leading_decimal32(lw);
   }
   if (first < 0 || last >= count) {
-    nuvelSetError(&interp, "%s: Invalid range value in %li %li\n", argv[0].c_str(),
-                  static_cast<long>(first), static_cast<long>(last));
-    return Code::Error;
+    return core::fail(interp, Msg::InvalidRangeValue, first, last);
   }
   std::string out;
   for (int64_t k = first; k <= last; ++k) {
@@ -235,29 +238,23 @@ int64_t lreplace_index(std::string_view word, int64_t count) {
 // Results: the list with elements first..last replaced by the elements given
 // (a missing last counts as first). Elements come from the word-list reader.
 Code nuvelCommandLReplace(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
-  const char* name = argv[0].c_str();
   auto elements = list_words(argv[1]);
   const int64_t count = static_cast<int64_t>(elements->size());
   int64_t first = lreplace_index(argv[2].view(), count);
   std::string out;
   if (argv[1].empty()) {
     if (first != 0) {
-      nuvelSetError(&interp, "%s: List doesn't contain element %li\n", name,
-                    static_cast<long>(first));
-      return Code::Error;
+      return core::fail(interp, Msg::ListLacksElement, first);
     }
     for (int k = 4; k < argc; ++k) list_append_element(out, argv[k].view());
     return set_text_result(interp, std::move(out));
   }
   if (count == 0) {
-    nuvelSetError(&interp, "%s: Failed to process arguments\n", name);
-    return Code::Error;
+    return core::fail(interp, Msg::FailedToProcessArgs);
   }
   int64_t last = argc > 3 ? lreplace_index(argv[3].view(), count) : first;
   if (last < first) {
-    nuvelSetError(&interp, "%s: Error, start index > end index\n", name);
-    return Code::Error;
+    return core::fail(interp, Msg::StartAfterEnd);
   }
   size_t head = static_cast<size_t>(std::min(first, count));
   out = list_write(std::span<const Value>(elements->data(), head));
@@ -274,7 +271,6 @@ Code nuvelCommandLReplace(Interp& interp, int argc, Value* argv, void*) {
 // lreverse list
 // Results: the word-list reader's elements from last to first.
 Code nuvelCommandLReverse(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   auto elements = list_words(argv[1]);
   std::string out;
   out.reserve(argv[1].size() + 8);
@@ -304,19 +300,17 @@ void append_escaped(std::string& out, std::string_view v) {
 // separated by single spaces. The value grows in place when nothing else
 // holds it, so appending in a loop stays linear.
 Code nuvelCommandLAppend(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   std::string_view name = argv[1].view();
   vars::VarPtr var = vars::nuvelGetVarShared(interp, name);
   if (var && (var->type != vars::VT_AUTO || var->is_constant || var->is_pointer)) {
-    nuvelSetError(&interp, "lappend: Can't lappend to existing var type in %s\n", argv[1].c_str());
-    return Code::Error;
+    return core::fail(interp, Msg::LappendVarType, argv[1]);
   }
   if (!var) {
     if (vars::set_var(interp, name, Value()) != 0 ||
         !(var = vars::nuvelGetVarShared(interp, name))) {
       const core::Switches& sw = core::switches();
       if (sw.debug || sw.single_step || sw.stacktrace || interp.trace_on) {
-        platform::outf("lappend: variable '%s' does not exist\n", argv[1].c_str());
+        platform::out(core::message_of(interp, Msg::LappendNoVariable, argv[1]));
       }
       return Code::Error;
     }
@@ -347,7 +341,6 @@ Code nuvelCommandLAppend(Interp& interp, int argc, Value* argv, void*) {
 // Side effects: sets each variable to the next element, or to "{}" once the
 // elements are exhausted.
 Code nuvelCommandLAssign(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   auto form = list_standard(argv[1]);
   const size_t count = form->count(false);
   size_t next = 0;
@@ -396,14 +389,10 @@ LsetFault lset_replace(std::string_view list, std::span<const int64_t> indexes,
 // list held by the variable, read with the element reader; without an index
 // the variable is set to the value. A missing variable is created empty.
 Code nuvelCommandLSet(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
-  const char* cmd = argv[0].c_str();
   std::string_view name = argv[1].view();
   vars::Var* var = vars::nuvelGetVar(interp, name);
   if (var && var->type != vars::VT_AUTO) {
-    nuvelSetError(&interp, "%s: Variable '%s' type %s not handled\n", cmd, argv[1].c_str(),
-                  vars::var_type_name(var->type));
-    return Code::Error;
+    return core::fail(interp, Msg::VarTypeNotHandled, argv[1], vars::var_type_name(var->type));
   }
   if (!var) {
     if (vars::set_var(interp, name, Value()) != 0) return Code::Error;
@@ -421,10 +410,10 @@ Code nuvelCommandLSet(Interp& interp, int argc, Value* argv, void*) {
   }
   std::string_view list = trim_tab_space(var->value.view());
   std::vector<int64_t> indexes;
-  auto fail = [&](const char* format) {
-    nuvelSetError(&interp, format, cmd);
+  auto fail = [&](Msg id, int64_t n = 0) {
+    Code rc = core::fail(interp, id, n);
     core::nuvelResetResult(interp);
-    return Code::Error;
+    return rc;
   };
   if (core::starts_with(index_text, "end")) {
     const int64_t count = static_cast<int64_t>(list_read_elements(list).size());
@@ -433,19 +422,15 @@ Code nuvelCommandLSet(Interp& interp, int argc, Value* argv, void*) {
       indexes.push_back(count - 1);
     } else {
       std::optional<int64_t> n = end_offset(rest);
-      if (!n || *n < 0 || *n >= count) return fail("%s: Invalid end argument\n");
+      if (!n || *n < 0 || *n >= count) return fail(Msg::InvalidEndArgument);
       indexes.push_back(count - *n - 1);
     }
-    if (indexes[0] < 0) return fail("%s: Element index value >= list element count\n");
+    if (indexes[0] < 0) return fail(Msg::IndexNotBelowCount);
   } else {
     for (const Value& w : list_read_standard(index_text)) {
       std::optional<int64_t> n = read_decimal(w.view());
-      if (!n) return fail("%s: Invalid argument\n");
-      if (*n < 0) {
-        nuvelSetError(&interp, "%s: Invalid index value %li\n", cmd, static_cast<long>(*n));
-        core::nuvelResetResult(interp);
-        return Code::Error;
-      }
+      if (!n) return fail(Msg::InvalidArgumentBare);
+      if (*n < 0) return fail(Msg::InvalidIndexValue, *n);
       indexes.push_back(*n);
     }
   }
@@ -454,13 +439,13 @@ Code nuvelCommandLSet(Interp& interp, int argc, Value* argv, void*) {
     case LsetFault::None:
       break;
     case LsetFault::IndexBeyond:
-      return fail("%s: Element index > total list count\n");
+      return fail(Msg::IndexAboveCount);
     case LsetFault::ValueBeyond:
-      return fail("%s: Element index value >= list element count\n");
+      return fail(Msg::IndexNotBelowCount);
     case LsetFault::OutOfIndexes:
-      return fail("%s: Invalid index into element list\n");
+      return fail(Msg::InvalidIndexIntoList);
     case LsetFault::Invalid:
-      return fail("%s: Invalid argument\n");
+      return fail(Msg::InvalidArgumentBare);
   }
   Value result(std::move(out));
   if (core::set_variable(interp, name, result) != 0) return Code::Error;
@@ -472,7 +457,6 @@ Code nuvelCommandLSet(Interp& interp, int argc, Value* argv, void*) {
 // Results: the results of [apply lambda element] for each element of the
 // word-list reader, written as a list; "{}" when there are no elements.
 Code nuvelCommandLMap(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   auto elements = list_words(argv[2]);
   if (elements->empty()) return set_text_result(interp, "{}");
   bool have_apply = core::nuvelGetCommand(interp, "apply") != nullptr;
@@ -481,9 +465,7 @@ Code nuvelCommandLMap(Interp& interp, int argc, Value* argv, void*) {
     Value words[3] = {Value("apply"), argv[1], element};
     Code rc = have_apply ? core::nuvelCallCommand(interp, 3, words) : Code::Error;
     if (rc != Code::Ok && rc != Code::Return) {
-      nuvelSetError(&interp, "%s: Error %li calling [apply %s %s]\n", argv[0].c_str(),
-                    static_cast<long>(core::code_int(rc)), argv[1].c_str(), element.c_str());
-      return Code::Error;
+      return core::fail(interp, Msg::LmapApplyFailed, core::code_int(rc), argv[1], element);
     }
     list_append_braced(out, interp.result.view());
   }
@@ -493,14 +475,14 @@ Code nuvelCommandLMap(Interp& interp, int argc, Value* argv, void*) {
 // lrand list
 // Results: one element of the list chosen at random ("" for an empty list).
 Code nuvelCommandLRand(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   auto form = list_standard(argv[1]);
   size_t count = form->count(false);
   if (count == 0) {
     core::nuvelResetResult(interp);
     return Code::Ok;
   }
-  size_t pick = random_range(0, static_cast<uint32_t>(std::min<size_t>(count - 1, UINT32_MAX)));
+  size_t pick =
+      random_range(interp, 0, static_cast<uint32_t>(std::min<size_t>(count - 1, UINT32_MAX)));
   nuvelSetResult(interp, form->elements[pick]);
   return Code::Ok;
 }
@@ -510,7 +492,6 @@ Code nuvelCommandLRand(Interp& interp, int argc, Value* argv, void*) {
 // space when it is missing or empty); an element that still starts with "{"
 // is read once more and its own elements are joined in its place.
 Code nuvelCommandJoin(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   std::string_view sep = argc > 2 && !argv[2].empty() ? argv[2].view() : std::string_view(" ");
   auto elements = list_words(argv[1]);
   std::string out;
@@ -541,10 +522,7 @@ Code store_pieces(Interp& interp, std::string_view array, const std::vector<std:
   for (size_t k = 0; k < pieces.size(); ++k) {
     std::string key = std::to_string(k);
     if (vars::nuvelArraySetElement(interp, array, key, Value(pieces[k]), false, false) != 0) {
-      std::string a(array);
-      nuvelSetError(&interp, "%s: Failed to set array %s(%s)=%s\n", "split", a.c_str(), key.c_str(),
-                    pieces[k].c_str());
-      return Code::Error;
+      return core::fail(interp, Msg::SplitSetElementFailed, array, key, pieces[k]);
     }
   }
   return Code::Ok;
@@ -556,7 +534,6 @@ Code store_pieces(Interp& interp, std::string_view array, const std::vector<std:
 // whole text does; empty chars split into single characters. With -array the
 // pieces are also stored as name(0), name(1), ...
 Code nuvelCommandSplit(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   std::string_view text = argv[1].view();
   bool literal = false;
   bool have_chars = false;
@@ -576,9 +553,7 @@ Code nuvelCommandSplit(Interp& interp, int argc, Value* argv, void*) {
     }
   }
   if (have_array && vars::nuvelGetVar(interp, array)) {
-    std::string a(array);
-    nuvelSetError(&interp, "%s: Array variable '%s' exists\n", "split", a.c_str());
-    return Code::Error;
+    return core::fail(interp, Msg::SplitArrayExists, array);
   }
   std::vector<std::string> pieces;
   std::string out;
@@ -650,7 +625,6 @@ Code nuvelCommandConcat(Interp& interp, int argc, Value* argv, void*) {
 // the text is shorter. With -var the first argument names a variable whose
 // value is used when it exists.
 Code nuvelCommandIndex(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   Value text = argv[1];
   if (core::find_option(argc, argv, "-var", 3) >= 0) {
     if (std::optional<Value> v = vars::get_var_value(interp, argv[1].view())) text = std::move(*v);
@@ -669,7 +643,7 @@ Code nuvelCommandIndex(Interp& interp, int argc, Value* argv, void*) {
 std::optional<std::string> overwrite_target(Interp& interp, Value* argv) {
   vars::Var* var = vars::nuvelGetVar(interp, argv[1].view());
   if (!var) {
-    nuvelSetError(&interp, "%s: Variable '%s' not found\n", argv[0].c_str(), argv[1].c_str());
+    (void)core::fail(interp, Msg::VariableNotFound, argv[1]);
     return std::nullopt;
   }
   return std::string(var->value.view());
@@ -685,12 +659,10 @@ Code store_overwritten(Interp& interp, Value* argv, std::string&& value, int64_t
 // Side effects: the start of the variable's value is overwritten with the
 // start of the text; the value keeps its length.
 Code nuvelCommandSetL(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   std::optional<std::string> value = overwrite_target(interp, argv);
   if (!value) return Code::Error;
   if (value->empty()) {
-    nuvelSetError(&interp, "%s: Target string is empty\n", argv[0].c_str());
-    return Code::Error;
+    return core::fail(interp, Msg::TargetStringEmpty);
   }
   std::string_view text = argv[2].view();
   size_t n = std::min(text.size(), value->size());
@@ -704,7 +676,6 @@ Code nuvelCommandSetL(Interp& interp, int argc, Value* argv, void*) {
 // (over its start when the value is shorter than the text); the value keeps
 // its length.
 Code nuvelCommandSetR(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   std::optional<std::string> value = overwrite_target(interp, argv);
   if (!value) return Code::Error;
   std::string_view text = argv[2].view();
@@ -725,7 +696,6 @@ Code nuvelCommandSetR(Interp& interp, int argc, Value* argv, void*) {
 // is written over the middle of the variable's value; the value keeps its
 // length.
 Code nuvelCommandCSet(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   std::optional<std::string> value = overwrite_target(interp, argv);
   if (!value) return Code::Error;
   if (value->empty()) return core::result_int(interp, 0);
@@ -743,23 +713,32 @@ Code nuvelCommandCSet(Interp& interp, int argc, Value* argv, void*) {
   return store_overwritten(interp, argv, std::move(*value), static_cast<int64_t>(text.size()));
 }
 
-const CommandSpec kListCommands[] = {
-    {"list", nuvelCommandList},         {"llength", nuvelCommandLLength},
-    {"lcount", nuvelCommandLCount},     {"lindex", nuvelCommandLIndex},
-    {"lrange", nuvelCommandLRange},     {"lreplace", nuvelCommandLReplace},
-    {"lreverse", nuvelCommandLReverse}, {"lappend", nuvelCommandLAppend},
-    {"lassign", nuvelCommandLAssign},   {"lset", nuvelCommandLSet},
-    {"lmap", nuvelCommandLMap},         {"lrand", nuvelCommandLRand},
-    {"join", nuvelCommandJoin},         {"split", nuvelCommandSplit},
-    {"concat", nuvelCommandConcat},     {"index", nuvelCommandIndex},
-    {"cset", nuvelCommandCSet},         {"setl", nuvelCommandSetL},
-    {"setr", nuvelCommandSetR},
+constexpr CommandRow kListCommands[] = {
+    {"list", nuvelCommandList, 1, kAnyWords, "?elem ...?"},
+    {"llength", nuvelCommandLLength, 2, kAnyWords, "list"},
+    {"lcount", nuvelCommandLCount, 2, kAnyWords, "list ?-var?"},
+    {"lindex", nuvelCommandLIndex, 2, kAnyWords, "list ?index ...?"},
+    {"lrange", nuvelCommandLRange, 4, kAnyWords, "list first last"},
+    {"lreplace", nuvelCommandLReplace, 3, kAnyWords, "list first ?last? ?elem ...?"},
+    {"lreverse", nuvelCommandLReverse, 2, kAnyWords, "list"},
+    {"lappend", nuvelCommandLAppend, 3, kAnyWords, "var value ?value ...?"},
+    {"lassign", nuvelCommandLAssign, 3, kAnyWords, "list var ?var ...?"},
+    {"lset", nuvelCommandLSet, 3, kAnyWords, "var ?index ...? value"},
+    {"lmap", nuvelCommandLMap, 3, kAnyWords, "lambda list"},
+    {"lrand", nuvelCommandLRand, 2, kAnyWords, "list"},
+    {"join", nuvelCommandJoin, 2, kAnyWords, "list ?separator?"},
+    {"split", nuvelCommandSplit, 2, kAnyWords, "string ?chars? ?-literal? ?-array name?"},
+    {"concat", nuvelCommandConcat, 1, kAnyWords, "?arg ...?"},
+    {"index", nuvelCommandIndex, 3, kAnyWords, "string position ?-var?"},
+    {"cset", nuvelCommandCSet, 3, kAnyWords, "var text ?length?"},
+    {"setl", nuvelCommandSetL, 3, kAnyWords, "var text"},
+    {"setr", nuvelCommandSetR, 3, kAnyWords, "var text"},
 };
 
 }  // namespace
 
 void register_list_cmds(core::Interp& interp) {
-  core::nuvelRegisterFamily(interp, kListCommands);
+  core::register_rows(interp, kListCommands);
 }
 
-}  // namespace expr
+}  // namespace lists

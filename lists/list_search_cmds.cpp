@@ -9,17 +9,24 @@
 #include "core/glob.h"
 #include "core/list_index.h"
 #include "core/list_value.h"
+#include "core/text_util.h"
 #include "core/var.h"
 
-namespace expr {
+namespace lists {
 namespace {
 
 using core::Code;
-using core::CommandSpec;
+using core::CommandRow;
+using core::glob_match;
 using core::Interp;
-using core::nuvelSetError;
+using core::kAnyWords;
+using core::leading_decimal;
+using core::leading_decimal32;
+using core::list_append_braced;
+using core::list_standard;
+using core::Msg;
 using core::nuvelSetResult;
-using core::nuvelWrongArgs;
+using core::Value;
 
 struct SearchOptions {
   bool exact = false;
@@ -95,7 +102,6 @@ std::string search(const Value& list, std::string_view pattern, const SearchOpti
 // Results: the index of the first matching element, -1 when none matches;
 // with -inline the element, with -all every match.
 Code nuvelCommandLSearch(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   SearchOptions o;
   int i = 1;
   // Options stand before the list and the pattern, which are always the
@@ -123,9 +129,7 @@ Code nuvelCommandLSearch(Interp& interp, int argc, Value* argv, void*) {
       if (i + 1 >= argc) break;
       std::string_view v = argv[++i].view();
       if (!v.empty() && v[0] == '-') {
-        nuvelSetError(&interp, "%s: %s argument -start '%s'\n", argv[0].c_str(), "Invalid",
-                      argv[i].c_str());
-        return Code::Error;
+        return core::fail(interp, Msg::InvalidStartArgument, argv[i]);
       }
       o.start = std::max<int64_t>(0, leading_decimal32(v));
     }
@@ -133,8 +137,7 @@ Code nuvelCommandLSearch(Interp& interp, int argc, Value* argv, void*) {
     // with "-" have no effect.
   }
   if (i != argc - 2) {
-    nuvelSetError(&interp, "%s: Missing or malformed argument\n", argv[0].c_str());
-    return Code::Error;
+    return core::fail(interp, Msg::MissingOrMalformedArgument);
   }
   nuvelSetResult(interp, Value(search(argv[argc - 2], argv[argc - 1].view(), o)));
   return Code::Ok;
@@ -144,11 +147,10 @@ Code nuvelCommandLSearch(Interp& interp, int argc, Value* argv, void*) {
 // Results: "1" or "0": whether the value matches (in) or matches no (ni)
 // element of the list, by glob matching.
 Code nuvelCommandIn(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   SearchOptions o;
   if (argc > 3 && core::iequals(argv[3].view(), "-nocase")) o.nocase = true;
   bool found = search(argv[1], argv[2].view(), o) != "-1";
-  bool is_in = argv[0].view() != "ni" && argv[0].view() != "::ni";
+  bool is_in = core::strip_global_prefix(argv[0].view()) != "ni";
   return core::result_bool(interp, found == is_in);
 }
 
@@ -158,7 +160,6 @@ enum class SortMode { Text, NoCase, Integer, Real };
 // Results: the elements in order, separated by single spaces. When the first
 // word names a variable, its value is sorted (the variable is not changed).
 Code nuvelCommandLSort(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   Value list = argv[1];
   if (vars::Var* var = vars::nuvelGetVar(interp, argv[1].view());
       var && var->type == vars::VT_AUTO) {
@@ -218,17 +219,18 @@ Code nuvelCommandLSort(Interp& interp, int argc, Value* argv, void*) {
   return Code::Ok;
 }
 
-const CommandSpec kListSearchCommands[] = {
-    {"lsearch", nuvelCommandLSearch},
-    {"in", nuvelCommandIn},
-    {"ni", nuvelCommandIn},
-    {"lsort", nuvelCommandLSort},
+constexpr CommandRow kListSearchCommands[] = {
+    {"lsearch", nuvelCommandLSearch, 3, kAnyWords, "?options? list pattern"},
+    {"in", nuvelCommandIn, 3, kAnyWords, "list value ?-nocase?"},
+    {"ni", nuvelCommandIn, 3, kAnyWords, "list value ?-nocase?"},
+    {"lsort", nuvelCommandLSort, 2, kAnyWords,
+     "list-or-var ?-descending|-decreasing? ?-integer? ?-real? ?-nocase?"},
 };
 
 }  // namespace
 
 void register_list_search_cmds(core::Interp& interp) {
-  core::nuvelRegisterFamily(interp, kListSearchCommands);
+  core::register_rows(interp, kListSearchCommands);
 }
 
-}  // namespace expr
+}  // namespace lists

@@ -6,6 +6,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
+#include "core/text_util.h"
 #include "mpp/scanner.h"
 #include "platform/console.h"
 #include "platform/identity.h"
@@ -16,9 +17,7 @@ namespace mpp {
 
 namespace {
 
-bool is_blank(char c) {
-  return c == ' ' || c == '\t';
-}
+using core::is_blank;
 bool is_line_end(char c) {
   return c == '\r' || c == '\n';
 }
@@ -272,7 +271,7 @@ void Scanner::evaluated_directive(size_t p, bool is_if) {
   }
   if (rc != core::Code::Ok || !pi) {
     if (diagnostics_shown()) {
-      platform::outf("Error: Error in #if or #exec macro expression '%s'\n", script.c_str());
+      platform::out(core::text_of(core::Msg::MppExpressionFailed, script));
     }
     stop_with_error();
     return;

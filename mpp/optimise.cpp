@@ -7,6 +7,9 @@
 
 #include <optional>
 
+#include "core/guards.h"
+#include "core/messages.h"
+#include "core/text_util.h"
 #include "expr/expr_engine.h"
 #include "platform/console.h"
 
@@ -14,9 +17,7 @@ namespace mpp {
 
 namespace {
 
-bool is_blank(char c) {
-  return c == ' ' || c == '\t';
-}
+using core::is_blank;
 
 std::string_view trim_blanks(std::string_view t) {
   size_t b = 0;
@@ -57,22 +58,8 @@ void bad_expression(std::string_view text, size_t at) {
     if (text[i] == '\n') ++line;
   }
   std::string near(text.substr(at, 50));
-  platform::outf("Bad preprocessor expression at line %li, near '%-.50s'\n", line, near.c_str());
+  platform::out(core::text_of(core::Msg::MppBadExpression, line, near));
 }
-
-// Sets the translator's constant folding for the length of a scope. Folding
-// is off here: a folded constant is no command, and the translation must be
-// a bracketed command to take the place of the form.
-class NoFolding {
- public:
-  NoFolding() : saved_(expr::engine_settings().fold) { expr::engine_settings().fold = false; }
-  ~NoFolding() { expr::engine_settings().fold = saved_; }
-  NoFolding(const NoFolding&) = delete;
-  NoFolding& operator=(const NoFolding&) = delete;
-
- private:
-  bool saved_;
-};
 
 std::string rewrite_expr(char open, std::string_view inside, char close) {
   std::string_view body = trim_blanks(inside);
@@ -126,7 +113,9 @@ std::optional<std::string> rewrite_calc(core::Interp& interp, char open, std::st
   }
   std::string translated;
   {
-    NoFolding no_folding;
+    // Folding is off here: a folded constant is no command, and the
+    // translation must be a bracketed command to take the place of the form.
+    core::ScopedRestore<bool> no_folding(expr::engine_settings(interp).fold, false);
     if (!expr::rewrite_precedence(e) ||
         expr::decompose_expression(interp, e, translated, &names) != 0) {
       return std::nullopt;

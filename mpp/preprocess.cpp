@@ -3,6 +3,8 @@
 // messages that turn its counters into a result code.
 #include <climits>
 
+#include "core/guards.h"
+#include "core/messages.h"
 #include "core/nuvel.h"
 #include "core/switches.h"
 #include "mpp/mpp.h"
@@ -27,19 +29,6 @@ constexpr const char* kErrorNames[] = {"Premature EOF",
                                        "Unknown error"};
 constexpr int kErrorNameCount = static_cast<int>(sizeof kErrorNames / sizeof kErrorNames[0]);
 
-// Switches autoexec off for the length of a run: #if and #exec texts must not
-// start operating-system commands.
-class AutoexecOff {
- public:
-  AutoexecOff() : saved_(core::switches().autoexec) { core::switches().autoexec = 0; }
-  ~AutoexecOff() { core::switches().autoexec = saved_; }
-  AutoexecOff(const AutoexecOff&) = delete;
-  AutoexecOff& operator=(const AutoexecOff&) = delete;
-
- private:
-  uint16_t saved_;
-};
-
 std::string trimmed(std::string text) {
   constexpr std::string_view kBlank = " \t\r\n";
   size_t b = text.find_first_not_of(kBlank);
@@ -50,7 +39,7 @@ std::string trimmed(std::string text) {
 }
 
 void near_line(const Counters& c) {
-  if (c.error_line != 0) platform::outf("Error: Near line %li\n", c.error_line);
+  if (c.error_line != 0) platform::out(core::text_of(core::Msg::MppNearLine, c.error_line));
 }
 
 }  // namespace
@@ -64,7 +53,8 @@ std::optional<std::string> mpp_pass(core::Interp& interp, std::string_view text,
                                     std::string_view file_name, Counters& counters) {
   counters = Counters{};
   if (text.empty()) return std::string();
-  AutoexecOff autoexec_off;
+  // #if and #exec texts must not start operating-system commands.
+  core::ScopedRestore<uint16_t> autoexec_off(core::switches().autoexec, uint16_t{0});
   Scanner scanner(interp, text, evaluate, file_name, counters);
   if (!scanner.run()) return std::nullopt;
   std::string out = scanner.take_output();
@@ -73,60 +63,57 @@ std::optional<std::string> mpp_pass(core::Interp& interp, std::string_view text,
 }
 
 int32_t report(const Counters& c, bool have_text) {
-  if (c.error_line != 0) platform::outf("Preprocessor error near line %li\n", c.error_line);
+  if (c.error_line != 0) platform::out(core::text_of(core::Msg::MppErrorNearLine, c.error_line));
   if (c.exit_requested) return kExitRequested;
   if (c.open_comment_line != 0) {
-    platform::outf("Error: Mismatched /* ... */ comment found near line %li\n",
-                   c.open_comment_line);
+    platform::out(core::text_of(core::Msg::MppCommentMismatch, c.open_comment_line));
     return kCommentMismatch;
   }
   if (c.if_depth > 0) {
-    platform::outf("Error: %s near line: %li\n", error_name(1), c.last_directive_line);
-    platform::out("       Did you intend a macro '#if' or the comment '# if' ?\n");
+    platform::out(
+        core::text_of(core::Msg::MppIfWithoutEndif, error_name(1), c.last_directive_line));
     return kIfWithoutEndif;
   }
   if (c.if_depth < 0) {
-    platform::outf("Error: %s near line: %li\n", error_name(2), c.last_directive_line);
+    platform::out(
+        core::text_of(core::Msg::MppDirectiveNearLine, error_name(2), c.last_directive_line));
     return kUnexpectedEndif;
   }
   if (c.bad_escape) {
-    platform::outf("Error: %s near line %li\n", error_name(3), c.line + 1);
+    platform::out(core::text_of(core::Msg::MppNamedNearLine, error_name(3), c.line + 1));
     return kBadEscape;
   }
   if ((c.quotes & 1) != 0) {
-    platform::outf("Error: %s (%li)\n", error_name(4), c.quotes);
+    platform::out(core::text_of(core::Msg::MppQuoteCount, error_name(4), c.quotes));
     return kQuoteMismatch;
   }
   if (c.brace_open != c.brace_close) {
     near_line(c);
     bool more_open = c.brace_open > c.brace_close;
     long excess = more_open ? c.brace_open - c.brace_close : c.brace_close - c.brace_open;
-    platform::outf("Error: %i too many %c braces\n", static_cast<int>(excess),
-                   more_open ? '{' : '}');
-    platform::outf("Error: Open brace started at line %li, last closing brace at %li\n",
-                   c.open_brace_line, c.last_close_brace_line);
+    platform::out(core::text_of(core::Msg::MppTooManyBraces, excess, more_open ? '{' : '}',
+                                c.open_brace_line, c.last_close_brace_line));
     return kBraceMismatch;
   }
   if (c.bracket_open != c.bracket_close) {
     near_line(c);
     bool more_open = c.bracket_open > c.bracket_close;
     long excess = more_open ? c.bracket_open - c.bracket_close : c.bracket_close - c.bracket_open;
-    platform::outf("Error: %i too many '%c' brackets. Missing '%c' bracket(s) near line %li\n",
-                   static_cast<int>(excess), more_open ? '[' : ']', more_open ? ']' : '[',
-                   more_open ? c.last_open_bracket_line : c.last_close_bracket_line);
+    platform::out(core::text_of(core::Msg::MppTooManyBrackets, excess, more_open ? '[' : ']',
+                                more_open ? ']' : '[',
+                                more_open ? c.last_open_bracket_line : c.last_close_bracket_line));
     return kBracketMismatch;
   }
   if (c.paren_open != c.paren_close) {
     near_line(c);
     bool more_open = c.paren_open > c.paren_close;
     long excess = more_open ? c.paren_open - c.paren_close : c.paren_close - c.paren_open;
-    platform::outf("Error: %i too many %c brackets\n", static_cast<int>(excess),
-                   more_open ? '(' : ')');
+    platform::out(core::text_of(core::Msg::MppTooManyParens, excess, more_open ? '(' : ')'));
     return kParenMismatch;
   }
   if (!have_text) return kNoText;
   if (c.error_line != 0) {
-    platform::outf("%s near line %i\n", error_name(9), static_cast<int>(c.error_line));
+    platform::out(core::text_of(core::Msg::MppUnhandledNearLine, error_name(9), c.error_line));
     return kUnhandled;
   }
   return 0;

@@ -35,22 +35,35 @@ bool is_octal(char c) {
 }  // namespace
 
 namespace {
-// Runs in progress: #exec can source a file, whose run can #exec again.
-int g_active_runs = 0;
+
+// Runs in progress: #exec can source a file, whose run can #exec again in a
+// private interpreter made for it. The count is kept by the first
+// interpreter of the chain, so runs nested through private interpreters
+// count together.
+struct ActiveRuns {
+  int count = 0;
+};
+
+int& active_runs(core::Interp& interp) {
+  core::Interp* root = &interp;
+  while (root->previous != nullptr) root = root->previous;
+  return root->state<ActiveRuns>().count;
+}
+
 }  // namespace
 
 Scanner::Scanner(core::Interp& interp, std::string_view text, bool evaluate,
                  std::string_view file_name, Counters& counters)
     : interp_(interp), in_(text), evaluate_(evaluate), file_name_(file_name), counters_(counters) {
-  ++g_active_runs;
+  ++active_runs(interp_);
 }
 
 Scanner::~Scanner() {
-  --g_active_runs;
+  --active_runs(interp_);
 }
 
 bool Scanner::nested_too_deeply() {
-  return g_active_runs > kMaxNestedRuns;
+  return active_runs(interp_) > kMaxNestedRuns;
 }
 
 core::Interp& Scanner::private_interp() {
@@ -105,8 +118,7 @@ bool Scanner::run() {
   if (pos_ > n) {
     // Every rule checks its reads against the end of the input, so this is
     // an internal fault; the run cannot be trusted and the process ends.
-    platform::outf("MPP@%li: FATAL Char count mismatch (diff:%li)\n", line1(),
-                   static_cast<long>(pos_ - n));
+    platform::out(core::text_of(core::Msg::MppCharCountMismatch, line1(), pos_ - n));
     platform::exit_process(1);
   }
   return !failed_;
@@ -291,9 +303,7 @@ void Scanner::backslash() {
 bool Scanner::count_line_end() {
   ++counters_.line;
   if (!in_string_ && counters_.error_line == 0 && (counters_.quotes & 1) != 0) {
-    platform::outf("Error: Quote mismatch near line %li (Count:%li)\n", counters_.line,
-                   counters_.quotes);
-    platform::out("       Check \\\\path escapes, \\\" combinations and mismatched \"quotes\n");
+    platform::out(core::text_of(core::Msg::MppQuoteMismatch, counters_.line, counters_.quotes));
     return false;
   }
   return true;

@@ -73,7 +73,7 @@ class Scanner {
   core::Interp& private_interp();
   // True when more runs are in progress than kMaxNestedRuns (a file that
   // sources itself through #exec); its #if and #exec texts then fail.
-  static bool nested_too_deeply();
+  bool nested_too_deeply();
 
   core::Interp& interp_;
   std::string_view in_;

@@ -21,8 +21,13 @@
 #include "expr/number.h"
 #include "strings/encoding_support.h"
 
-namespace expr {
+namespace strings {
 namespace {
+
+using expr::float15_value;
+using expr::int_value;
+using expr::whole_double;
+using expr::whole_int;
 
 using core::Code;
 using core::Interp;
@@ -439,4 +444,4 @@ void register_binary_cmds(Interp& interp) {
   core::register_ensemble(interp, kBinary);
 }
 
-}  // namespace expr
+}  // namespace strings

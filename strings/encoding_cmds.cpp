@@ -15,8 +15,15 @@
 #include "strings/encoding_support.h"
 #include "strings/string_support.h"
 
-namespace expr {
+namespace strings {
 namespace {
+
+using expr::float15_value;
+using expr::read_double_text;
+using expr::read_int_text;
+using expr::utf8_append;
+using expr::utf8_decode;
+using expr::whole_int;
 
 using core::Code;
 using core::Interp;
@@ -398,4 +405,4 @@ void register_encoding_cmds(Interp& interp) {
   core::register_rows(interp, kEncodingCommands);
 }
 
-}  // namespace expr
+}  // namespace strings

@@ -13,7 +13,7 @@
 #include "core/switches.h"
 #include "expr/number.h"
 
-namespace expr {
+namespace strings {
 namespace {
 
 using core::Code;
@@ -120,7 +120,7 @@ FormatOutcome format_text(std::string_view tmpl_in, std::span<const Value> args,
       if (!w) {
         arg_missing = true;
       } else {
-        int64_t v = leading_decimal(w->view());
+        int64_t v = core::leading_decimal(w->view());
         if (v < 0) {
           s.left = true;
           v = v == INT64_MIN ? INT64_MAX : -v;
@@ -138,7 +138,7 @@ FormatOutcome format_text(std::string_view tmpl_in, std::span<const Value> args,
         if (!p) {
           arg_missing = true;
         } else {
-          int64_t v = leading_decimal(p->view());
+          int64_t v = core::leading_decimal(p->view());
           s.precision = v < 0 ? -1 : v;
         }
       } else {
@@ -158,12 +158,13 @@ FormatOutcome format_text(std::string_view tmpl_in, std::span<const Value> args,
     s.conv = t[j];
     i = j + 1;
     if (s.width > kFormatMaxWidth || s.precision > kFormatMaxWidth) {
-      return fail("Width or precision of '" + std::string(t.substr(pct, j + 1 - pct)) +
-                  "' is over the limit of " + std::to_string(kFormatMaxWidth));
+      return fail(core::format_message(core::message_text(core::Msg::FormatWidthOverLimit),
+                                       {t.substr(pct, j + 1 - pct), kFormatMaxWidth}));
     }
     if (out.size() + static_cast<size_t>(std::max<int64_t>(s.width, s.precision)) >
         kFormatMaxResult) {
-      return fail("Result is over the limit of " + std::to_string(kFormatMaxResult) + " bytes");
+      return fail(core::format_message(core::message_text(core::Msg::FormatResultOverLimit),
+                                       {kFormatMaxResult}));
     }
     const Value* arg = arg_missing ? nullptr : take();
     if (!arg) continue;  // no argument left: the conversion gives nothing
@@ -174,10 +175,10 @@ FormatOutcome format_text(std::string_view tmpl_in, std::span<const Value> args,
       case 'i':
         if (s.wide) {
           append_number(out, rebuild(s, "ll").c_str(), width, precision,
-                        static_cast<long long>(leading_decimal(arg->view())));
+                        static_cast<long long>(core::leading_decimal(arg->view())));
         } else {
           append_number(out, rebuild(s, "").c_str(), width, precision,
-                        static_cast<int>(leading_decimal32(arg->view())));
+                        static_cast<int>(core::leading_decimal32(arg->view())));
         }
         break;
       case 'o':
@@ -186,14 +187,15 @@ FormatOutcome format_text(std::string_view tmpl_in, std::span<const Value> args,
       case 'X':
         if (s.wide) {
           append_number(out, rebuild(s, "ll").c_str(), width, precision,
-                        static_cast<unsigned long long>(leading_decimal(arg->view())));
+                        static_cast<unsigned long long>(core::leading_decimal(arg->view())));
         } else {
           append_number(out, rebuild(s, "").c_str(), width, precision,
-                        static_cast<unsigned>(leading_decimal32(arg->view())));
+                        static_cast<unsigned>(core::leading_decimal32(arg->view())));
         }
         break;
       case 'c': {
-        int64_t code = s.wide ? leading_decimal(arg->view()) : leading_decimal32(arg->view());
+        int64_t code =
+            s.wide ? core::leading_decimal(arg->view()) : core::leading_decimal32(arg->view());
         char ch = static_cast<char>(static_cast<unsigned char>(code & 0xFF));
         append_padded(out, std::string_view(&ch, 1), s);
         break;
@@ -203,7 +205,8 @@ FormatOutcome format_text(std::string_view tmpl_in, std::span<const Value> args,
       case 'f':
       case 'g':
       case 'G':
-        append_number(out, rebuild(s, "").c_str(), width, precision, read_double_text(arg->view()));
+        append_number(out, rebuild(s, "").c_str(), width, precision,
+                      expr::read_double_text(arg->view()));
         break;
       case 's': {
         std::string text = unescape ? core::nuvelUnescape(arg->view()) : std::string(arg->view());
@@ -228,26 +231,24 @@ namespace {
 // backslash escapes in the template and in "%s" arguments are translated.
 // A width or precision over the limit fails.
 Code nuvelCommandFormat(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   FormatOutcome r =
       format_text(argv[1].view(), std::span<const Value>(argv + 2, static_cast<size_t>(argc - 2)),
                   core::switches().escape != 0);
   if (!r.ok) {
-    core::nuvelSetError(&interp, "%s: %s\n", argv[0].c_str(), r.error.c_str());
-    return Code::Error;
+    return core::fail(interp, core::Msg::FormatFailed, r.error);
   }
   core::nuvelSetResult(interp, Value(std::move(r.text)));
   return Code::Ok;
 }
 
-const core::CommandSpec kFormatCommands[] = {
-    {"format", nuvelCommandFormat},
+constexpr core::CommandRow kFormatCommands[] = {
+    {"format", nuvelCommandFormat, 2, core::kAnyWords, "template ?arg ...?"},
 };
 
 }  // namespace
 
 void register_format_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kFormatCommands);
+  core::register_rows(interp, kFormatCommands);
 }
 
-}  // namespace expr
+}  // namespace strings

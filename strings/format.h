@@ -10,7 +10,7 @@
 
 #include "core/value.h"
 
-namespace expr {
+namespace strings {
 
 // Widths and precisions above this are refused, so "%2000000000d" cannot ask
 // for gigabytes.
@@ -36,4 +36,4 @@ struct FormatOutcome {
 // are translated first.
 FormatOutcome format_text(std::string_view tmpl, std::span<const core::Value> args, bool unescape);
 
-}  // namespace expr
+}  // namespace strings

@@ -12,7 +12,7 @@
 
 #include "core/cmd_helpers.h"
 
-namespace expr {
+namespace strings {
 namespace {
 
 using core::Code;
@@ -283,7 +283,6 @@ namespace {
 // variable is left for it, that value.
 // Side effects: each variable receives the next value read.
 Code nuvelCommandScan(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return core::nuvelWrongArgs(interp, argc, argv);
   const size_t var_count = static_cast<size_t>(argc - 3);
   ScanOutcome r = scan_text(argv[1].view(), argv[2].view(), var_count + 1);
   size_t assigned = std::min(r.values.size(), var_count);
@@ -294,16 +293,11 @@ Code nuvelCommandScan(Interp& interp, int argc, Value* argv, void*) {
   }
   switch (r.status) {
     case ScanOutcome::Status::Exhausted:
-      core::nuvelSetError(&interp, "%s: String exhausted at '%s'\n", argv[0].c_str(),
-                          r.where.c_str());
-      return Code::Error;
+      return core::fail(interp, core::Msg::ScanExhausted, r.where);
     case ScanOutcome::Status::Invalid:
-      core::nuvelSetError(&interp, "%s: Invalid format specifier '%s'\n", argv[0].c_str(),
-                          r.where.c_str());
-      return Code::Error;
+      return core::fail(interp, core::Msg::ScanInvalidSpecifier, r.where);
     case ScanOutcome::Status::Unhandled:
-      core::nuvelSetError(&interp, "scan: Unhandled specifier %%%c \n", r.conversion);
-      return Code::Error;
+      return core::fail(interp, core::Msg::ScanUnhandledSpecifier, r.conversion);
     case ScanOutcome::Status::Ok:
       break;
   }
@@ -315,14 +309,14 @@ Code nuvelCommandScan(Interp& interp, int argc, Value* argv, void*) {
   return Code::Ok;
 }
 
-const core::CommandSpec kScanCommands[] = {
-    {"scan", nuvelCommandScan},
+constexpr core::CommandRow kScanCommands[] = {
+    {"scan", nuvelCommandScan, 3, core::kAnyWords, "input template ?var ...?"},
 };
 
 }  // namespace
 
 void register_scan_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kScanCommands);
+  core::register_rows(interp, kScanCommands);
 }
 
-}  // namespace expr
+}  // namespace strings

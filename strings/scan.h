@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace expr {
+namespace strings {
 
 // Widths above this are refused as invalid specifiers.
 inline constexpr long long kScanMaxWidth = 1000000;
@@ -32,4 +32,4 @@ struct ScanOutcome {
 // character must match the input or the scan ends there.
 ScanOutcome scan_text(std::string_view input, std::string_view tmpl, size_t max_values);
 
-}  // namespace expr
+}  // namespace strings

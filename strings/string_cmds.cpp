@@ -12,71 +12,42 @@
 #include "core/var.h"
 #include "strings/string_support.h"
 
-namespace expr {
+namespace strings {
 namespace {
 
-using core::CommandSpec;
-using core::nuvelSetError;
+using core::Code;
+using core::EnsembleRow;
+using core::Interp;
+using core::kAnyWords;
+using core::Msg;
 using core::nuvelSetResult;
 using core::nuvelWrongArgs;
+using core::Value;
 
-enum class Sub {
-  ToLower,
-  ToUpper,
-  IsEmpty,
-  Length,
-  Trim,
-  TrimLeft,
-  TrimRight,
-  ToTitle,
-  InitCaps,
-  IsAlpha,
-  IsAlnum,
-  Repeat,
-  Reverse,
-  Equal,
-  Index,
-  Range,
-  Replace,
-  ToArray,
-  Left,
-  Right,
-  Mids,
-  Match,
-  Slice,
-  Map,
-};
-
-struct SubEntry {
-  std::string_view name;
-  Sub sub;
-  int required;  // positional arguments after the subcommand
-};
-
-constexpr SubEntry kSubs[] = {
-    {"tolower", Sub::ToLower, 1},     {"toupper", Sub::ToUpper, 1},  {"isempty", Sub::IsEmpty, 1},
-    {"length", Sub::Length, 1},       {"trim", Sub::Trim, 1},        {"trimleft", Sub::TrimLeft, 1},
-    {"trimright", Sub::TrimRight, 1}, {"totitle", Sub::ToTitle, 1},  {"initcaps", Sub::InitCaps, 1},
-    {"is_alpha", Sub::IsAlpha, 1},    {"is_alnum", Sub::IsAlnum, 1}, {"repeat", Sub::Repeat, 1},
-    {"reverse", Sub::Reverse, 1},     {"equal", Sub::Equal, 2},      {"index", Sub::Index, 2},
-    {"range", Sub::Range, 3},         {"replace", Sub::Replace, 3},  {"toarray", Sub::ToArray, 2},
-    {"left", Sub::Left, 0},           {"right", Sub::Right, 0},      {"mids", Sub::Mids, 0},
-    {"match", Sub::Match, 0},         {"slice", Sub::Slice, 0},      {"map", Sub::Map, 0},
-};
-
-const SubEntry* find_sub(std::string_view word) {
-  for (const SubEntry& e : kSubs) {
-    if (core::iequals(word, e.name)) return &e;
+// The row of a stand-alone command that `string` also offers.
+const core::CommandRow* find_row(std::string_view name) {
+  for (auto rows : {string_extra_rows(), string_split_rows()}) {
+    for (const core::CommandRow& row : rows) {
+      if (name == row.name) return &row;
+    }
   }
   return nullptr;
 }
 
 // Runs a stand-alone command for `string <sub> ...`, naming it "string <sub>"
-// in its messages.
-Code delegate(Interp& interp, int argc, Value* argv, core::CommandHandler handler) {
+// in its messages. The word counts of the stand-alone command's row apply,
+// and a wrong count is reported under that name.
+Code delegate(Interp& interp, int argc, Value* argv, std::string_view command,
+              core::CommandHandler handler) {
   std::vector<Value> words(argv + 1, argv + argc);
   words[0] = Value(std::string(argv[0].view()) + " " + std::string(argv[1].view()));
-  return handler(interp, static_cast<int>(words.size()), words.data(), nullptr);
+  int count = static_cast<int>(words.size());
+  if (const core::CommandRow* row = find_row(command)) {
+    if (count < row->min_words || (row->max_words >= 0 && count > row->max_words)) {
+      return nuvelWrongArgs(interp, count, words.data());
+    }
+  }
+  return core::run_handler(interp, handler, count, words.data());
 }
 
 // Applies a text transformation to the argument, or with -var to the value
@@ -111,7 +82,7 @@ std::string trim_chars(std::string_view text, std::string_view chars, bool left,
 std::string title_case(std::string_view text) {
   std::string out = to_lower_text(text);
   for (char& c : out) {
-    if (!is_blank(c)) {
+    if (!core::is_blank_or_line_end(c)) {
       c = fold_upper(c);
       break;
     }
@@ -122,7 +93,7 @@ std::string title_case(std::string_view text) {
 std::string initial_caps(std::string_view text) {
   std::string out = to_lower_text(text);
   for (size_t i = 0; i < out.size(); ++i) {
-    if (i == 0 || is_blank(out[i - 1])) out[i] = fold_upper(out[i]);
+    if (i == 0 || core::is_blank_or_line_end(out[i - 1])) out[i] = fold_upper(out[i]);
   }
   return out;
 }
@@ -135,28 +106,26 @@ std::optional<int64_t> read_position(std::string_view word, size_t length) {
   if (word.substr(0, 3) == "end") {
     std::string_view rest = word.substr(3);
     if (rest.empty()) return last;
-    std::optional<int64_t> n = end_offset(rest);
+    std::optional<int64_t> n = core::end_offset(rest);
     if (!n) return std::nullopt;
     return last - *n;
   }
-  return leading_decimal(word);
+  return core::leading_decimal(word);
 }
 
 // string range text first last: the characters first..last (0-based); last
 // may be "end" or "end-N" (N characters before the last one) and is capped
 // at the last character; an empty result when first lies past last or past
 // the text. A negative number reports an invalid argument.
-Code string_range(Interp& interp, Value* argv, const Value& text, const Value& first_word,
+Code string_range(Interp& interp, const Value& text, const Value& first_word,
                   const Value& last_word) {
   std::optional<int64_t> first = read_position(first_word.view(), text.size());
   if (!first || (*first < 0 && first_word.view().substr(0, 3) != "end")) {
-    nuvelSetError(&interp, "%s: Invalid argument '%s'\n", argv[0].c_str(), first_word.c_str());
-    return Code::Error;
+    return core::fail(interp, Msg::InvalidArgument, first_word);
   }
   std::optional<int64_t> last = read_position(last_word.view(), text.size());
   if (!last || (*last < 0 && last_word.view().substr(0, 3) != "end")) {
-    nuvelSetError(&interp, "%s: Invalid argument '%s'\n", argv[0].c_str(), last_word.c_str());
-    return Code::Error;
+    return core::fail(interp, Msg::InvalidArgument, last_word);
   }
   const int64_t size = static_cast<int64_t>(text.size());
   int64_t from = std::max<int64_t>(*first, 0);
@@ -175,9 +144,8 @@ Code string_range(Interp& interp, Value* argv, const Value& text, const Value& f
 // string replace text from to ?-glob?: every occurrence of `from`, left to
 // right and not overlapping, replaced by `to`. The text comes back unchanged
 // when the outcome would be empty, when `from` is empty and with -glob.
-Code string_replace(Interp& interp, int argc, Value* argv) {
+Code string_replace(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 2, 3, {"-glob"});
-  if (a.count() < 3) return nuvelWrongArgs(interp, argc, argv);
   std::string_view text = a[0].view();
   std::string_view from = a[1].view();
   if (a.has(0) || from.empty() || text.find(from) == std::string_view::npos) {
@@ -198,13 +166,11 @@ Code string_replace(Interp& interp, int argc, Value* argv) {
 // string toarray text name: the text cut at line feeds into the elements
 // name(0), name(1), ... (no element for the empty piece after a final line
 // feed). The result is the number stored.
-Code string_toarray(Interp& interp, Value* argv, const Value& text, const Value& name) {
+Code string_toarray(Interp& interp, const Value& text, const Value& name) {
   if (vars::Var* v = vars::nuvelGetVar(interp, name.view())) {
     vars::Var* owner = vars::array_owner(*v);
     if (v->type == vars::VT_ARRAY || (owner && owner->type == vars::VT_ARRAY)) {
-      nuvelSetError(&interp, "%s %s: Array '%s' exists\n", argv[0].c_str(), argv[1].c_str(),
-                    name.c_str());
-      return Code::Error;
+      return core::fail(interp, Msg::StringArrayExists, name);
     }
   }
   std::string_view t = text.view();
@@ -224,116 +190,174 @@ Code string_toarray(Interp& interp, Value* argv, const Value& text, const Value&
   return core::result_int(interp, n);
 }
 
-// string subcommand text ?more? ?-var?
-// Results and side effects: those of the subcommand; see the table above
-// each helper. Fewer than two words after `string` give the usage error, an
-// unknown subcommand with at least three words "Unhandled command".
-Code nuvelCommandString(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
-  const SubEntry* entry = find_sub(argv[1].view());
-  if (!entry) {
-    if (argc < 4) return nuvelWrongArgs(interp, argc, argv);
-    nuvelSetError(&interp, "%s %s: Unhandled command\n", argv[0].c_str(), argv[1].c_str());
-    return Code::Error;
-  }
-  switch (entry->sub) {
-    case Sub::Left:
-      return delegate(interp, argc, argv, nuvelCommandLeft);
-    case Sub::Right:
-      return delegate(interp, argc, argv, nuvelCommandRight);
-    case Sub::Mids:
-      return delegate(interp, argc, argv, nuvelCommandMids);
-    case Sub::Match:
-      return delegate(interp, argc, argv, nuvelCommandMatch);
-    case Sub::Slice:
-      return delegate(interp, argc, argv, nuvelCommandSlice);
-    case Sub::Map:
-      return delegate(interp, argc, argv, nuvelCommandMap);
-    case Sub::Replace:
-      return string_replace(interp, argc, argv);
-    default:
-      break;
-  }
-  ArgSplit a(argc, argv, 2, entry->required, {"-var"});
-  if (a.count() < entry->required) return nuvelWrongArgs(interp, argc, argv);
-  auto text = [&]() { return text_or_var(interp, a[0], a.has(0)); };
-  switch (entry->sub) {
-    case Sub::ToLower:
-      return transform(interp, argv, a, to_lower_text);
-    case Sub::ToUpper:
-      return transform(interp, argv, a, to_upper_text);
-    case Sub::Trim:
-    case Sub::TrimLeft:
-    case Sub::TrimRight: {
-      std::string_view chars = a.count() >= 2 ? a[1].view() : std::string_view(" ");
-      bool left = entry->sub != Sub::TrimRight;
-      bool right = entry->sub != Sub::TrimLeft;
-      return transform(interp, argv, a,
-                       [&](std::string_view t) { return trim_chars(t, chars, left, right); });
-    }
-    case Sub::ToTitle:
-      return transform(interp, argv, a, title_case);
-    case Sub::InitCaps:
-      return transform(interp, argv, a, initial_caps);
-    case Sub::Reverse:
-      return transform(interp, argv, a,
-                       [](std::string_view t) { return std::string(t.rbegin(), t.rend()); });
-    case Sub::IsEmpty:
-      return core::result_bool(interp, text().empty());
-    case Sub::Length:
-      return core::result_int(interp, static_cast<int64_t>(text().size()));
-    case Sub::IsAlpha:
-      return core::result_bool(interp, all_of_class(text().view(), CharClass::Alpha));
-    case Sub::IsAlnum:
-      return core::result_bool(interp, all_of_class(text().view(), CharClass::Alnum));
-    case Sub::Repeat: {
-      int32_t count = a.count() >= 2 ? arg_int(a[1]) : 1;
-      // A result of gigabytes would take the memory of the whole machine.
-      constexpr int32_t kMaxRepeat = 64 * 1024 * 1024;
-      if (count > kMaxRepeat) {
-        core::nuvelSetError(&interp, "string repeat: Count %li is over the limit of %li\n",
-                            static_cast<long>(count), static_cast<long>(kMaxRepeat));
-        return Code::Error;
-      }
-      if (count <= 0 || a[0].empty()) {
-        nuvelSetResult(interp, Value());
-      } else {
-        nuvelSetResult(interp, Value(std::string(static_cast<size_t>(count), a[0][0])));
-      }
-      return Code::Ok;
-    }
-    case Sub::Equal: {
-      Value x = text();
-      Value y = text_or_var(interp, a[1], a.has(0));
-      return core::result_bool(interp, x == y);
-    }
-    case Sub::Index: {
-      Value t = text();
-      std::optional<int64_t> pos = read_position(a[1].view(), t.size());
-      if (!pos || (*pos >= 0 && static_cast<uint64_t>(*pos) >= t.size())) {
-        nuvelSetError(&interp, "%s %s: Invalid argument\n", argv[0].c_str(), argv[1].c_str());
-        return Code::Error;
-      }
-      nuvelSetResult(interp, *pos < 0 ? Value() : Value(t.view().substr(*pos, 1)));
-      return Code::Ok;
-    }
-    case Sub::Range:
-      return string_range(interp, argv, text(), a[1], a[2]);
-    case Sub::ToArray:
-      return string_toarray(interp, argv, a[0], a[1]);
-    default:
-      return Code::Error;
-  }
+// The subcommands that transform a text (or, with -var, a variable's value
+// in place).
+Code sub_tolower(Interp& interp, int argc, Value* argv, void*) {
+  return transform(interp, argv, ArgSplit(argc, argv, 2, 1, {"-var"}), to_lower_text);
+}
+Code sub_toupper(Interp& interp, int argc, Value* argv, void*) {
+  return transform(interp, argv, ArgSplit(argc, argv, 2, 1, {"-var"}), to_upper_text);
+}
+Code sub_totitle(Interp& interp, int argc, Value* argv, void*) {
+  return transform(interp, argv, ArgSplit(argc, argv, 2, 1, {"-var"}), title_case);
+}
+Code sub_initcaps(Interp& interp, int argc, Value* argv, void*) {
+  return transform(interp, argv, ArgSplit(argc, argv, 2, 1, {"-var"}), initial_caps);
+}
+Code sub_reverse(Interp& interp, int argc, Value* argv, void*) {
+  return transform(interp, argv, ArgSplit(argc, argv, 2, 1, {"-var"}),
+                   [](std::string_view t) { return std::string(t.rbegin(), t.rend()); });
 }
 
-const CommandSpec kStringCommands[] = {
-    {"string", nuvelCommandString},
+// string trim|trimleft|trimright text ?chars? ?-var?: the characters of the
+// set (a space by default) removed at one or both ends.
+Code sub_trim(Interp& interp, int argc, Value* argv, void*) {
+  ArgSplit a(argc, argv, 2, 1, {"-var"});
+  std::string_view chars = a.count() >= 2 ? a[1].view() : std::string_view(" ");
+  bool left = !core::iequals(argv[1].view(), "trimright");
+  bool right = !core::iequals(argv[1].view(), "trimleft");
+  return transform(interp, argv, a,
+                   [&](std::string_view t) { return trim_chars(t, chars, left, right); });
+}
+
+// The text of the first argument under the -var convention.
+Value sub_text(Interp& interp, int argc, Value* argv) {
+  ArgSplit a(argc, argv, 2, 1, {"-var"});
+  return text_or_var(interp, a[0], a.has(0));
+}
+
+Code sub_isempty(Interp& interp, int argc, Value* argv, void*) {
+  return core::result_bool(interp, sub_text(interp, argc, argv).empty());
+}
+Code sub_length(Interp& interp, int argc, Value* argv, void*) {
+  return core::result_int(interp, static_cast<int64_t>(sub_text(interp, argc, argv).size()));
+}
+Code sub_is_alpha(Interp& interp, int argc, Value* argv, void*) {
+  return core::result_bool(interp,
+                           all_of_class(sub_text(interp, argc, argv).view(), CharClass::Alpha));
+}
+Code sub_is_alnum(Interp& interp, int argc, Value* argv, void*) {
+  return core::result_bool(interp,
+                           all_of_class(sub_text(interp, argc, argv).view(), CharClass::Alnum));
+}
+
+// string repeat text ?count?: the first character of the text, count times
+// (once by default).
+Code sub_repeat(Interp& interp, int argc, Value* argv, void*) {
+  ArgSplit a(argc, argv, 2, 1, {"-var"});
+  int32_t count = a.count() >= 2 ? arg_int(a[1]) : 1;
+  // A result of gigabytes would take the memory of the whole machine.
+  constexpr int32_t kMaxRepeat = 64 * 1024 * 1024;
+  if (count > kMaxRepeat) return core::fail(interp, Msg::RepeatOverLimit, count, kMaxRepeat);
+  if (count <= 0 || a[0].empty()) {
+    nuvelSetResult(interp, Value());
+  } else {
+    nuvelSetResult(interp, Value(std::string(static_cast<size_t>(count), a[0][0])));
+  }
+  return Code::Ok;
+}
+
+// string equal a b ?-var?
+Code sub_equal(Interp& interp, int argc, Value* argv, void*) {
+  ArgSplit a(argc, argv, 2, 2, {"-var"});
+  Value x = text_or_var(interp, a[0], a.has(0));
+  Value y = text_or_var(interp, a[1], a.has(0));
+  return core::result_bool(interp, x == y);
+}
+
+// string index text position ?-var?: one character; a position before the
+// text gives "", one past its end fails.
+Code sub_index(Interp& interp, int argc, Value* argv, void*) {
+  ArgSplit a(argc, argv, 2, 2, {"-var"});
+  Value t = text_or_var(interp, a[0], a.has(0));
+  std::optional<int64_t> pos = read_position(a[1].view(), t.size());
+  if (!pos || (*pos >= 0 && static_cast<uint64_t>(*pos) >= t.size())) {
+    return core::fail(interp, Msg::InvalidArgumentSub);
+  }
+  nuvelSetResult(interp, *pos < 0 ? Value() : Value(t.view().substr(*pos, 1)));
+  return Code::Ok;
+}
+
+Code sub_range(Interp& interp, int argc, Value* argv, void*) {
+  ArgSplit a(argc, argv, 2, 3, {"-var"});
+  return string_range(interp, text_or_var(interp, a[0], a.has(0)), a[1], a[2]);
+}
+
+Code sub_toarray(Interp& interp, int argc, Value* argv, void*) {
+  ArgSplit a(argc, argv, 2, 2, {"-var"});
+  return string_toarray(interp, a[0], a[1]);
+}
+
+Code sub_left(Interp& interp, int argc, Value* argv, void*) {
+  return delegate(interp, argc, argv, "left", nuvelCommandLeft);
+}
+Code sub_right(Interp& interp, int argc, Value* argv, void*) {
+  return delegate(interp, argc, argv, "right", nuvelCommandRight);
+}
+Code sub_mids(Interp& interp, int argc, Value* argv, void*) {
+  return delegate(interp, argc, argv, "mids", nuvelCommandMids);
+}
+Code sub_match(Interp& interp, int argc, Value* argv, void*) {
+  return delegate(interp, argc, argv, "match", nuvelCommandMatch);
+}
+Code sub_slice(Interp& interp, int argc, Value* argv, void*) {
+  return delegate(interp, argc, argv, "slice", nuvelCommandSlice);
+}
+Code sub_map(Interp& interp, int argc, Value* argv, void*) {
+  return delegate(interp, argc, argv, "map", nuvelCommandMap);
+}
+
+// Word counts include `string` and the subcommand; the subcommands shared
+// with stand-alone commands check the counts of those commands' rows.
+constexpr EnsembleRow kStringSubs[] = {
+    {"tolower", sub_tolower, 3, kAnyWords, "text ?-var?"},
+    {"toupper", sub_toupper, 3, kAnyWords, "text ?-var?"},
+    {"isempty", sub_isempty, 3, kAnyWords, "text ?-var?"},
+    {"length", sub_length, 3, kAnyWords, "text ?-var?"},
+    {"trim", sub_trim, 3, kAnyWords, "text ?chars? ?-var?"},
+    {"trimleft", sub_trim, 3, kAnyWords, "text ?chars? ?-var?"},
+    {"trimright", sub_trim, 3, kAnyWords, "text ?chars? ?-var?"},
+    {"totitle", sub_totitle, 3, kAnyWords, "text ?-var?"},
+    {"initcaps", sub_initcaps, 3, kAnyWords, "text ?-var?"},
+    {"is_alpha", sub_is_alpha, 3, kAnyWords, "text ?-var?"},
+    {"is_alnum", sub_is_alnum, 3, kAnyWords, "text ?-var?"},
+    {"repeat", sub_repeat, 3, kAnyWords, "text ?count?"},
+    {"reverse", sub_reverse, 3, kAnyWords, "text ?-var?"},
+    {"equal", sub_equal, 4, kAnyWords, "a b ?-var?"},
+    {"index", sub_index, 4, kAnyWords, "text position ?-var?"},
+    {"range", sub_range, 5, kAnyWords, "text first last ?-var?"},
+    {"replace", string_replace, 5, kAnyWords, "text from to ?-glob?"},
+    {"toarray", sub_toarray, 4, kAnyWords, "text name"},
+    {"left", sub_left, 3, kAnyWords, "text n ?-var?"},
+    {"right", sub_right, 3, kAnyWords, "text n ?-var?"},
+    {"mids", sub_mids, 3, kAnyWords, "text start ?length? ?-var?"},
+    {"match", sub_match, 3, kAnyWords, "?-nocase? pattern text"},
+    {"slice", sub_slice, 3, kAnyWords, "text stop ?stop ...?"},
+    {"map", sub_map, 3, kAnyWords, "?-nocase? mapping text"},
+};
+
+constexpr core::Ensemble kStringEnsemble{"string", kStringSubs, Msg::StringUnhandled};
+
+// string subcommand text ?more? ?-var?
+// Results and side effects: those of the subcommand. Fewer than two words
+// after `string` give the usage error, as does an unknown subcommand with
+// only one; with more, an unknown subcommand is "Unhandled command".
+Code nuvelCommandString(Interp& interp, int argc, Value* argv, void*) {
+  if (argc < 4 && core::find_subcommand(kStringEnsemble, argv[1].view()) == nullptr) {
+    return nuvelWrongArgs(interp, argc, argv);
+  }
+  return core::dispatch_ensemble(interp, kStringEnsemble, argc, argv);
+}
+
+constexpr core::CommandRow kStringCommands[] = {
+    {"string", nuvelCommandString, 3, kAnyWords, "subcommand text ?arg ...?"},
 };
 
 }  // namespace
 
 void register_string_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kStringCommands);
+  core::register_rows(interp, kStringCommands);
+  core::register_ensemble(interp, kStringEnsemble);
 }
 
-}  // namespace expr
+}  // namespace strings

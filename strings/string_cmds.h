@@ -2,15 +2,22 @@
 // subcommands, and the character-class test they share.
 #pragma once
 
+#include <span>
 #include <string_view>
 
+#include "core/command_table.h"
 #include "core/nuvel.h"
 
-namespace expr {
+namespace strings {
 
 using core::Code;
 using core::Interp;
 using core::Value;
+
+// The command rows of the stand-alone string commands, for the subcommands of
+// `string` that run them.
+std::span<const core::CommandRow> string_extra_rows();
+std::span<const core::CommandRow> string_split_rows();
 
 Code nuvelCommandLeft(Interp& interp, int argc, Value* argv, void* data);
 Code nuvelCommandRight(Interp& interp, int argc, Value* argv, void* data);
@@ -29,4 +36,4 @@ bool all_of_class(std::string_view text, CharClass cls);
 Code refuse_store(Interp& interp, std::string_view cmd, std::string_view name, int type,
                   bool is_constant);
 
-}  // namespace expr
+}  // namespace strings

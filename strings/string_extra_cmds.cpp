@@ -13,12 +13,12 @@
 #include "strings/string_cmds.h"
 #include "strings/string_support.h"
 
-namespace expr {
+namespace strings {
 
-using core::CommandSpec;
-using core::nuvelSetError;
+using core::CommandRow;
+using core::kAnyWords;
+using core::Msg;
 using core::nuvelSetResult;
-using core::nuvelWrongArgs;
 
 constexpr size_t npos = std::string_view::npos;
 
@@ -50,10 +50,8 @@ bool all_of_class(std::string_view text, CharClass cls) {
 
 Code refuse_store(Interp& interp, std::string_view cmd, std::string_view name, int type,
                   bool is_constant) {
-  (void)interp;
-  platform::outf("%.*s: Cannot assign to variable %.*s of type %s\n", static_cast<int>(cmd.size()),
-                 cmd.data(), static_cast<int>(name.size()), name.data(),
-                 is_constant ? "const" : vars::var_type_name(type));
+  platform::out(core::message_of(interp, Msg::CannotAssignVariable, cmd, name,
+                                 is_constant ? "const" : vars::var_type_name(type)));
   return Code::Error;
 }
 
@@ -66,7 +64,6 @@ std::string_view text_before_after(std::string_view text, size_t at, bool after)
 // len text
 // Results: the length of the text in bytes.
 Code nuvelCommandLen(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   return core::result_int(interp, static_cast<int64_t>(argv[1].size()));
 }
 
@@ -75,7 +72,6 @@ Code nuvelCommandLen(Interp& interp, int argc, Value* argv, void*) {
 // variable of that name, the variable's value is converted in place.
 Code nuvelCommandToCase(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 1, {"-var"});
-  if (a.count() < 1) return nuvelWrongArgs(interp, argc, argv);
   bool upper = core::iequals(argv[0].view(), "toupper");
   vars::Var* var = a.has(0) ? plain_var(interp, a[0].view()) : nullptr;
   std::string_view text = var ? var->value.view() : a[0].view();
@@ -97,7 +93,6 @@ Code nuvelCommandToCase(Interp& interp, int argc, Value* argv, void*) {
 // none when n <= 0).
 Code nuvelCommandLeft(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 2, {"-var"});
-  if (a.count() < 2) return nuvelWrongArgs(interp, argc, argv);
   Value text = text_or_var(interp, a[0], a.has(0));
   int32_t n = arg_int(a[1]);
   if (n <= 0) {
@@ -114,7 +109,6 @@ Code nuvelCommandLeft(Interp& interp, int argc, Value* argv, void*) {
 // Results: the last n characters (all of them when n reaches the length).
 Code nuvelCommandRight(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 2, {"-var"});
-  if (a.count() < 2) return nuvelWrongArgs(interp, argc, argv);
   Value text = text_or_var(interp, a[0], a.has(0));
   int32_t n = arg_int(a[1]);
   if (n <= 0) {
@@ -132,17 +126,13 @@ Code nuvelCommandRight(Interp& interp, int argc, Value* argv, void*) {
 // to the end; a negative length counts as 0; capped at the end).
 Code nuvelCommandMids(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 2, {"-var"});
-  if (a.count() < 2) return nuvelWrongArgs(interp, argc, argv);
   Value text = text_or_var(interp, a[0], a.has(0));
   if (text.empty()) {
-    nuvelSetError(&interp, "%s: Invalid argument\n", argv[0].c_str());
-    return Code::Error;
+    return core::fail(interp, Msg::InvalidArgumentBare);
   }
   int32_t start = arg_int(a[1]);
   if (start < 0 || static_cast<size_t>(start) > text.size()) {
-    nuvelSetError(&interp, "%s: Start position %i is < 1 or > string length of %zu\n",
-                  argv[0].c_str(), start, text.size());
-    return Code::Error;
+    return core::fail(interp, Msg::MidsStartOutside, start, text.size());
   }
   size_t from = start == 0 ? 0 : static_cast<size_t>(start) - 1;
   size_t length = text.size() - from;
@@ -161,12 +151,10 @@ namespace {
 // Side effects: overwrites the variable's value from the 1-based position
 // with the text, never past the value's end; the length stays the same.
 Code nuvelCommandMid(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 4) return nuvelWrongArgs(interp, argc, argv);
   std::string_view name = argv[1].view();
   vars::Var* var = vars::nuvelGetVar(interp, name);
   if (!var) {
-    nuvelSetError(&interp, "%s: Variable '%s' not found\n", argv[0].c_str(), argv[1].c_str());
-    return Code::Error;
+    return core::fail(interp, Msg::VariableNotFound, argv[1]);
   }
   if (!writable(*var)) {
     return refuse_store(interp, argv[0].view(), name, var->type, var->is_constant);
@@ -175,9 +163,7 @@ Code nuvelCommandMid(Interp& interp, int argc, Value* argv, void*) {
   int32_t pos = arg_int(argv[3]);
   if (pos <= 0) pos = 1;
   if (static_cast<size_t>(pos) > value.size()) {
-    nuvelSetError(&interp, "%s: Bounds error. Insert position %i in string length %zu\n",
-                  argv[0].c_str(), pos, value.size());
-    return Code::Error;
+    return core::fail(interp, Msg::MidBounds, pos, value.size());
   }
   size_t from = static_cast<size_t>(pos) - 1;
   size_t n = std::min(argv[2].size(), value.size() - from);
@@ -209,7 +195,6 @@ std::string_view trim_set(std::string_view text, const ByteSet& set, bool left, 
 // result is the trimmed value).
 Code nuvelCommandTrim(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 1, {"-var"});
-  if (a.count() < 1) return nuvelWrongArgs(interp, argc, argv);
   std::string_view chars = a.count() >= 2 ? a[1].view() : std::string_view();
   ByteSet set(chars.empty() ? std::string_view(" \t\r\n") : chars, false);
   if (!a.has(0)) {
@@ -218,8 +203,7 @@ Code nuvelCommandTrim(Interp& interp, int argc, Value* argv, void*) {
   }
   vars::Var* var = plain_var(interp, a[0].view());
   if (!var) {
-    nuvelSetError(&interp, "%s: Variable '%s' not found\n", argv[0].c_str(), a[0].c_str());
-    return Code::Error;
+    return core::fail(interp, Msg::VariableNotFound, a[0]);
   }
   if (!writable(*var)) {
     return refuse_store(interp, argv[0].view(), a[0].view(), var->type, var->is_constant);
@@ -238,14 +222,12 @@ Code nuvelCommandTrim(Interp& interp, int argc, Value* argv, void*) {
 // Side effects: the variable's value loses the prefix (suffix) in place.
 Code nuvelCommandTrimFix(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 2, {"-nocase"});
-  if (a.count() < 2) return nuvelWrongArgs(interp, argc, argv);
   bool suffix = core::iequals(argv[0].view(), "trimsuffix");
   bool nocase = a.has(0);
   std::string_view name = a[0].view();
   vars::Var* var = vars::nuvelGetVar(interp, name);
   if (!var) {
-    nuvelSetError(&interp, "%s: %s not found\n", argv[0].c_str(), a[0].c_str());
-    return Code::Error;
+    return core::fail(interp, Msg::NameNotFound, a[0]);
   }
   if (!writable(*var)) {
     return refuse_store(interp, argv[0].view(), name, var->type, var->is_constant);
@@ -266,13 +248,12 @@ Code nuvelCommandTrimFix(Interp& interp, int argc, Value* argv, void*) {
 // match ?-nocase? pattern text
 // Results: "1" when the text matches the glob pattern, else "0".
 Code nuvelCommandMatch(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   bool nocase = false;
   for (int i = 1; i < argc - 2; ++i) {
     if (core::iequals(argv[i].view(), "-nocase")) nocase = true;
   }
   return core::result_bool(interp,
-                           glob_match(argv[argc - 2].view(), argv[argc - 1].view(), nocase));
+                           core::glob_match(argv[argc - 2].view(), argv[argc - 1].view(), nocase));
 }
 
 namespace {
@@ -282,7 +263,6 @@ namespace {
 // position (default 1), 0 when it does not occur there.
 Code nuvelCommandInstr(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 2, {"-nocase"});
-  if (a.count() < 2) return nuvelWrongArgs(interp, argc, argv);
   std::string_view text = a[0].view();
   int32_t start = a.count() >= 3 ? arg_int(a[2]) : 1;
   size_t from = start <= 1 ? 0 : static_cast<size_t>(start) - 1;
@@ -295,7 +275,6 @@ Code nuvelCommandInstr(Interp& interp, int argc, Value* argv, void*) {
 // character of chars, 0 when absent.
 Code nuvelCommandStrchr(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 2, {"-nocase", "-var"});
-  if (a.count() < 2) return nuvelWrongArgs(interp, argc, argv);
   Value text = text_or_var(interp, a[0], a.has(1));
   std::string_view chars = a[1].view();
   if (chars.empty()) return core::result_int(interp, 0);
@@ -308,14 +287,12 @@ Code nuvelCommandStrchr(Interp& interp, int argc, Value* argv, void*) {
 // absent. With -var both arguments name variables.
 Code nuvelCommandStrstr(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 2, {"-nocase", "-var"});
-  if (a.count() < 2) return nuvelWrongArgs(interp, argc, argv);
   Value words[2] = {a[0], a[1]};
   if (a.has(1)) {
     for (Value& w : words) {
       vars::Var* var = plain_var(interp, w.view());
       if (!var) {
-        nuvelSetError(&interp, "%s: Variable '%s' not found\n", argv[0].c_str(), w.c_str());
-        return Code::Error;
+        return core::fail(interp, Msg::VariableNotFound, w);
       }
       w = var->value;
     }
@@ -335,7 +312,6 @@ Code nuvelCommandStrstr(Interp& interp, int argc, Value* argv, void*) {
 Code nuvelCommandStrto(Interp& interp, int argc, Value* argv, void*) {
   bool reverse = core::iequals(argv[0].view(), "strtor");
   ArgSplit a(argc, argv, 1, 2, {"-nocase", "-var", reverse ? "-left" : "-right"});
-  if (a.count() < 2) return nuvelWrongArgs(interp, argc, argv);
   Value text = text_or_var(interp, a[0], a.has(1));
   if (a[1].empty()) {
     nuvelSetResult(interp, std::move(text));
@@ -377,7 +353,6 @@ Code nuvelCommandStrto(Interp& interp, int argc, Value* argv, void*) {
 // nothing would remain.
 Code nuvelCommandStripto(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 2, {"-nocase", "-var", "-remove"});
-  if (a.count() < 2) return nuvelWrongArgs(interp, argc, argv);
   bool reverse = core::iequals(argv[0].view(), "striptor");
   std::string_view sub = a[0].view();
   Value text = text_or_var(interp, a[1], a.has(1));
@@ -408,7 +383,6 @@ Code nuvelCommandStripto(Interp& interp, int argc, Value* argv, void*) {
 // the set holds a backslash, a doubled backslash in the text counts once.
 Code nuvelCommandCharcount(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 2, {"-nocase"});
-  if (a.count() < 2) return nuvelWrongArgs(interp, argc, argv);
   ByteSet set(a[1].view(), a.has(0));
   std::string_view t = a[0].view();
   int64_t count = 0;
@@ -426,7 +400,6 @@ Code nuvelCommandCharcount(Interp& interp, int argc, Value* argv, void*) {
 // command (also for the empty text), else "0".
 Code nuvelCommandIsClass(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 1, {"-var"});
-  if (a.count() < 1) return nuvelWrongArgs(interp, argc, argv);
   static constexpr struct {
     std::string_view name;
     CharClass cls;
@@ -444,42 +417,46 @@ Code nuvelCommandIsClass(Interp& interp, int argc, Value* argv, void*) {
   return core::result_bool(interp, all_of_class(text.view(), cls));
 }
 
-const CommandSpec kStringExtraCommands[] = {
-    {"len", nuvelCommandLen},
-    {"tolower", nuvelCommandToCase},
-    {"toupper", nuvelCommandToCase},
-    {"left", nuvelCommandLeft},
-    {"right", nuvelCommandRight},
-    {"mids", nuvelCommandMids},
-    {"mid", nuvelCommandMid},
-    {"trim", nuvelCommandTrim},
-    {"trimprefix", nuvelCommandTrimFix},
-    {"trimsuffix", nuvelCommandTrimFix},
-    {"match", nuvelCommandMatch},
-    {"instr", nuvelCommandInstr},
-    {"strchr", nuvelCommandStrchr},
-    {"strstr", nuvelCommandStrstr},
-    {"strstrr", nuvelCommandStrstr},
-    {"rinstr", nuvelCommandStrstr},
-    {"strto", nuvelCommandStrto},
-    {"strtor", nuvelCommandStrto},
-    {"stripto", nuvelCommandStripto},
-    {"striptor", nuvelCommandStripto},
-    {"charcount", nuvelCommandCharcount},
-    {"is_alpha", nuvelCommandIsClass},
-    {"is_alnum", nuvelCommandIsClass},
-    {"is_digit", nuvelCommandIsClass},
-    {"is_lower", nuvelCommandIsClass},
-    {"is_punct", nuvelCommandIsClass},
-    {"is_space", nuvelCommandIsClass},
-    {"is_upper", nuvelCommandIsClass},
-    {"is_xdigit", nuvelCommandIsClass},
+constexpr CommandRow kStringExtraCommands[] = {
+    {"len", nuvelCommandLen, 2, kAnyWords, "text"},
+    {"tolower", nuvelCommandToCase, 2, kAnyWords, "text ?-var?"},
+    {"toupper", nuvelCommandToCase, 2, kAnyWords, "text ?-var?"},
+    {"left", nuvelCommandLeft, 3, kAnyWords, "text n ?-var?"},
+    {"right", nuvelCommandRight, 3, kAnyWords, "text n ?-var?"},
+    {"mids", nuvelCommandMids, 3, kAnyWords, "text start ?length? ?-var?"},
+    {"mid", nuvelCommandMid, 4, kAnyWords, "var text position ?length?"},
+    {"trim", nuvelCommandTrim, 2, kAnyWords, "text ?chars? ?-var?"},
+    {"trimprefix", nuvelCommandTrimFix, 3, kAnyWords, "var prefix ?-nocase?"},
+    {"trimsuffix", nuvelCommandTrimFix, 3, kAnyWords, "var suffix ?-nocase?"},
+    {"match", nuvelCommandMatch, 3, kAnyWords, "?-nocase? pattern text"},
+    {"instr", nuvelCommandInstr, 3, kAnyWords, "text sub ?start? ?-nocase?"},
+    {"strchr", nuvelCommandStrchr, 3, kAnyWords, "text chars ?-nocase? ?-var?"},
+    {"strstr", nuvelCommandStrstr, 3, kAnyWords, "text sub ?-nocase? ?-var?"},
+    {"strstrr", nuvelCommandStrstr, 3, kAnyWords, "text sub ?-nocase? ?-var?"},
+    {"rinstr", nuvelCommandStrstr, 3, kAnyWords, "text sub ?-nocase? ?-var?"},
+    {"strto", nuvelCommandStrto, 3, kAnyWords, "text chars ?-nocase? ?-var? ?-right?"},
+    {"strtor", nuvelCommandStrto, 3, kAnyWords, "text chars ?-nocase? ?-var? ?-left?"},
+    {"stripto", nuvelCommandStripto, 3, kAnyWords, "sub text ?-nocase? ?-var? ?-remove?"},
+    {"striptor", nuvelCommandStripto, 3, kAnyWords, "sub text ?-nocase? ?-var? ?-remove?"},
+    {"charcount", nuvelCommandCharcount, 3, kAnyWords, "text chars ?-nocase?"},
+    {"is_alpha", nuvelCommandIsClass, 2, kAnyWords, "text ?-var?"},
+    {"is_alnum", nuvelCommandIsClass, 2, kAnyWords, "text ?-var?"},
+    {"is_digit", nuvelCommandIsClass, 2, kAnyWords, "text ?-var?"},
+    {"is_lower", nuvelCommandIsClass, 2, kAnyWords, "text ?-var?"},
+    {"is_punct", nuvelCommandIsClass, 2, kAnyWords, "text ?-var?"},
+    {"is_space", nuvelCommandIsClass, 2, kAnyWords, "text ?-var?"},
+    {"is_upper", nuvelCommandIsClass, 2, kAnyWords, "text ?-var?"},
+    {"is_xdigit", nuvelCommandIsClass, 2, kAnyWords, "text ?-var?"},
 };
 
 }  // namespace
 
-void register_string_extra_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kStringExtraCommands);
+std::span<const CommandRow> string_extra_rows() {
+  return kStringExtraCommands;
 }
 
-}  // namespace expr
+void register_string_extra_cmds(Interp& interp) {
+  core::register_rows(interp, kStringExtraCommands);
+}
+
+}  // namespace strings

@@ -10,12 +10,12 @@
 #include "strings/string_cmds.h"
 #include "strings/string_support.h"
 
-namespace expr {
+namespace strings {
 
-using core::CommandSpec;
-using core::nuvelSetError;
+using core::CommandRow;
+using core::kAnyWords;
+using core::Msg;
 using core::nuvelSetResult;
-using core::nuvelWrongArgs;
 
 namespace {
 
@@ -29,13 +29,11 @@ constexpr size_t npos = std::string_view::npos;
 // white space before it) is removed from the variable's value.
 Code nuvelCommandChomp(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 1, {"-leave"});
-  if (a.count() < 1) return nuvelWrongArgs(interp, argc, argv);
   std::string_view name = a[0].view();
   vars::Var* var = vars::nuvelGetVar(interp, name);
   if (!var || !writable(*var)) {
     nuvelSetResult(interp, Value());
-    nuvelSetError(&interp, "%s: Variable '%s' is invalid\n", argv[0].c_str(), a[0].c_str());
-    return Code::Error;
+    return core::fail(interp, Msg::VariableInvalid, a[0]);
   }
   Value value = var->value;
   std::string_view v = value.view();
@@ -48,9 +46,9 @@ Code nuvelCommandChomp(Interp& interp, int argc, Value* argv, void*) {
   std::string_view rest;
   if (length == 0) {
     size_t b = 0;
-    while (b < v.size() && is_blank(v[b])) ++b;
+    while (b < v.size() && core::is_blank_or_line_end(v[b])) ++b;
     size_t e = b;
-    while (e < v.size() && !is_blank(v[e])) ++e;
+    while (e < v.size() && !core::is_blank_or_line_end(v[e])) ++e;
     taken = v.substr(b, e - b);
     rest = v.substr(e);
   } else if (length < 0 || static_cast<size_t>(length) >= v.size()) {
@@ -116,7 +114,6 @@ std::vector<std::string_view> split_at_text(std::string_view text, std::string_v
 // Side effects: the text, split at runs of characters of the set (empty
 // pieces skipped), becomes the elements 0, 1, ... of the array.
 Code nuvelCommandChartok(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 4) return nuvelWrongArgs(interp, argc, argv);
   int64_t n = store_pieces(interp, argv[3].view(),
                            split_at_set(argv[1].view(), ByteSet(argv[2].view(), false)));
   if (n < 0) return Code::Error;
@@ -129,7 +126,6 @@ Code nuvelCommandChartok(Interp& interp, int argc, Value* argv, void*) {
 // pieces skipped), becomes the elements 0, 1, ... of the array.
 Code nuvelCommandStrtok(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 3, {"-nocase"});
-  if (a.count() < 3) return nuvelWrongArgs(interp, argc, argv);
   int64_t n = store_pieces(interp, a[2].view(), split_at_text(a[0].view(), a[1].view(), a.has(0)));
   if (n < 0) return Code::Error;
   return core::result_int(interp, n);
@@ -142,7 +138,6 @@ Code nuvelCommandStrtok(Interp& interp, int argc, Value* argv, void*) {
 // and space. No pieces at all give code 1.
 // Side effects: with a third argument the result is also stored there.
 Code nuvelCommandStrsplit(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   std::string_view text = argv[1].view();
   std::vector<std::string_view> pieces = argc > 2 && !argv[2].empty()
                                              ? split_at_text(text, argv[2].view(), false)
@@ -173,7 +168,6 @@ Code nuvelCommandStrsplit(Interp& interp, int argc, Value* argv, void*) {
 // deleted when `to` is empty.
 Code nuvelCommandReplacechar(Interp& interp, int argc, Value* argv, void*) {
   ArgSplit a(argc, argv, 1, 3, {"-mask"});
-  if (a.count() < 3) return nuvelWrongArgs(interp, argc, argv);
   std::string_view name = a[0].view();
   bool element = name.find('(') != npos && name.back() == ')';
   Value value;
@@ -183,19 +177,15 @@ Code nuvelCommandReplacechar(Interp& interp, int argc, Value* argv, void*) {
     value = interp.result;
     nuvelSetResult(interp, std::move(saved));
     if (rc != 0) {
-      nuvelSetError(&interp, "%s: Error processing array element '%s'\n", argv[0].c_str(),
-                    a[0].c_str());
-      return Code::Error;
+      return core::fail(interp, Msg::ArrayElementError, a[0]);
     }
   } else {
     vars::Var* var = vars::nuvelGetVar(interp, name);
     if (!var) {
-      nuvelSetError(&interp, "%s: '%s' not found\n", argv[0].c_str(), a[0].c_str());
-      return Code::Error;
+      return core::fail(interp, Msg::NotFound, a[0]);
     }
     if (!writable(*var)) {
-      nuvelSetError(&interp, "%s: Variable '%s' is not a string\n", argv[0].c_str(), a[0].c_str());
-      return Code::Error;
+      return core::fail(interp, Msg::VariableNotAString, a[0]);
     }
     value = var->value;
   }
@@ -215,13 +205,7 @@ Code nuvelCommandReplacechar(Interp& interp, int argc, Value* argv, void*) {
     if (!to.empty()) out.push_back(to[0]);
   }
   if (count > 0 && !store_text(interp, name, Value(std::move(out)))) {
-    if (element) {
-      nuvelSetError(&interp, "%s: Error processing array element '%s'\n", argv[0].c_str(),
-                    a[0].c_str());
-    } else {
-      nuvelSetError(&interp, "%s: Variable '%s' is not a string\n", argv[0].c_str(), a[0].c_str());
-    }
-    return Code::Error;
+    return core::fail(interp, element ? Msg::ArrayElementError : Msg::VariableNotAString, a[0]);
   }
   return core::result_int(interp, count);
 }
@@ -251,7 +235,6 @@ void write_field(std::string& out, std::string& field) {
 // field it ends); they must not decrease. Each line (CR ignored) starts
 // again at the first stop; leading blanks of a field are skipped.
 Code nuvelCommandSlice(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
   if (argc == 2) {
     nuvelSetResult(interp, argv[1]);
     return Code::Ok;
@@ -260,9 +243,7 @@ Code nuvelCommandSlice(Interp& interp, int argc, Value* argv, void*) {
   for (int i = 2; i < argc; ++i) {
     int64_t s = arg_int(argv[i]);
     if (!stops.empty() && s < stops.back()) {
-      nuvelSetError(&interp, "%s: stop value %lli out of sequence\n", argv[0].c_str(),
-                    static_cast<long long>(s));
-      return Code::Error;
+      return core::fail(interp, Msg::SliceStopOutOfSequence, s);
     }
     stops.push_back(s);
   }
@@ -301,17 +282,15 @@ Code nuvelCommandSlice(Interp& interp, int argc, Value* argv, void*) {
 // At each position the first key in the mapping that matches wins; the
 // replaced text is not searched again.
 Code nuvelCommandMap(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 3) return nuvelWrongArgs(interp, argc, argv);
   bool nocase = false;
   for (int i = 1; i < argc - 2; ++i) {
     if (core::iequals(argv[i].view(), "-nocase")) nocase = true;
   }
-  auto form = list_standard(argv[argc - 2]);
+  auto form = core::list_standard(argv[argc - 2]);
   const std::vector<Value>& pairs = form->elements;
   size_t count = form->count(true);
   if (count % 2 != 0) {
-    nuvelSetError(&interp, "%s: Mapping list has an odd number of elements\n", argv[0].c_str());
-    return Code::Error;
+    return core::fail(interp, Msg::MapOddList);
   }
   std::string_view text = argv[argc - 1].view();
   std::string out;
@@ -336,20 +315,24 @@ Code nuvelCommandMap(Interp& interp, int argc, Value* argv, void*) {
 
 namespace {
 
-const CommandSpec kStringSplitCommands[] = {
-    {"chomp", nuvelCommandChomp},
-    {"chartok", nuvelCommandChartok},
-    {"strtok", nuvelCommandStrtok},
-    {"strsplit", nuvelCommandStrsplit},
-    {"replacechar", nuvelCommandReplacechar},
-    {"slice", nuvelCommandSlice},
-    {"map", nuvelCommandMap},
+constexpr CommandRow kStringSplitCommands[] = {
+    {"chomp", nuvelCommandChomp, 2, kAnyWords, "var ?length? ?-leave?"},
+    {"chartok", nuvelCommandChartok, 4, kAnyWords, "text chars array"},
+    {"strtok", nuvelCommandStrtok, 4, kAnyWords, "text separator array ?-nocase?"},
+    {"strsplit", nuvelCommandStrsplit, 2, kAnyWords, "text ?separator? ?var?"},
+    {"replacechar", nuvelCommandReplacechar, 4, kAnyWords, "var from to ?-mask?"},
+    {"slice", nuvelCommandSlice, 2, kAnyWords, "text stop ?stop ...?"},
+    {"map", nuvelCommandMap, 3, kAnyWords, "?-nocase? mapping text"},
 };
 
 }  // namespace
 
-void register_string_split_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kStringSplitCommands);
+std::span<const CommandRow> string_split_rows() {
+  return kStringSplitCommands;
 }
 
-}  // namespace expr
+void register_string_split_cmds(Interp& interp) {
+  core::register_rows(interp, kStringSplitCommands);
+}
+
+}  // namespace strings

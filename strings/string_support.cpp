@@ -7,7 +7,7 @@
 #include "core/list_index.h"
 #include "core/var.h"
 
-namespace expr {
+namespace strings {
 
 std::string to_lower_text(std::string_view text) {
   std::string out(text);
@@ -108,7 +108,7 @@ bool store_text(Interp& interp, std::string_view name, Value value) {
 }
 
 int32_t arg_int(const Value& word) {
-  return leading_decimal32(word.view());
+  return core::leading_decimal32(word.view());
 }
 
-}  // namespace expr
+}  // namespace strings

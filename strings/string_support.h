@@ -11,12 +11,13 @@
 #include <string_view>
 
 #include "core/nuvel.h"
+#include "core/text_util.h"
 
 namespace vars {
 struct Var;
 }
 
-namespace expr {
+namespace strings {
 
 using core::Interp;
 using core::Value;
@@ -26,9 +27,6 @@ inline char fold_lower(char c) {
 }
 inline char fold_upper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-inline bool is_blank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 std::string to_lower_text(std::string_view text);
@@ -91,4 +89,4 @@ bool store_text(Interp& interp, std::string_view name, Value value);
 // 32-bit value, the C library's atol reading.
 int32_t arg_int(const Value& word);
 
-}  // namespace expr
+}  // namespace strings

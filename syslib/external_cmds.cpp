@@ -24,8 +24,7 @@ core::Code run_external(core::Interp& interp, int argc, core::Value* argv) {
   }
   int status = platform::run_shell(line);
   if (status < 0) {
-    core::nuvelSetError(&interp, "exec: Failed to run '%.200s'\n", line.c_str());
-    return core::Code::Error;
+    return core::fail(interp, core::Msg::ExecFailed, line);
   }
   core::nuvelSetResultInt(interp, status);
   return core::Code::Ok;

@@ -135,7 +135,7 @@ Code op_delete(Interp& interp, int argc, Value* argv, void*) {
     std::vector<platform::DirEntry> entries;
     (void)platform::list_directory(folder, entries);
     for (const auto& e : entries) {
-      if (expr::glob_match(name, e.name, false)) names.push_back(e.name);
+      if (core::glob_match(name, e.name, false)) names.push_back(e.name);
     }
     std::sort(names.begin(), names.end());
   }
@@ -202,7 +202,7 @@ Code sub_attributes(Interp& interp, int, Value* argv, void*) {
   out += " -system 0 -readonly ";
   out += readonly ? "1" : "0";
   out += " -longname";
-  expr::list_append_element(out, name.empty() ? std::string_view(path) : name);
+  core::list_append_element(out, name.empty() ? std::string_view(path) : name);
   out += " -shortname {}";
   core::nuvelSetResult(interp, Value(std::move(out)));
   return Code::Ok;
@@ -282,7 +282,7 @@ Code sub_split(Interp& interp, int, Value* argv, void*) {
   std::string_view ext = extension_of(name);
   std::string_view base = name.substr(0, name.size() - ext.size());
   Value parts[4] = {Value(), Value(folder), Value(base), Value(ext)};
-  core::nuvelSetResult(interp, Value(expr::list_write(std::span<const Value>(parts, 4))));
+  core::nuvelSetResult(interp, Value(core::list_write(std::span<const Value>(parts, 4))));
   return Code::Ok;
 }
 

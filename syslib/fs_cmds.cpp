@@ -205,7 +205,7 @@ Code nuvelCommandLs(Interp& interp, int argc, Value* argv, void*) {
   if (as_list) {
     std::vector<Value> items;
     for (const LsEntry& e : found) items.emplace_back(e.shown);
-    core::nuvelSetResult(interp, Value(items.empty() ? "{}" : expr::list_write(items)));
+    core::nuvelSetResult(interp, Value(items.empty() ? "{}" : core::list_write(items)));
     return Code::Ok;
   }
   for (const LsEntry& e : found) {
@@ -307,7 +307,7 @@ Code nuvelCommandGlob(Interp& interp, int argc, Value* argv, void*) {
     return core::fail(interp, Msg::FsNoGlobMatch, all_patterns);
   }
   std::vector<Value> items(matches.begin(), matches.end());
-  core::nuvelSetResult(interp, Value(expr::list_write(items)));
+  core::nuvelSetResult(interp, Value(core::list_write(items)));
   return Code::Ok;
 }
 

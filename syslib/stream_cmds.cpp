@@ -4,7 +4,6 @@
 // console's input buffer.
 #include <algorithm>
 #include <cerrno>
-#include <cinttypes>
 #include <cstring>
 
 #include "core/cmd_helpers.h"
@@ -17,13 +16,13 @@
 namespace syslib {
 
 using core::Code;
-using core::CommandSpec;
+using core::CommandRow;
 using core::Interp;
+using core::kAnyWords;
 using core::Value;
 
-StreamTable& StreamTable::instance() {
-  static StreamTable table;
-  return table;
+StreamTable& StreamTable::of(Interp& interp) {
+  return interp.state<StreamTable>();
 }
 
 long StreamTable::add(std::FILE* file) {
@@ -79,28 +78,26 @@ struct StreamRef {
 };
 
 // "stdin" (any case, when allowed) or a handle of the open-stream set.
-StreamRef resolve(std::string_view word, bool allow_stdin) {
+StreamRef resolve(Interp& interp, std::string_view word, bool allow_stdin) {
   StreamRef ref;
   if (allow_stdin && core::iequals(word, "stdin")) {
     ref.is_stdin = true;
     return ref;
   }
   ref.handle = parse_handle(word);
-  if (ref.handle >= 1) ref.file = StreamTable::instance().get(ref.handle);
+  if (ref.handle >= 1) ref.file = StreamTable::of(interp).get(ref.handle);
   return ref;
 }
 
 Code invalid_handle(Interp& interp) {
-  core::nuvelSetError(&interp, "Invalid handle\n");
-  return Code::Error;
+  return core::fail(interp, core::Msg::InvalidHandle);
 }
 
 // The message for a failed write to the console: no output descriptor at all,
 // or a write that did not go through (full disk, reader gone).
 Code console_write_failed(Interp& interp, int error) {
-  core::nuvelSetError(&interp, error == EBADF ? "Failed to open the console\n"
-                                              : "SafeWriteFile: Console not open\n");
-  return Code::Error;
+  return core::fail(interp,
+                    error == EBADF ? core::Msg::ConsoleOpenFailed : core::Msg::ConsoleNotOpen);
 }
 
 // Reads one line: bytes up to a line feed, the end of input or `limit` kept
@@ -139,8 +136,7 @@ Code nuvelCommandPuts(Interp& interp, int argc, Value* argv, void*) {
   }
   long remaining = last - first + 1;
   if (remaining >= 4) {
-    core::nuvelSetError(&interp, "%s: Too many arguments (%li)\n", argv[0].c_str(), remaining);
-    return Code::Error;
+    return core::fail(interp, core::Msg::TooManyArguments, remaining);
   }
   if (remaining < 1) return Code::Ok;
   enum { kStdout, kStderr, kFile } target = kStdout;
@@ -156,10 +152,9 @@ Code nuvelCommandPuts(Interp& interp, int argc, Value* argv, void*) {
       target = kStdout;
     } else {
       handle = parse_handle(stream);
-      file = handle >= 1 ? StreamTable::instance().get(handle) : nullptr;
+      file = handle >= 1 ? StreamTable::of(interp).get(handle) : nullptr;
       if (!file) {
-        core::nuvelSetError(&interp, "%s: Invalid stream handle '%li'\n", argv[0].c_str(), handle);
-        return Code::Error;
+        return core::fail(interp, core::Msg::InvalidStreamHandle, handle);
       }
       target = kFile;
     }
@@ -170,8 +165,7 @@ Code nuvelCommandPuts(Interp& interp, int argc, Value* argv, void*) {
   if (target == kFile) {
     if (std::fwrite(out.data(), 1, out.size(), file) != out.size()) {
       std::clearerr(file);
-      core::nuvelSetError(&interp, "%s: Error writing to stream '%li'\n", argv[0].c_str(), handle);
-      return Code::Error;
+      return core::fail(interp, core::Msg::StreamWriteFailed, handle);
     }
     return Code::Ok;
   }
@@ -190,7 +184,6 @@ Code nuvelCommandPuts(Interp& interp, int argc, Value* argv, void*) {
 // Side effects: opens the file with the C library's open call and the mode
 // as given (default "rb"); the name has escapes translated while escape is on.
 Code nuvelCommandOpen(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2) return core::nuvelWrongArgs(interp, argc, argv);
   std::string name =
       core::switches().escape ? core::nuvelUnescape(argv[1].view()) : std::string(argv[1].view());
   std::string mode = argc > 2 ? std::string(argv[2].view()) : std::string("rb");
@@ -209,14 +202,12 @@ Code nuvelCommandOpen(Interp& interp, int argc, Value* argv, void*) {
   }
   if (!file) {
     nuvelSetResult(interp, Value("0"));
-    core::nuvelSetError(&interp,
-                        error == EACCES || error == EPERM
-                            ? "%s: Access denied opening '%s' for mode %s access\n"
-                            : "%s: Failed to open file '%s' for mode %s access\n",
-                        argv[0].c_str(), name.c_str(), mode.c_str());
-    return Code::Error;
+    return core::fail(
+        interp,
+        error == EACCES || error == EPERM ? core::Msg::OpenAccessDenied : core::Msg::OpenFailed,
+        name, mode);
   }
-  return core::result_int(interp, StreamTable::instance().add(file));
+  return core::result_int(interp, StreamTable::of(interp).add(file));
 }
 
 // close handle
@@ -225,14 +216,12 @@ Code nuvelCommandOpen(Interp& interp, int argc, Value* argv, void*) {
 // Side effects: the handle leaves the open-stream set. A handle that is not
 // open (never opened, or closed already) fails with "<cmd>: Invalid handle".
 Code nuvelCommandClose(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 2) return core::nuvelWrongArgs(interp, argc, argv);
   long handle = parse_handle(argv[1].view());
-  if (handle < 1 || !StreamTable::instance().get(handle)) {
+  if (handle < 1 || !StreamTable::of(interp).get(handle)) {
     nuvelSetResult(interp, Value("0"));
-    core::nuvelSetError(&interp, "%s: %s handle\n", argv[0].c_str(), "Invalid");
-    return Code::Error;
+    return core::fail(interp, core::Msg::InvalidHandleCmd);
   }
-  return core::result_bool(interp, StreamTable::instance().close(handle));
+  return core::result_bool(interp, StreamTable::of(interp).close(handle));
 }
 
 // gets ?stream? ?varName? ?-length n?
@@ -242,7 +231,6 @@ Code nuvelCommandClose(Interp& interp, int argc, Value* argv, void*) {
 // a handle, or "-" or "stdin" (the default) for standard input; "-" as
 // varName means no variable. At most n characters are read (default 4096).
 Code nuvelCommandGets(Interp& interp, int argc, Value* argv, void*) {
-  if (argc > 5) return core::nuvelWrongArgs(interp, argc, argv);
   StreamRef ref;
   ref.is_stdin = true;
   if (argc >= 2) {
@@ -251,11 +239,10 @@ Code nuvelCommandGets(Interp& interp, int argc, Value* argv, void*) {
                                      (word.size() > 1 && (word[0] == '-' || word[0] == '+') &&
                                       word[1] >= '0' && word[1] <= '9'));
     if (numeric) {
-      ref = resolve(word, false);
+      ref = resolve(interp, word, false);
       if (!ref.valid()) return invalid_handle(interp);
     } else if (word != "-" && !core::iequals(word, "stdin")) {
-      core::nuvelSetError(&interp, "Unknown stream %s", argv[1].c_str());
-      return Code::Error;
+      return core::fail(interp, core::Msg::UnknownStream, argv[1]);
     }
   }
   std::string var = argc >= 3 && argv[2].view() != "-" ? std::string(argv[2].view()) : "";
@@ -271,7 +258,7 @@ Code nuvelCommandGets(Interp& interp, int argc, Value* argv, void*) {
   }
   if (ref.is_stdin && platform::take_break_flag()) {
     // Ctrl+C while waiting for the line.
-    core::nuvelSetError(&interp, "Interrupted\n");
+    (void)core::fail(interp, core::Msg::Interrupted);
     return Code::Stop;
   }
   if (!var.empty()) {
@@ -292,10 +279,9 @@ Code nuvelCommandGets(Interp& interp, int argc, Value* argv, void*) {
 // start. Fails without a message for a count below 1, a handle of 0 and a
 // read that returns nothing.
 Code nuvelCommandRead(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 2 || argc > 3) return core::nuvelWrongArgs(interp, argc, argv);
   long handle = parse_handle(argv[1].view());
   if (handle == 0) return Code::Error;
-  StreamRef ref = resolve(argv[1].view(), false);
+  StreamRef ref = resolve(interp, argv[1].view(), false);
   if (!ref.valid()) return invalid_handle(interp);
   std::FILE* f = ref.file;
   int64_t count = INT64_MAX;
@@ -319,9 +305,7 @@ Code nuvelCommandRead(Interp& interp, int argc, Value* argv, void*) {
     if (argc == 2 && data.size() >= kReadAllLimit) {
       // A stream that never ends (a device, an endless pipe) would take all
       // memory: reading everything stops at the limit.
-      core::nuvelSetError(&interp, "%s: Stream holds more than %" PRId64 " bytes; give a count\n",
-                          argv[0].c_str(), static_cast<int64_t>(kReadAllLimit));
-      return Code::Error;
+      return core::fail(interp, core::Msg::ReadAllOverLimit, kReadAllLimit);
     }
     size_t want = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(sizeof chunk),
                                                         count - static_cast<int64_t>(data.size())));
@@ -342,8 +326,7 @@ Code nuvelCommandRead(Interp& interp, int argc, Value* argv, void*) {
 // Results: "1" when the stream's end-of-file indicator is set (for "stdin":
 // when standard input has ended) or the handle is 0, else "0".
 Code nuvelCommandEof(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 2) return core::nuvelWrongArgs(interp, argc, argv);
-  StreamRef ref = resolve(argv[1].view(), true);
+  StreamRef ref = resolve(interp, argv[1].view(), true);
   if (ref.is_stdin) return core::result_bool(interp, platform::stdin_at_end());
   if (ref.handle == 0) return core::result_bool(interp, true);
   if (!ref.valid()) return invalid_handle(interp);
@@ -354,7 +337,6 @@ Code nuvelCommandEof(Interp& interp, int argc, Value* argv, void*) {
 // Results: "1" when everything written reached its destination, else "0".
 // Side effects: writes out the stream's pending output (default stdout).
 Code nuvelCommandFlush(Interp& interp, int argc, Value* argv, void*) {
-  if (argc > 2) return core::nuvelWrongArgs(interp, argc, argv);
   std::string_view word = argc > 1 ? argv[1].view() : std::string_view("stdout");
   if (core::iequals(word, "stdout") || core::iequals(word, "stderr")) {
     platform::flush();
@@ -365,7 +347,7 @@ Code nuvelCommandFlush(Interp& interp, int argc, Value* argv, void*) {
     return core::result_bool(interp, ok);
   }
   if (core::iequals(word, "stdin")) return core::result_bool(interp, true);
-  StreamRef ref = resolve(word, false);
+  StreamRef ref = resolve(interp, word, false);
   if (!ref.valid()) return invalid_handle(interp);
   return core::result_bool(interp, std::fflush(ref.file) == 0);
 }
@@ -378,8 +360,7 @@ int64_t position(const StreamRef& ref) {
 // tell stream
 // Results: the current position ("-1" when the stream cannot tell).
 Code nuvelCommandTell(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 2) return core::nuvelWrongArgs(interp, argc, argv);
-  StreamRef ref = resolve(argv[1].view(), true);
+  StreamRef ref = resolve(interp, argv[1].view(), true);
   if (!ref.valid()) return invalid_handle(interp);
   return core::result_int(interp, position(ref));
 }
@@ -388,8 +369,7 @@ Code nuvelCommandTell(Interp& interp, int argc, Value* argv, void*) {
 // Results: "1" when the position is 0 afterwards, else "0".
 // Side effects: moves to the start and clears the end-of-file indicator.
 Code nuvelCommandRewind(Interp& interp, int argc, Value* argv, void*) {
-  if (argc != 2) return core::nuvelWrongArgs(interp, argc, argv);
-  StreamRef ref = resolve(argv[1].view(), true);
+  StreamRef ref = resolve(interp, argv[1].view(), true);
   if (!ref.valid()) return invalid_handle(interp);
   if (ref.is_stdin) {
     (void)platform::stdin_seek(0, 0);
@@ -399,17 +379,23 @@ Code nuvelCommandRewind(Interp& interp, int argc, Value* argv, void*) {
   return core::result_bool(interp, position(ref) == 0);
 }
 
-const CommandSpec kStreamCommands[] = {
-    {"puts", nuvelCommandPuts},   {"open", nuvelCommandOpen}, {"close", nuvelCommandClose},
-    {"gets", nuvelCommandGets},   {"read", nuvelCommandRead}, {"eof", nuvelCommandEof},
-    {"flush", nuvelCommandFlush}, {"tell", nuvelCommandTell}, {"rewind", nuvelCommandRewind},
+constexpr CommandRow kStreamCommands[] = {
+    {"puts", nuvelCommandPuts, 1, kAnyWords, "?-nonewline? ?stream? text"},
+    {"open", nuvelCommandOpen, 2, kAnyWords, "filename ?mode?", core::kUnsafe},
+    {"close", nuvelCommandClose, 2, 2, "handle", core::kUnsafe},
+    {"gets", nuvelCommandGets, 1, 5, "?stream? ?varName? ?-length n?", core::kUnsafe},
+    {"read", nuvelCommandRead, 2, 3, "handle ?count?", core::kUnsafe},
+    {"eof", nuvelCommandEof, 2, 2, "stream", core::kUnsafe},
+    {"flush", nuvelCommandFlush, 1, 2, "?stream?"},
+    {"tell", nuvelCommandTell, 2, 2, "stream"},
+    {"rewind", nuvelCommandRewind, 2, 2, "stream", core::kUnsafe},
 };
 
 }  // namespace
 
 Code nuvelStreamSeek(Interp& interp, int argc, Value* argv) {
   if (argc < 3 || argc > 4) return core::nuvelWrongArgs(interp, argc, argv);
-  StreamRef ref = resolve(argv[1].view(), true);
+  StreamRef ref = resolve(interp, argv[1].view(), true);
   if (!ref.valid()) return invalid_handle(interp);
   int64_t offset = core::leading_int(argv[2].view());
   int64_t origin = argc > 3 ? core::leading_int(argv[3].view()) : 0;
@@ -422,7 +408,7 @@ Code nuvelStreamSeek(Interp& interp, int argc, Value* argv) {
 }
 
 void register_stream_cmds(Interp& interp) {
-  core::nuvelRegisterFamily(interp, kStreamCommands);
+  core::register_rows(interp, kStreamCommands);
 }
 
 }  // namespace syslib

@@ -11,12 +11,16 @@
 
 namespace syslib {
 
-// The open-stream set. Handles count up from 1 and are never reused, so a
-// closed handle can never reach a later stream. Streams still open at exit
-// are closed (flushing what was written to them).
+// The open-stream set of one interpreter. Handles count up from 1 and are
+// never reused, so a closed handle can never reach a later stream. Streams
+// still open when the interpreter ends are closed (flushing what was written
+// to them).
 class StreamTable {
  public:
-  static StreamTable& instance();
+  static StreamTable& of(core::Interp& interp);
+  StreamTable() = default;
+  StreamTable(const StreamTable&) = delete;
+  StreamTable& operator=(const StreamTable&) = delete;
   // Registers an open stream; returns its handle.
   long add(std::FILE* file);
   // The stream for a handle, or null when the handle is not open.
@@ -28,7 +32,6 @@ class StreamTable {
   ~StreamTable();
 
  private:
-  StreamTable() = default;
   struct Entry {
     long handle;
     std::FILE* file;
@@ -44,7 +47,7 @@ long parse_handle(std::string_view word);
 // stream ("stdin" or a handle), the offset and an optional origin (0 start,
 // 1 current, 2 end; below 0 counts as 0, above 1 as 2).
 // Results: "1" on success, "0" on failure; an invalid handle fails with
-// "Invalid handle".
+// "Invalid handle". The stream and offset must be given (3 or 4 words).
 core::Code nuvelStreamSeek(core::Interp& interp, int argc, core::Value* argv);
 
 }  // namespace syslib

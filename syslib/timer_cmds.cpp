@@ -191,14 +191,14 @@ Code nuvelCommandAfter(Interp& interp, int argc, Value* argv, void*) {
   if (core::iequals(first, "info") && argc <= 3) {
     std::string out;
     if (argc == 2) {
-      for (const TimerEvent& e : state.events) expr::list_append_element(out, event_name(e.id));
+      for (const TimerEvent& e : state.events) core::list_append_element(out, event_name(e.id));
     } else {
       auto it = std::find_if(state.events.begin(), state.events.end(), [&](const TimerEvent& e) {
         return event_name(e.id) == argv[2].view();
       });
       if (it == state.events.end()) return core::fail(interp, Msg::NoSuchEvent, argv[2]);
-      expr::list_append_element(out, it->script.view());
-      expr::list_append_element(out, it->idle ? "idle" : "timer");
+      core::list_append_element(out, it->script.view());
+      core::list_append_element(out, it->idle ? "idle" : "timer");
     }
     core::nuvelSetResult(interp, Value(out.empty() ? std::string("{}") : out));
     return Code::Ok;

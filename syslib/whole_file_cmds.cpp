@@ -241,7 +241,7 @@ Code nuvelCommandCopyfile(Interp& interp, int argc, Value* argv, void*) {
             [](const auto& a, const auto& b) { return a.name < b.name; });
   int64_t copied = 0;
   for (const platform::DirEntry& e : entries) {
-    if (e.is_dir || !expr::glob_match(pattern, e.name, false)) continue;
+    if (e.is_dir || !core::glob_match(pattern, e.name, false)) continue;
     std::string from = (folder == "/" ? "" : folder) + "/" + e.name;
     std::string dest = to_folder ? (to == "/" ? "" : to) + "/" + e.name : to;
     int error = platform::copy_file(from, dest, replace);

@@ -40,6 +40,15 @@ ScriptRun run_script_deep(std::string_view script) {
   return run;
 }
 
+ScriptRun run_script_deep(core::Interp& interp, std::string_view script) {
+  ScriptRun run;
+  platform::run_with_stack(size_t{1} << 30, [&] {
+    run = run_script(interp, script);
+    return 0;
+  });
+  return run;
+}
+
 std::string var_value(core::Interp& interp, std::string_view name) {
   vars::Var* v = vars::nuvelGetVar(interp, name);
   return v ? std::string(v->value.view()) : std::string();

@@ -26,6 +26,7 @@ ScriptRun run_script(std::string_view script);
 
 // Same, on a thread with a large stack (for deep nesting).
 ScriptRun run_script_deep(std::string_view script);
+ScriptRun run_script_deep(core::Interp& interp, std::string_view script);
 
 // Reads a variable's value ("" when missing).
 std::string var_value(core::Interp& interp, std::string_view name);

@@ -4,10 +4,11 @@
 // sanitizers in CI).
 //
 // The words go to the handler as they are (no parsing), through the same
-// dispatch the evaluator uses. Commands that reach the file system, other
-// processes, the terminal or standard input, or end the process, are left
-// out. Nothing reaches the shell: the autoexec path and the single-step
-// prompt are replaced by stubs for the length of the test.
+// dispatch the evaluator uses. The command rows say which commands reach the
+// file system, other processes, the terminal or standard input, or end the
+// process; those are left out, and the ensemble tables give the subcommand
+// words that most calls of a command start with. Nothing reaches the shell: the autoexec path and
+// the single-step prompt are replaced by stubs for the length of the test.
 //
 // NUVEL_COMMAND_FUZZ_ONLY=name restricts the run to one command, prints each
 // call before making it and looks for leaks after each one (for reproducing
@@ -59,52 +60,26 @@ constexpr auto kInterruptAfter = std::chrono::milliseconds(50);
 constexpr auto kSlowCall = std::chrono::milliseconds(2500);
 constexpr auto kHangAfter = std::chrono::seconds(120);
 
-// Commands that end the process, touch files, handles or standard input.
-const char* const kSkippedNames[] = {"exit", "die",  "source", "open",  "close",
-                                     "gets", "read", "eof",    "rewind"};
-// Name parts of commands that reach the system, the terminal or wait.
-const char* const kSkippedParts[] = {"file",  "dir",   "rm",    "ren",  "copy",  "move",
-                                     "write", "shell", "spawn", "exec", "sleep", "pause",
-                                     "wait",  "key",   "input", "cli",  "run"};
-
-// A part counts at the start or end of a name or after '_' ("getkey",
-// "file_size"), so that "format" is not taken for "rm".
-bool has_part(const std::string& name, std::string_view part) {
-  for (size_t at = name.find(part); at != std::string::npos; at = name.find(part, at + 1)) {
-    if (at == 0 || name[at - 1] == '_' || at + part.size() == name.size()) return true;
-  }
-  return false;
+// Whether a command may be called with random words: it has a table row, and
+// the row does not mark it as reaching the system (kUnsafe) or ending the
+// process (kNoFuzz). A command without a row (a family not yet on the
+// command tables) is left out, since nothing says what it touches.
+bool fuzzable(const core::CommandRecord& rec) {
+  if (rec.usage == nullptr) return false;
+  return (rec.flags & (core::kUnsafe | core::kNoFuzz)) == 0;
 }
 
-bool skipped(const std::string& name) {
-  // These rename commands and switch autoexec (whose shell path is stubbed).
-  if (name == "rename" || name == "autoexec") return false;
-  for (const char* s : kSkippedNames) {
-    if (name == s) return true;
+// The subcommand words of a command's ensemble that may be fuzzed (none for
+// a command without subcommands).
+std::vector<std::string> subcommand_words(const core::Interp& interp, const std::string& name) {
+  std::vector<std::string> words;
+  if (const core::Ensemble* e = core::find_ensemble(interp, name)) {
+    for (const core::EnsembleRow& row : e->rows) {
+      if ((row.flags & (core::kUnsafe | core::kNoFuzz)) == 0) words.emplace_back(row.name);
+    }
   }
-  for (const char* part : kSkippedParts) {
-    if (has_part(name, part)) return true;
-  }
-  return false;
+  return words;
 }
-
-// Subcommand and option words of the command families; one of these often
-// comes first so that the ensembles get past their first check.
-const char* const kSubcommands[] = {
-    "create",   "push",     "pop",        "peek",         "count",      "size",       "is_empty",
-    "clear",    "list",     "listr",      "item",         "foreach",    "unset",      "get",
-    "set",      "exists",   "exist",      "keys",         "values",     "filter",     "merge",
-    "remove",   "replace",  "append",     "lappend",      "with",       "walk",       "for",
-    "map",      "names",    "info",       "sort",         "find",       "setint",     "statistics",
-    "blank",    "trim",     "trimleft",   "trimright",    "equal",      "index",      "range",
-    "repeat",   "reverse",  "length",     "left",         "right",      "mids",       "match",
-    "slice",    "tolower",  "toupper",    "totitle",      "initcaps",   "isempty",    "toarray",
-    "is_alnum", "is_alpha", "end",        "on",           "off",        "reset",      "autoexec",
-    "echo",     "escape",   "verbose",    "preprocessor", "stacktrace", "breakpoint", "debug",
-    "commands", "expand",   "is_command", "result",       "setresult",  "subst",      "integer",
-    "float",    "struct",   "array",      "format",       "scan",       "clicks",     "seconds",
-    "stdout",   "stderr",   "stdin",
-};
 
 // Fixed hostile words, in groups that are picked with equal weight.
 const char* const kNumbers[] = {"",
@@ -506,26 +481,26 @@ std::string show_call(const std::vector<core::Value>& argv) {
 // Ordinary words, mixed in so that calls get past the argument checks and
 // reach the code behind them.
 const char* const kTameWords[] = {
-    "0",   "1",   "2",     "3",  "5",   "-1",    "10",      "a",   "b",       "abc",
-    "ABC", "a b", "a b c", "s",  "n",   "l",     "a",       "d",   "st",      "c",
-    "k",   "k2",  "x",     "y",  "end", "end-1", "a*",      "*",   "1.5",     "{}",
-    "%s",  "%d",  "-1 2",  ",",  "a,b", "1+2",   "{a b} c", "$s",  "[set s]", "set s",
-    "v",   "p",   "hello", "ll", "e",   "a(k)",  "3 1 2",   "x y", "%5.2f",   "-nocase",
+    "0",   "1",   "2",     "3",   "5",     "-1",     "10",      "a",    "b",       "abc",
+    "ABC", "a b", "a b c", "s",   "n",     "l",      "a",       "d",    "st",      "c",
+    "k",   "k2",  "x",     "y",   "end",   "end-1",  "a*",      "*",    "1.5",     "{}",
+    "%s",  "%d",  "-1 2",  ",",   "a,b",   "1+2",    "{a b} c", "$s",   "[set s]", "set s",
+    "v",   "p",   "hello", "ll",  "e",     "a(k)",   "3 1 2",   "x y",  "%5.2f",   "-nocase",
+    "on",  "off", "push",  "pop", "reset", "stdout", "stderr",  "-var", "-all",    "-glob",
 };
-
-// Subcommands of the ensembles, which get one first more often.
-const char* const kEnsembles[] = {"array",  "date",  "dict",   "inspect",
-                                  "option", "stack", "string", "vars"};
 
 class WordMaker {
  public:
-  explicit WordMaker(uint32_t seed) : rng_(seed), built_(built_words()) {}
+  // `own` are the command's subcommand words, `others` those of every
+  // ensemble (the words of one family often reach another through eval-like
+  // commands).
+  WordMaker(uint32_t seed, std::vector<std::string> own, const std::vector<std::string>& others)
+      : rng_(seed), built_(built_words()), own_(std::move(own)), others_(others) {}
 
   std::vector<core::Value> call(const std::string& name) {
     std::vector<core::Value> argv;
     argv.emplace_back(name);
-    bool ensemble =
-        std::find(std::begin(kEnsembles), std::end(kEnsembles), name) != std::end(kEnsembles);
+    bool ensemble = !own_.empty();
     // Half the calls use mostly ordinary words with a hostile one here and
     // there; the others mostly hostile words.
     bool tame = pick(2) == 0;
@@ -533,7 +508,8 @@ class WordMaker {
     if (pick(10) == 0) argc += static_cast<int>(pick(10));
     for (int i = 0; i < argc; ++i) {
       if (i == 0 && pick(ensemble ? 4 : 10) < 3) {
-        argv.emplace_back(kSubcommands[pick(std::size(kSubcommands))]);
+        const std::vector<std::string>& pool = ensemble ? own_ : others_;
+        argv.emplace_back(pool[pick(pool.size())]);
       } else if (tame && pick(5) != 0) {
         argv.emplace_back(kTameWords[pick(std::size(kTameWords))]);
       } else {
@@ -576,6 +552,8 @@ class WordMaker {
 
   std::mt19937 rng_;
   std::vector<std::string> built_;
+  std::vector<std::string> own_;
+  const std::vector<std::string>& others_;
 };
 
 uint32_t name_seed(const std::string& name) {
@@ -630,16 +608,20 @@ TEST(CommandFuzz, HostileArgumentsNeverBreakTheInterpreter) {
   const char* only = std::getenv("NUVEL_COMMAND_FUZZ_ONLY");
   std::vector<std::string> names;
   std::vector<std::string> left_out;
+  std::map<std::string, std::vector<std::string>> subcommands;
+  std::vector<std::string> every_subcommand;
   {
     auto interp = testing_support::fresh_interp();
     for (const auto& rec : interp->commands) {
+      std::vector<std::string> words = subcommand_words(*interp, rec.name);
+      every_subcommand.insert(every_subcommand.end(), words.begin(), words.end());
+      subcommands[rec.name] = std::move(words);
       if (only != nullptr && rec.name != only) continue;
-      // Rows flagged unsafe reach the network or the system; no-fuzz rows end the process.
-      bool flagged = (rec.flags & (core::kUnsafe | core::kNoFuzz)) != 0;
-      (flagged || skipped(rec.name) ? left_out : names).push_back(rec.name);
+      (fuzzable(rec) ? names : left_out).push_back(rec.name);
     }
   }
   ASSERT_FALSE(names.empty());
+  ASSERT_FALSE(every_subcommand.empty());
 
   std::map<std::string, int> interrupted;
   size_t calls = 0;
@@ -650,7 +632,7 @@ TEST(CommandFuzz, HostileArgumentsNeverBreakTheInterpreter) {
   {
     Watchdog watchdog;
     for (const auto& name : names) {
-      WordMaker maker(name_seed(name));
+      WordMaker maker(name_seed(name), subcommands[name], every_subcommand);
       std::unique_ptr<core::Interp> interp;
       for (int i = 0; i < kCallsPerCommand; ++i) {
         if (i % kCallsPerInterp == 0) {

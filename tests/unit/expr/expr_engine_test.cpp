@@ -84,7 +84,7 @@ TEST(NumericLiteralNormaliser, LeavesIdentifiersQuotesAndOddLiteralsAlone) {
 
 TEST(DecomposeExpression, TranslatesToNestedPrefixCommands) {
   auto interp = testing_support::fresh_interp();
-  expr::engine_settings().fold = false;
+  expr::engine_settings(*interp).fold = false;
   std::string out;
   EXPECT_EQ(expr::decompose_expression(*interp, "1+(2*3)", out), 0);
   EXPECT_EQ(out, "[+ 1 [* 2 3]]");
@@ -99,7 +99,7 @@ TEST(DecomposeExpression, TranslatesToNestedPrefixCommands) {
   EXPECT_EQ(expr::decompose_expression(*interp, "a > 1 ? x : y", out), 0);
   EXPECT_EQ(out, "[? [> a 1] x y]");
   EXPECT_EQ(expr::decompose_expression(*interp, "1 +", out), 1);
-  expr::engine_settings().fold = true;
+  expr::engine_settings(*interp).fold = true;
   EXPECT_EQ(expr::decompose_expression(*interp, "1+(2*3)", out), 0);
   EXPECT_EQ(out, "7");
 }
@@ -116,10 +116,12 @@ TEST(ExprLimits, HugeAndDeepInputGiveErrorsNotCrashes) {
   run = run_script_deep(deep);
   EXPECT_EQ(run.code, core::Code::Error);
 
-  // Without the rewriter a long sum is evaluated left to right.
-  expr::engine_settings().rewrite = false;
-  run = run_script_deep(longsum);
-  expr::engine_settings().rewrite = true;
+  // Without the rewriter a long sum is evaluated left to right; the setting
+  // belongs to one interpreter.
+  auto interp = testing_support::fresh_interp();
+  expr::engine_settings(*interp).rewrite = false;
+  EXPECT_TRUE(expr::engine_settings(*testing_support::fresh_interp()).rewrite);
+  run = run_script_deep(*interp, longsum);
   EXPECT_EQ(run.code, core::Code::Ok);
   EXPECT_EQ(run.result, "100001");
 

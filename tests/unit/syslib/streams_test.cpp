@@ -129,7 +129,7 @@ TEST_F(StreamsTest, WritesReachTheFileAndCloseReportsSuccess) {
 
 TEST_F(StreamsTest, OpenStreamsAreClosedWithTheirData) {
   DataFile file("");
-  syslib::StreamTable& table = syslib::StreamTable::instance();
+  syslib::StreamTable& table = syslib::StreamTable::of(*interp);
   size_t before = table.open_count();
   std::string h = open(file.path(), "wb");
   run("puts " + h + " pending");

@@ -13,7 +13,7 @@ namespace {
 using core::Value;
 
 std::string fmt(std::string_view tmpl, std::vector<Value> args = {}) {
-  expr::FormatOutcome r = expr::format_text(tmpl, args, false);
+  strings::FormatOutcome r = strings::format_text(tmpl, args, false);
   return r.ok ? r.text : "error: " + r.error;
 }
 
@@ -39,24 +39,24 @@ TEST(FormatText, RefusesOverlongCountsWithoutWrapping) {
 }
 
 TEST(ScanText, StopsAtTheInputsEnd) {
-  expr::ScanOutcome r = expr::scan_text("12", "%5d%s", 5);
+  strings::ScanOutcome r = strings::scan_text("12", "%5d%s", 5);
   EXPECT_EQ(r.values, std::vector<std::string>{"12"});
-  EXPECT_EQ(r.status, expr::ScanOutcome::Status::Exhausted);
-  r = expr::scan_text(std::string_view("0x", 2), "%x", 5);
+  EXPECT_EQ(r.status, strings::ScanOutcome::Status::Exhausted);
+  r = strings::scan_text(std::string_view("0x", 2), "%x", 5);
   EXPECT_EQ(r.values, std::vector<std::string>{"0"});
-  r = expr::scan_text("-", "%d", 5);
-  EXPECT_EQ(r.status, expr::ScanOutcome::Status::Invalid);
-  r = expr::scan_text("1.", "%f", 5);
+  r = strings::scan_text("-", "%d", 5);
+  EXPECT_EQ(r.status, strings::ScanOutcome::Status::Invalid);
+  r = strings::scan_text("1.", "%f", 5);
   EXPECT_EQ(r.values, std::vector<std::string>{"1.000000"});
-  r = expr::scan_text("1e", "%f%s", 5);
+  r = strings::scan_text("1e", "%f%s", 5);
   EXPECT_EQ(r.values, (std::vector<std::string>{"1.000000", "e"}));
 }
 
 TEST(ScanText, NoValuesBeyondTheLimit) {
-  expr::ScanOutcome r = expr::scan_text("1 2 3", "%d %d %d", 2);
+  strings::ScanOutcome r = strings::scan_text("1 2 3", "%d %d %d", 2);
   EXPECT_EQ(r.values.size(), 2u);
-  EXPECT_EQ(r.status, expr::ScanOutcome::Status::Ok);
-  r = expr::scan_text("1 2 3", "%d %d %d", 0);
+  EXPECT_EQ(r.status, strings::ScanOutcome::Status::Ok);
+  r = strings::scan_text("1 2 3", "%d %d %d", 0);
   EXPECT_TRUE(r.values.empty());
 }
 

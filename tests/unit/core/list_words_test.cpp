@@ -4,7 +4,7 @@
 
 #include "core/list_value.h"
 
-namespace expr {
+namespace core {
 namespace {
 
 std::vector<std::string> words(std::string_view text) {
@@ -45,4 +45,4 @@ TEST(ListReadWords, SeparatorsAndLineEnds) {
 }
 
 }  // namespace
-}  // namespace expr
+}  // namespace core

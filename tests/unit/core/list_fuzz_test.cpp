@@ -10,7 +10,7 @@
 #include "core/switches.h"
 #include "support/script_harness.h"
 
-namespace expr {
+namespace core {
 namespace {
 
 std::string random_text(std::mt19937& gen) {
@@ -64,4 +64,4 @@ TEST(ListFuzz, CommandsNeverFaultOnOddLists) {
 }
 
 }  // namespace
-}  // namespace expr
+}  // namespace core

@@ -6,7 +6,7 @@
 
 #include "core/glob.h"
 
-namespace expr {
+namespace core {
 namespace {
 
 std::vector<std::string> texts(const std::vector<Value>& values) {
@@ -185,4 +185,4 @@ TEST(Glob, StarQuestionAndCase) {
 }
 
 }  // namespace
-}  // namespace expr
+}  // namespace core
