@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all run test deps build build-asan bench clean format fuzz fuzz-build
+.PHONY: all run test deps build build-asan bench clean format fuzz fuzz-build install reference
 
 all: build
 
@@ -59,6 +59,16 @@ fuzz: fuzz-build
 	    || { tail -40 build-fuzz/$$t.log; exit 1; }; \
 	  grep -E 'stat::number_of_executed_units' build-fuzz/$$t.log; \
 	done
+
+# Installs bin/nuvel_embed and share/nuvel/nuvel.man (the help file, found
+# there by `help`) under PREFIX.
+PREFIX ?= /usr/local
+install: build
+	cmake --install build --prefix $(PREFIX)
+
+# Regenerates the web command reference doc/commands.md from doc/nuvel.man.
+reference:
+	python3 doc/make_reference.py
 
 bench: build
 	./bench/run.sh

@@ -10,6 +10,7 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   lang::register_source_cmds(interp);
   lang::register_eval_cmds(interp);
   lang::register_option_cmds(interp);
+  lang::register_help_cmds(interp);
   vars::register_var_cmds(interp);
   vars::register_exit_cmds(interp, flag == 0);
   lang::register_proc_cmds(interp);

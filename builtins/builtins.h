@@ -42,6 +42,7 @@ void register_option_cmds(core::Interp& interp);
 void register_proc_cmds(core::Interp& interp);
 void register_control_cmds(core::Interp& interp);
 void register_goto_cmds(core::Interp& interp);
+void register_help_cmds(core::Interp& interp);
 }  // namespace lang
 
 namespace lists {

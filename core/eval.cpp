@@ -623,6 +623,11 @@ Code call_handler(Interp& interp, const CommandRecord& rec, int argc, Value* arg
   if (argc < rec.min_words || (rec.max_words >= 0 && argc > rec.max_words)) {
     return nuvelWrongArgs(interp, argc, argv);
   }
+  // A built-in command asked for nothing but "/?" or "--help" shows its help
+  // topic (through the wrong-argument report, which knows the way there).
+  if (argc == 2 && !rec.is_proc && (argv[1].view() == "/?" || iequals(argv[1].view(), "--help"))) {
+    return nuvelWrongArgs(interp, argc, argv);
+  }
   ScopedRestore<int> keep_argc(interp.command_argc, argc);
   ScopedRestore<const Value*> keep_argv(interp.command_argv, argv);
   const Value result_before = interp.result;

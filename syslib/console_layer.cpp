@@ -99,23 +99,33 @@ int colour_from_name(std::string_view name) {
 }
 
 int console_pager(const std::vector<std::string>& lines, int highlight_attr, bool paging) {
+  return console_pager(
+      lines.size(), [&](size_t index) { write_line(lines, index, highlight_attr); }, paging);
+}
+
+int console_pager(const std::vector<std::string>& lines, int highlight_attr, bool paging,
+                  const KeyReader& read_key) {
+  return console_pager(
+      lines.size(), [&](size_t index) { write_line(lines, index, highlight_attr); }, paging,
+      read_key);
+}
+
+int console_pager(size_t count, const LineWriter& write, bool paging) {
   // Nobody reads a page of output that goes to a pipe or a file: the pager
   // waits for keys only when its output is a terminal; otherwise every
   // prompt is answered with a blank, which goes on to the end.
   if (!platform::is_terminal_output()) {
-    return console_pager(lines, highlight_attr, paging, [] { return int{' '}; });
+    return console_pager(count, write, paging, [] { return int{' '}; });
   }
-  return console_pager(lines, highlight_attr, paging, [] { return platform::read_key(); });
+  return console_pager(count, write, paging, [] { return platform::read_key(); });
 }
 
 // The pager keeps two indexes: `next`, the line to write next, and
 // `page_start`, the first line of the page on the screen. A page is complete
 // when `next - page_start` reaches the page height.
-int console_pager(const std::vector<std::string>& lines, int highlight_attr, bool paging,
-                  const KeyReader& read_key) {
+int console_pager(size_t count, const LineWriter& write, bool paging, const KeyReader& read_key) {
   platform::reset_attribute();
   platform::clear_screen();
-  const size_t count = lines.size();
   int rows = platform::window_rows() - 2;
   size_t page = rows > 0 ? static_cast<size_t>(rows) : 1;
   if (page > count) page = count;
@@ -125,7 +135,7 @@ int console_pager(const std::vector<std::string>& lines, int highlight_attr, boo
   size_t page_start = 0;
   for (;;) {
     while (next < count) {
-      write_line(lines, next, highlight_attr);
+      write(next);
       ++next;
       if (!paging || next - page_start < page || next >= count) continue;
       int key = prompt(kMorePrompt, read_key);

@@ -2,6 +2,7 @@
 // long listings, and the usage display of the "/?" switch.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,15 @@ int console_pager(const std::vector<std::string>& lines, int highlight_attr, boo
 // The same with the keys taken from `read_key` instead of the keyboard.
 int console_pager(const std::vector<std::string>& lines, int highlight_attr, bool paging,
                   const KeyReader& read_key);
+
+// Writes line `index` of a listing (the pager calls it in any order it needs,
+// after it has placed the cursor at the start of a line).
+using LineWriter = std::function<void(size_t index)>;
+
+// The pager over `count` lines drawn by `write` instead of plain texts: the
+// writer chooses its own colours. Paging, prompts and keys work as above.
+int console_pager(size_t count, const LineWriter& write, bool paging);
+int console_pager(size_t count, const LineWriter& write, bool paging, const KeyReader& read_key);
 
 // The 16 lines of the usage text shown by the "/?" switch.
 std::vector<std::string> usage_lines();
