@@ -79,12 +79,6 @@ int nuvelRegisterCommand(Interp& interp, std::string_view name, CommandHandler h
   return 0;
 }
 
-void nuvelRegisterFamily(Interp& interp, const CommandSpec* specs, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    (void)nuvelRegisterCommand(interp, specs[i].name, specs[i].handler, nullptr, false);
-  }
-}
-
 CommandRecord* nuvelGetCommand(Interp& interp, std::string_view name) {
   int32_t i = find_index(interp, name);
   return i < 0 ? nullptr : &interp.commands[static_cast<size_t>(i)];

@@ -54,13 +54,6 @@ struct CommandRecord {
   uint32_t flags = 0;
 };
 
-// A row of the older two-column registration tables (name, handler), kept
-// only until every family has moved to CommandRow (core/command_table.h).
-struct CommandSpec {
-  const char* name;
-  CommandHandler handler;
-};
-
 // Call points of the evaluator that later subsystems fill in: command
 // tracing, the single-step prompt and the operating-system command path of
 // autoexec. Each interpreter has its own.
@@ -197,11 +190,6 @@ Code nuvelRunAtExit(Interp* interp);
 // 0 on success, 1 for a null name, 8 (Defined) when the name exists.
 int nuvelRegisterCommand(Interp& interp, std::string_view name, CommandHandler handler, void* data,
                          bool is_proc, std::shared_ptr<void> owner = nullptr);
-void nuvelRegisterFamily(Interp& interp, const CommandSpec* specs, size_t count);
-template <size_t N>
-void nuvelRegisterFamily(Interp& interp, const CommandSpec (&specs)[N]) {
-  nuvelRegisterFamily(interp, specs, N);
-}
 CommandRecord* nuvelGetCommand(Interp& interp, std::string_view name);
 // Removes a command; true when it existed.
 bool nuvelDeleteCommand(Interp& interp, std::string_view name);

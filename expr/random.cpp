@@ -77,14 +77,14 @@ core::Code nuvelCommandSrand(core::Interp& interp, int argc, core::Value* argv, 
   return core::result_int(interp, 0);
 }
 
-const core::CommandSpec kRandomCommands[] = {
-    {"srand", nuvelCommandSrand},
+constexpr core::CommandRow kRandomCommands[] = {
+    {"srand", nuvelCommandSrand, 1, core::kAnyWords, "?seed?"},
 };
 
 }  // namespace
 
 void register_random_cmds(core::Interp& interp) {
-  core::nuvelRegisterFamily(interp, kRandomCommands);
+  core::register_rows(interp, kRandomCommands);
 }
 
 }  // namespace expr

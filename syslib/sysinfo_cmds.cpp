@@ -135,7 +135,8 @@ Code info_adapter_property(Interp& interp, int, Value* argv, void*) {
   int64_t n = core::leading_int(argv[2].view());
   std::vector<platform::Adapter> list = platform::adapters();
   if (n < 0 || n >= static_cast<int64_t>(list.size())) {
-    return core::fail(interp, core::Msg::InfoAdapterFailed, n + 1);
+    // Adapters are numbered from 1 in the message.
+    return core::fail(interp, core::Msg::InfoAdapterFailed, n < INT64_MAX ? n + 1 : n);
   }
   const platform::Adapter& a = list[static_cast<size_t>(n)];
   std::string_view p = argv[1].view();
