@@ -114,15 +114,11 @@ check config-var "$DIR/nuvel.ini" "$(NUVEL_CONFIG="$DIR/nuvel.ini" "$NUVEL" "$DI
 # Ctrl+C ends a gets that waits on an idle pipe: the run stops with
 # "Interrupted" long before the pipe would close.
 printf 'puts start\nflush stdout\ngets stdin line\nputs "after <$line>"\n' > "$DIR/waiting.tcl"
-"$NUVEL" "$DIR/waiting.tcl" > "$DIR/waiting.out" 2>&1 < <(exec sleep 60 2>/dev/null) &
-waiter=$!
-for _ in $(seq 50); do grep -q start "$DIR/waiting.out" 2>/dev/null && break; sleep 0.1; done
-kill -INT "$waiter"
-( exec >/dev/null 2>&1; sleep 20; kill -KILL "$waiter" ) &
-watchdog=$!
-wait "$waiter"
+# The inner timeout sends the Ctrl+C (SIGINT) after a second and passes the
+# exit code on; the outer one ends a run that hangs anyway.
+timeout -s KILL 20 timeout --preserve-status -s INT 1 "$NUVEL" "$DIR/waiting.tcl" > "$DIR/waiting.out" 2>&1 \
+  < <(exec sleep 60 2>/dev/null)
 waited=$?
-kill "$watchdog" 2>/dev/null
 check gets-interrupted "1 start
 Interrupted" "$waited $(tr -d '\n' < "$DIR/waiting.out" | sed 's/start/start\n/' | head -c 40)"
 
