@@ -31,11 +31,12 @@ bool is_digit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// Prints one conversion: `spec` holds the flags, width and precision, and
+// Prints one conversion: `directive` holds the flags, width and precision, and
 // `conv` the conversion letter; the argument is coerced to what it needs.
-void append_conversion(std::string& out, const std::string& spec, char conv, const MsgArg* arg) {
+void append_conversion(std::string& out, const std::string& directive, char conv,
+                       const MsgArg* arg) {
   char buf[512];
-  std::string f = "%" + spec;
+  std::string f = "%" + directive;
   int n = 0;
   switch (conv) {
     case 'd':
@@ -119,12 +120,14 @@ std::string format_message(std::string_view format, std::initializer_list<MsgArg
       ++i;
       continue;
     }
-    std::string spec;
-    while (i < format.size() && is_flag(format[i])) spec += format[i++];
-    while (i < format.size() && is_digit(format[i]) && spec.size() < 16) spec += format[i++];
+    std::string directive;
+    while (i < format.size() && is_flag(format[i])) directive += format[i++];
+    while (i < format.size() && is_digit(format[i]) && directive.size() < 16)
+      directive += format[i++];
     if (i < format.size() && format[i] == '.') {
-      spec += format[i++];
-      while (i < format.size() && is_digit(format[i]) && spec.size() < 24) spec += format[i++];
+      directive += format[i++];
+      while (i < format.size() && is_digit(format[i]) && directive.size() < 24)
+        directive += format[i++];
     }
     // Length modifiers say nothing here: the argument carries its own type.
     while (i < format.size() && std::strchr("hlLqjzt", format[i]) != nullptr) ++i;
@@ -132,7 +135,7 @@ std::string format_message(std::string_view format, std::initializer_list<MsgArg
     if (i >= format.size()) break;
     char conv = format[i++];
     const MsgArg* arg = next != args.end() ? next++ : nullptr;
-    append_conversion(out, spec, conv, arg);
+    append_conversion(out, directive, conv, arg);
   }
   return out;
 }
