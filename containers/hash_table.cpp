@@ -388,8 +388,7 @@ void hash_table::statistics() const {
 }
 
 void hash_table::dump(int limit, bool html, bool brief) const {
-  dump(limit, html, brief,
-       [] { return platform::key_waiting() && platform::read_key() == platform::kKeyEsc; });
+  dump(limit, html, brief, [] { return platform::escape_pressed(); });
 }
 
 void hash_table::dump(int limit, bool html, bool brief,

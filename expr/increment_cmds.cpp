@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <new>
+#include <span>
 
 #include "core/cmd_helpers.h"
 #include "core/list_value.h"
@@ -197,9 +198,8 @@ Code let_command(Interp& interp, int argc, Value* argv) {
   }
   if (!have_value && first_value < argc && (op == ":=" || op == "=")) {
     if (op == ":=") {
-      std::string list;
-      for (int i = first_value; i < argc; ++i) core::list_append_element(list, argv[i].view());
-      value = Value(std::move(list));
+      value = Value(core::list_join(
+          std::span<const Value>(argv + first_value, static_cast<size_t>(argc - first_value))));
     } else {
       std::string text;
       for (int i = first_value; i < argc; ++i) text += argv[i].view();

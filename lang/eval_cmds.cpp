@@ -238,8 +238,8 @@ Code nuvelCommandSetResult(Interp& interp, int argc, Value* argv, void*) {
 }
 
 // result ?-code?
-// Results: the name of the code of the last bracketed command substitution;
-// with -code the code as a number.
+// Results: the name of the code of the last bracketed command substitution
+// (also stored in ::errorCode); with -code the code as a number.
 Code nuvelCommandResult(Interp& interp, int argc, Value* argv, void*) {
   uint32_t code = interp.last_subst_code;
   if (argc == 2) {
@@ -253,7 +253,8 @@ Code nuvelCommandResult(Interp& interp, int argc, Value* argv, void*) {
     nuvelResetResult(interp);
     return Code::Error;
   }
-  nuvelSetResult(interp, code_name(static_cast<int>(code)));
+  // Naming the code also leaves it in ::errorCode.
+  nuvelSetResult(interp, nuvelResultCodeName(interp, static_cast<int>(code)));
   return Code::Ok;
 }
 

@@ -523,6 +523,11 @@ bool key_waiting() {
   return ::poll(&fd, 1, 0) > 0;
 }
 
+bool escape_pressed() {
+  if (!::isatty(0)) return false;
+  return key_waiting() && read_key() == kKeyEsc;
+}
+
 void drain_keys() {
   if (!::isatty(0)) return;
   g_pending_key = -1;

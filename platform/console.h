@@ -99,6 +99,11 @@ enum Key : int {
 int read_key();
 // True when a key is waiting (never blocks).
 bool key_waiting();
+// True when Esc was pressed at the terminal and is waiting (consumes the key
+// that waits). Long console listings poll it to let the user stop them; it
+// is always false when standard input is not a terminal, so piped input is
+// never eaten.
+bool escape_pressed();
 // Discards keys already waiting at the terminal (nothing when standard input
 // is not a terminal, so keys given through a pipe are kept).
 void drain_keys();

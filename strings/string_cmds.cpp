@@ -130,7 +130,8 @@ Code string_range(Interp& interp, const Value& text, const Value& first_word,
   }
   const int64_t size = static_cast<int64_t>(text.size());
   int64_t from = std::max<int64_t>(*first, 0);
-  int64_t to = std::min(*last, size - 1);
+  // "end-N" with N reaching past the start stands for the first character.
+  int64_t to = std::min(std::max<int64_t>(*last, 0), size - 1);
   if (from > to || from >= size) {
     nuvelSetResult(interp, Value());
   } else if (from == 0 && to == size - 1) {

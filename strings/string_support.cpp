@@ -62,8 +62,12 @@ bool equal_text(std::string_view a, std::string_view b, bool nocase) {
 
 ArgSplit::ArgSplit(int argc, const Value* argv, int first, int required,
                    std::initializer_list<std::string_view> options) {
+  // "-var" may also come first ("string tolower -var name") when the
+  // required texts still follow it.
+  int start = first;
+  if (argc - first > required && core::iequals(argv[first].view(), "-var")) ++start;
   for (int i = first; i < argc; ++i) {
-    bool positional = i - first < required;
+    bool positional = i >= start && i - start < required;
     if (!positional) {
       int bit = 0;
       bool matched = false;

@@ -53,7 +53,8 @@ bool equal_text(std::string_view a, std::string_view b, bool nocase);
 // The words of a command split into positional arguments and option flags.
 // The first `required` words from `first` on are always positional, so a text
 // that happens to read "-var" is still a text; later words equal to one of
-// the option names (ignoring case) set that option's flag.
+// the option names (ignoring case) set that option's flag. "-var" is also
+// taken as the option when it comes first and the required words follow it.
 class ArgSplit {
  public:
   ArgSplit(int argc, const Value* argv, int first, int required,

@@ -72,3 +72,40 @@ TEST(DictInfo, MissingOrPlainVariableFailsSilently) {
 }
 
 }  // namespace
+
+// The walk lists every non-empty bucket with its nodes, between the heading
+// and the statistics, for arrays and dictionaries alike; standard input that
+// is not a terminal never stops it.
+TEST(HashWalk, ListsEveryBucket) {
+  auto r = run_script("array set a {x 1 y 2}; array walk a");
+  EXPECT_EQ(r.code, Code::Ok);
+  std::string out = mask_addresses(r.output);
+  EXPECT_NE(out.find("Bucket("), std::string::npos) << out;
+  EXPECT_NE(out.find(" key:'x' => '1'\n"), std::string::npos) << out;
+  EXPECT_NE(out.find(" key:'y' => '2'\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("Found:2 "), std::string::npos) << out;
+
+  auto d = run_script("dict set d k [string repeat v 25]; dict walk d");
+  EXPECT_NE(d.output.find(" key:'k' => 'vvvvvvvvvvvvvvvvvvvvvvvvv...'\n"), std::string::npos)
+      << d.output;
+}
+
+size_t count_of(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(HashWalk, LimitCountsBuckets) {
+  // 50 keys over 250 buckets: the whole walk shows one line per used bucket
+  // and 50 nodes; a limit of 10 buckets shows no more than 10.
+  const std::string fill = "for {set i 0} {< $i 50} {incr i} {set a($i) $i}; ";
+  auto all = run_script(fill + "array walk a");
+  size_t buckets = count_of(all.output, "Bucket(");
+  EXPECT_GT(buckets, 10u);
+  EXPECT_EQ(count_of(all.output, " key:'"), 50u);
+  EXPECT_NE(all.output.find("Found:" + std::to_string(buckets) + " "), std::string::npos);
+  auto some = run_script(fill + "array walk a 10");
+  EXPECT_LE(count_of(some.output, "Bucket("), 10u);
+  EXPECT_LT(count_of(some.output, " key:'"), 50u);
+}
