@@ -637,6 +637,11 @@ Code call_handler(Interp& interp, const CommandRecord& rec, int argc, Value* arg
     rc = Code::Error;
   }
   --interp.nesting_depth_handlers;
+  if (interp.result.size() > kMaxTextLength && rc == Code::Ok) {
+    size_t length = interp.result.size();
+    nuvelResetResult(interp);
+    rc = fail(interp, Msg::ResultTooLong, length, kMaxTextLength);
+  }
   // The innermost command that fails tells whether the result is its own
   // (catch hands a result left over from an earlier command to nobody).
   if (rc == Code::Error && !interp.failure_seen) {

@@ -3,11 +3,17 @@
 // same everywhere.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
 namespace core {
+
+// The longest text a command may leave as its result (1 GiB). A command that
+// makes a longer one fails instead, so a script that doubles a text in a loop
+// ends with a message rather than exhausting memory.
+inline constexpr size_t kMaxTextLength = size_t{1} << 30;
 
 // A space or a tab (the blanks between words on one line).
 inline bool is_blank(char c) {

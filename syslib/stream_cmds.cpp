@@ -67,7 +67,7 @@ namespace {
 constexpr int64_t kDefaultLineLength = 4096;
 constexpr size_t kReadChunk = 64 * 1024;
 // Reading a stream to its end stops with an error beyond this many bytes.
-constexpr size_t kReadAllLimit = size_t{1} << 30;
+constexpr size_t kReadAllLimit = core::kMaxTextLength;
 
 // A stream word resolved: standard input or an open file.
 struct StreamRef {
