@@ -209,7 +209,7 @@ void host_set_result(nuvel_interp* handle, const char* text, int count) {
   try {
     if (!handle) return;
     std::string_view t = text_in(text);
-    if (count > 0) t = t.substr(0, strnlen(text, static_cast<size_t>(count)));
+    if (text && count > 0) t = t.substr(0, strnlen(text, static_cast<size_t>(count)));
     core::nuvelSetResult(*from_handle(handle), Value(t));
   } catch (...) {
   }

@@ -147,9 +147,9 @@ NUVEL_EXPORT int tp_own(nuvel_interp* interp, int, const char* argv[], void*) {
 #if !defined(TP_PLAIN)
 
 #if defined(TP_GOOD)
-static const char* const kFunctions[] = {"tp_echo", "tp_vars",  "tp_throw",
+static const char* const kFunctions[] = {"tp_echo", "tp_vars", "tp_throw",
                                          "tp_code", "tp_eval", "tp_counts"};
-static const char* const kCommands[] = {"tp_echo", "tp_vars",  "tp_throw",
+static const char* const kCommands[] = {"tp_echo", "tp_vars", "tp_throw",
                                         "tp_code", "tp_eval", "tp_counts"};
 #elif defined(TP_MISSING)
 static const char* const kFunctions[] = {"tp_no_such_function", "tp_own"};
@@ -186,11 +186,11 @@ NUVEL_EXPORT int _export_common_routines(
     nuvel_find_command_fn find_command, nuvel_get_command_fn get_command,
     nuvel_split_list_fn split_list, nuvel_free_list_fn free_list, nuvel_set_result_fn set_result,
     nuvel_alloc_fn alloc, nuvel_free_fn free_block, nuvel_array_get_fn array_get,
-    nuvel_array_set_fn array_set, nuvel_list_append_fn list_append,
-    nuvel_delete_var_fn delete_var, nuvel_access_var_fn access_var) {
-  host = Host{get_var,    set_var,   text_append, text_free,  frame_at_level, find_command,
-              get_command, split_list, free_list,  set_result, alloc,          free_block,
-              array_get,  array_set, list_append, delete_var, access_var};
+    nuvel_array_set_fn array_set, nuvel_list_append_fn list_append, nuvel_delete_var_fn delete_var,
+    nuvel_access_var_fn access_var) {
+  host = Host{get_var,     set_var,    text_append, text_free,  frame_at_level, find_command,
+              get_command, split_list, free_list,   set_result, alloc,          free_block,
+              array_get,   array_set,  list_append, delete_var, access_var};
 #if defined(TP_BADEXPORT)
   return 16;
 #else
