@@ -52,6 +52,7 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   syslib::register_process_cmds(interp);
   syslib::register_env_cmds(interp);
   vars::register_info_cmds(interp);
+  syslib::register_lib_cmds(interp);
 }
 
 std::unique_ptr<Interp> nuvelCreateTopInterp(int count, const std::vector<std::string>* words) {

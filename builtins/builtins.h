@@ -90,4 +90,5 @@ void register_http_cmds(core::Interp& interp);
 void install_external_commands(core::Interp& interp);
 void register_process_cmds(core::Interp& interp);
 void register_env_cmds(core::Interp& interp);
+void register_lib_cmds(core::Interp& interp);
 }  // namespace syslib

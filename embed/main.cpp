@@ -14,6 +14,7 @@
 #include "platform/console.h"
 #include "platform/system.h"
 #include "syslib/console_layer.h"
+#include "syslib/plugins.h"
 
 namespace embed {
 extern const unsigned char kScriptBytes[];
@@ -90,6 +91,7 @@ int run(int argc, char** argv) {
       static_cast<unsigned>(platform::tick_ms() * 1000u + static_cast<unsigned>(time(nullptr))));
 
   bool echo = false;
+  bool debug_libraries = false;
   int parameters = 0;
   // "script.tcl -- a b c": the words after "--" are the script's arguments.
   int dashes = argc;
@@ -115,7 +117,13 @@ int run(int argc, char** argv) {
       syslib::show_usage_and_exit();
     } else if (core::iequals(arg, "/ECHO")) {
       echo = true;
+    } else if (core::iequals(arg, "/DEBUG")) {
+      debug_libraries = true;
     }
+  }
+  if (debug_libraries) {
+    syslib::print_library_report(*interp);
+    return 0;
   }
   if (echo) {
     platform::out(embedded_script());

@@ -13,6 +13,7 @@
 #include "platform/process.h"
 #include "platform/sysinfo.h"
 #include "platform/system.h"
+#include "syslib/plugins.h"
 #include "syslib/sysinfo.h"
 
 namespace syslib {
@@ -227,10 +228,7 @@ Code info_guid(Interp& interp, int, Value*, void*) {
 
 // The library folder: the executable's folder followed by "/lib".
 Code info_lib(Interp& interp, int, Value*, void*) {
-  std::string exe = platform::executable_path();
-  size_t slash = exe.rfind('/');
-  std::string base = slash == std::string::npos ? std::string(".") : exe.substr(0, slash);
-  return result_text(interp, base + "/lib");
+  return result_text(interp, library_folder());
 }
 
 }  // namespace syslib

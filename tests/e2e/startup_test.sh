@@ -44,7 +44,7 @@ expect "usage before echo" 0 "Syntax: program.exe" -- "$bin" /ECHO "/?"
 expect "embedded quote" 4 "Syntax error: Embedded \" found. Don't end quoted paths with a \\ character" -- "$bin" 'a"b'
 expect "too many parameters" 1 "Too many parameters: use nuvel_embed /? for help" -- "$bin" 1 2 3 4 5 6 7 8 9 10 11
 expect "too many parameters wins over /?" 1 "Too many parameters" -- "$bin" 1 2 3 4 5 6 7 8 9 10 11 "/?"
-expect "other switches are sourced like files" 1 "source: File '/DEBUG' not found" -- "$bin" /DEBUG
+expect "other switches are sourced like files" 1 "source: File '/NOSUCH' not found" -- "$bin" /NOSUCH
 expect "two files run in order" 0 "one
 two" -- "$bin" "$work/one.tcl" "$work/two.tcl"
 expect "exit value is the exit code" 3 "before" -- "$bin" "$work/exit3.tcl"
