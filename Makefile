@@ -36,7 +36,8 @@ test: build build-asan
 
 # Fuzzing (clang's libFuzzer): `make fuzz` runs every target for FUZZ_SECONDS
 # each on a corpus seeded from the script tests; crashes are written to
-# build-fuzz/crashes/. CI runs it briefly; run it longer by hand, e.g.
+# build-fuzz/crashes/ (copy a fixed one into fuzz/regressions/<target>/ so
+# every build's tests replay it). CI runs it briefly; run it longer by hand, e.g.
 # `make fuzz FUZZ_SECONDS=600`.
 FUZZ_SECONDS ?= 12
 FUZZ_TARGETS := eval_fuzz mpp_fuzz expr_fuzz list_fuzz format_scan_fuzz
@@ -50,6 +51,7 @@ fuzz-build:
 
 fuzz: fuzz-build
 	@rm -rf build-fuzz/corpus && python3 fuzz/seed_corpus.py tests/scripts build-fuzz/corpus
+	@for t in $(FUZZ_TARGETS); do mkdir -p build-fuzz/corpus/$$t; cp fuzz/regressions/$$t/* build-fuzz/corpus/$$t/ 2>/dev/null || true; done
 	@mkdir -p build-fuzz/crashes
 	@for t in $(FUZZ_TARGETS); do \
 	  echo "fuzzing $$t for $(FUZZ_SECONDS) s"; \

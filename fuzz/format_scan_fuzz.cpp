@@ -28,9 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       args.emplace_back(tail.substr(from, at - from));
       from = at + 1;
     }
-    (void)expr::format_text(tmpl, args, (mode & 2) != 0);
+    (void)strings::format_text(tmpl, args, (mode & 2) != 0);
   } else {
-    (void)expr::scan_text(tail, tmpl, (mode >> 1) % 16);
+    (void)strings::scan_text(tail, tmpl, (mode >> 1) % 16);
   }
   return 0;
 }
