@@ -262,16 +262,19 @@ int read_byte_within(int timeout_ms) {
 constexpr int kSequenceGapMs = 50;
 
 // One key from a terminal already in raw mode.
-int read_raw_terminal_key() {
+// One key from the bytes of standard input: a terminal already in raw mode,
+// or a pipe or file, where bytes stand for themselves except the line feed
+// (Enter) and the escape sequences of the special keys.
+int read_key_bytes(bool terminal) {
   for (;;) {
     int c = read_byte_blocking();
     if (c < 0) return kKeyEsc;
-    if (c == 3) {
+    if (c == 3 && terminal) {
       set_break_flag();
       return 3;
     }
     if (c == '\r' || c == '\n') return kKeyEnter;
-    if (c == 127) return 8;  // the Backspace key
+    if (c == 127 && terminal) return 8;  // the Backspace key
     if (c != kKeyEsc) return c;
     int next = read_byte_within(kSequenceGapMs);
     if (next < 0) return kKeyEsc;
@@ -290,6 +293,10 @@ int read_raw_terminal_key() {
     if (key != kKeyNone) return key;
     // Keys without a code here (function keys and the like) are skipped.
   }
+}
+
+int read_raw_terminal_key() {
+  return read_key_bytes(true);
 }
 
 int read_terminal_key() {
@@ -515,9 +522,7 @@ int decode_escape_sequence(std::string_view sequence) {
 int read_key() {
   flush();
   if (::isatty(0)) return read_terminal_key();
-  int c = read_byte_blocking();
-  if (c < 0) return kKeyEsc;
-  return c == '\n' ? kKeyEnter : c;
+  return read_key_bytes(false);
 }
 
 bool key_waiting() {
