@@ -62,3 +62,8 @@ puts "1 + 2 + ... + 5 = $total"
 foreach {thing shade} {sea blue leaf green} {puts "$thing -> $shade"}
 proc fact {n} {if {<= $n 1} {return 1}; return [* $n [fact [- $n 1]]]}
 switch -glob [fact 5] {1?0 {puts "5! = [fact 5]"} default {puts "unexpected"}}
+
+# At a terminal the demo ends in the interactive shell: type commands, see
+# each one's code as [code:name], leave with exit. From a pipe it just ends.
+puts "Type Nuvel commands below; exit leaves the shell."
+cli -tty

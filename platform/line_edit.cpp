@@ -99,6 +99,13 @@ LineEditor::LineEditor(std::string history_file) : impl_(std::make_unique<Impl>(
   el_set(impl_->el, EL_SETTY, "-d", "-isig", nullptr);
   el_set(impl_->el, EL_ADDFN, "nuvel-abandon", "Abandon the line", abandon_line);
   el_set(impl_->el, EL_BIND, "^C", "nuvel-abandon", nullptr);
+  // Home and End as terminals and multiplexers send them.
+  for (const char* home : {"\x1b[1~", "\x1b[7~", "\x1b[H", "\x1bOH"}) {
+    el_set(impl_->el, EL_BIND, home, "ed-move-to-beg", nullptr);
+  }
+  for (const char* end : {"\x1b[4~", "\x1b[8~", "\x1b[F", "\x1bOF"}) {
+    el_set(impl_->el, EL_BIND, end, "ed-move-to-end", nullptr);
+  }
 }
 
 LineEditor::~LineEditor() = default;
