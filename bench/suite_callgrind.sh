@@ -8,15 +8,15 @@ src=$(cd "$(dirname "$0")" && pwd)/suite
 tmp=$(mktemp -d)
 declare -A S=(
  [startup]='s/x/x/'
- [loop_arith]='s/run 1000000/run 100000/'
+ [loop_arith]='s/main 1000000/main 100000/'
  [loop_arith_top]='s/set n 1000000/set n 100000/'
- [loop_arith_expr]='s/run 1000000/run 100000/'
+ [loop_arith_expr]='s/main 1000000/main 100000/'
  [fib_rec]='s/fibr 29/fibr 22/'
- [string_build]='s/rounds 3/rounds 1/; s/run 200000/run 50000/'
- [list_ops]='s/rounds 4/rounds 1/; s/run 200000 50000/run 50000 30000/'
- [array_hash]='s/rounds 2/rounds 1/; s/run 200000/run 50000/'
- [expr_math]='s/run 300000/run 30000/'
- [proc_calls]='s/rounds 3/rounds 1/; s/run 500000/run 100000/'
+ [string_build]='s/rounds 3/rounds 1/; s/main 200000/main 50000/'
+ [list_ops]='s/rounds 4/rounds 1/; s/main 200000 50000/main 50000 30000/'
+ [array_hash]='s/rounds 2/rounds 1/; s/main 200000/main 50000/'
+ [expr_math]='s/main 300000/main 30000/'
+ [proc_calls]='s/rounds 3/rounds 1/; s/main 500000/main 100000/'
 )
 ws=${*:-startup loop_arith loop_arith_top loop_arith_expr fib_rec string_build list_ops array_hash expr_math proc_calls}
 for w in $ws; do

@@ -23,12 +23,6 @@ using core::kAnyWords;
 using core::Msg;
 using core::Value;
 
-// The script `load` keeps for `run`, with the file it came from.
-struct LoadedScript {
-  std::optional<Value> text;
-  std::string file;
-};
-
 // Reads and prepares a file as load does; the error code on failure.
 Code load_file(Interp& interp, std::string_view file_word) {
   std::string file(file_word);

@@ -2,9 +2,19 @@
 // scripts (run, chain, the dot command).
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "core/nuvel.h"
 
 namespace lang {
+
+// The script `load` keeps (preprocessed) for `run`, with the file it came
+// from; per interpreter.
+struct LoadedScript {
+  std::optional<core::Value> text;
+  std::string file;
+};
 
 // Runs script text in the current frame with argv and argc describing
 // `args` (args[0] is the file name), then puts the caller's argv and argc
