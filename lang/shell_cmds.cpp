@@ -17,6 +17,7 @@
 #include "platform/identity.h"
 #include "platform/line_edit.h"
 #include "platform/process.h"
+#include "platform/system.h"
 #include "syslib/prompt_macros.h"
 
 namespace lang {
@@ -131,6 +132,10 @@ int64_t nuvelShell(Interp& interp, std::string_view host, std::string_view templ
       platform::out(prompt);
       platform::flush();
       std::optional<std::string> read = platform::read_plain_line(kLineMax);
+      if (!read && !platform::stdin_at_end() && platform::take_break_flag()) {
+        platform::out("\n");  // Ctrl+C abandons the line being read
+        continue;
+      }
       if (!read) {
         platform::out(core::text_of(core::Msg::ShellInputEnded));
         return 0;

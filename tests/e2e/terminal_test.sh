@@ -45,6 +45,15 @@ wait_for() {
   done
   return 1
 }
+# wait_count TAG REGEX N: waits until N lines of the screen match REGEX.
+wait_count() {
+  local i
+  for i in $(seq 1 200); do
+    if [ "$(screen "$1" | grep -c -- "$2")" -ge "$3" ]; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
 ok() { echo "ok   $1"; }
 fail() {
   echo "FAIL $1"; screen "$2" | sed -e 's/^/  | /' | grep -v '^  | $' | tail -25
@@ -86,7 +95,7 @@ expect_screen "shell: Home and End move along the line" shell "home_end_ok"
 tm send-keys -t shell 'puts [+ $x 1]' Left Left '4' Enter
 expect_screen "shell: cursor keys edit the line" shell "46"
 tm send-keys -t shell Up Enter
-if wait_for shell "46" && sleep 0.3 && [ "$(screen shell | grep -c '^46$')" -ge 2 ]; then
+if wait_count shell '^46$' 2; then
   ok "shell: Up recalls the previous line"
 else
   fail "shell: Up recalls the previous line" shell
@@ -163,7 +172,7 @@ printf 'puts "pid=[pid]"\ncli\n' > "$work/cli.tcl"
 start cli "$work/cli.tcl"
 if wait_for cli "pid=" && wait_for cli "@ "; then
   tm send-keys -t cli 'puts half'
-  sleep 0.3
+  wait_for cli "puts half"
   kill -TERM "$(screen cli | sed -n 's/^pid=\([0-9]*\).*/\1/p' | head -1)"
   expect_restored "SIGTERM in the line editor restores the terminal" cli 143
 else
