@@ -97,7 +97,9 @@ LineEditor::LineEditor(std::string history_file) : impl_(std::make_unique<Impl>(
   el_set(impl_->el, EL_HIST, history, impl_->history);
   // Ctrl+C reaches the editor as a key (no SIGINT while a line is typed).
   el_set(impl_->el, EL_SETTY, "-d", "-isig", nullptr);
-  el_set(impl_->el, EL_ADDFN, "nuvel-abandon", "Abandon the line", abandon_line);
+  // The wide form keeps the names as given (the narrow form copies them and
+  // never frees the copies).
+  el_wset(impl_->el, EL_ADDFN, L"nuvel-abandon", L"Abandon the line", abandon_line);
   el_set(impl_->el, EL_BIND, "^C", "nuvel-abandon", nullptr);
   // Home and End as terminals and multiplexers send them.
   for (const char* home : {"\x1b[1~", "\x1b[7~", "\x1b[H", "\x1bOH"}) {

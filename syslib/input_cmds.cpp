@@ -119,7 +119,7 @@ Code nuvelCommandWaitkey(Interp& interp, int argc, Value* argv, void*) {
 // nothing), waits for one key, ends the line. Results: the key's code.
 Code nuvelCommandPause(Interp& interp, int argc, Value* argv, void*) {
   std::string_view text = argc >= 2 ? argv[1].view() : "Press any key to continue . . . ";
-  if (text != "-") platform::out(text);
+  if (text != "-" && !text.empty()) platform::out(text);
   int key = platform::read_key();
   platform::out("\n");
   return core::result_int(interp, key);
@@ -148,7 +148,7 @@ Code nuvelCommandInput(Interp& interp, int argc, Value* argv, void*) {
       return core::nuvelWrongArgs(interp, argc, argv);
     }
   }
-  platform::out(prompt);
+  if (!prompt.empty()) platform::out(prompt);
   platform::flush();
   std::optional<std::string> line =
       noecho ? platform::read_line_noecho(kLineMax) : platform::read_plain_line(kLineMax);
@@ -244,7 +244,7 @@ Code nuvelCommandInputCsv(Interp& interp, int argc, Value* argv, void*) {
     file = StreamTable::of(interp).get(parse_handle(stream->view()));
     if (file == nullptr) return core::fail(interp, Msg::InputInvalidHandle, *stream);
   }
-  platform::out(prompt);
+  if (!prompt.empty()) platform::out(prompt);
   platform::flush();
   std::optional<std::string> line;
   if (file == nullptr) {
