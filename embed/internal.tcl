@@ -67,5 +67,4 @@ switch -glob [fact 5] {1?0 {puts "5! = [fact 5]"} default {puts "unexpected"}}
 # each one's code as [code:name], leave with exit. From a pipe it just ends.
 # (cli fails when the shell's last result was a non-zero number; the demo
 # ends normally either way.)
-puts "Type Nuvel commands below; exit leaves the shell."
 catch {cli -tty}
