@@ -53,6 +53,10 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   syslib::register_env_cmds(interp);
   vars::register_info_cmds(interp);
   syslib::register_lib_cmds(interp);
+  lang::register_debug_cmds(interp);
+  lang::register_shell_cmds(interp);
+  lang::register_script_cmds(interp);
+  syslib::register_input_cmds(interp);
 }
 
 std::unique_ptr<Interp> nuvelCreateTopInterp(int count, const std::vector<std::string>* words) {

@@ -92,3 +92,12 @@ void register_process_cmds(core::Interp& interp);
 void register_env_cmds(core::Interp& interp);
 void register_lib_cmds(core::Interp& interp);
 }  // namespace syslib
+
+namespace lang {
+void register_debug_cmds(core::Interp& interp);
+void register_shell_cmds(core::Interp& interp);
+void register_script_cmds(core::Interp& interp);
+}  // namespace lang
+namespace syslib {
+void register_input_cmds(core::Interp& interp);
+}  // namespace syslib

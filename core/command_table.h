@@ -22,6 +22,9 @@ enum CommandFlag : uint32_t {
   kUnsafe = 1u << 0,
   // Ends or suspends the process or the evaluation (exit, cli, pause, ...).
   kNoFuzz = 1u << 1,
+  // A procedure of the same name replaces it instead of being refused: for
+  // built-ins with names scripts commonly give their own procedures ("run").
+  kProcMayReplace = 1u << 2,
 };
 
 // No upper limit on the number of words.

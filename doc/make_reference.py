@@ -20,7 +20,8 @@ def topics(lines):
         line = raw.rstrip("\n").replace("\t", "  ").rstrip()
         t = line.strip()
         if name is None:
-            if t.startswith(".") and not t.startswith(".."):
+            # ".." alone heads the topic of the dot command.
+            if t == ".." or (t.startswith(".") and not t.startswith("..")):
                 name, shown, block = t[1:], [], None
             continue
         if block == "hidden":

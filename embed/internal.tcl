@@ -62,3 +62,9 @@ puts "1 + 2 + ... + 5 = $total"
 foreach {thing shade} {sea blue leaf green} {puts "$thing -> $shade"}
 proc fact {n} {if {<= $n 1} {return 1}; return [* $n [fact [- $n 1]]]}
 switch -glob [fact 5] {1?0 {puts "5! = [fact 5]"} default {puts "unexpected"}}
+
+# At a terminal the demo ends in the interactive shell: type commands, see
+# each one's code as [code:name], leave with exit. From a pipe it just ends.
+# (cli fails when the shell's last result was a non-zero number; the demo
+# ends normally either way.)
+catch {cli -tty}

@@ -496,6 +496,13 @@ constexpr CommandRow kControlCommands[] = {
 
 }  // namespace
 
+Code test_if_condition(Interp& interp, const Value& cond, bool& truth) {
+  truth = false;
+  Code rc = conditions_are_scripts() ? rindoEval(interp, cond) : if_first_expression(interp, cond);
+  if (rc == Code::Ok) truth = if_true(interp.result.view());
+  return rc;
+}
+
 void register_control_cmds(Interp& interp) {
   core::register_rows(interp, kControlCommands);
 }

@@ -25,6 +25,11 @@ core::Code eval_expression(Interp& interp, const Value& text);
 std::optional<std::string> subst_text(Interp& interp, std::string_view text, bool variables,
                                       bool commands, bool backslashes = true);
 
+// Tests a condition exactly as `if` tests its first one (a script, or an
+// expression while the expression option is on); `truth` is set when the
+// code is ok.
+core::Code test_if_condition(Interp& interp, const Value& cond, bool& truth);
+
 // Leading decimal floating-point reading (like atof, decimal forms only:
 // no hexadecimal, infinities or NaN). 0.0 when the text has no number.
 double leading_double(std::string_view text);

@@ -143,6 +143,10 @@ Code define_proc(Interp& interp, std::string_view command, std::string_view name
     pd->formals.push_back(std::move(formal));
   }
   void* data = pd.get();
+  if (const core::CommandRecord* old = core::nuvelGetCommand(interp, proc_name);
+      old && !old->is_proc && (old->flags & core::kProcMayReplace) != 0) {
+    (void)core::nuvelDeleteCommand(interp, proc_name);
+  }
   int rc = core::nuvelRegisterCommand(interp, proc_name, nuvelProcCall, data, true, std::move(pd));
   if (rc == 8) {
     return core::fail(interp, core::Msg::ProcAlreadyDefined, cmd, proc_name);

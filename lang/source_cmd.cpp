@@ -4,6 +4,7 @@
 #include "core/switches.h"
 #include "core/var_store.h"
 #include "expr/expr_engine.h"
+#include "lang/script_run.h"
 #include "mpp/mpp.h"
 #include "platform/files.h"
 
@@ -85,6 +86,42 @@ void remove_args(Interp& interp) {
   }
 }
 
+}  // namespace
+
+// Runs script text with argv and argc describing `args` (args[0] the file
+// name, as $argv(0) shows it) and puts the caller's back afterwards.
+Code run_with_args(Interp& interp, const Value& text, int count, const Value* args) {
+  // The caller's arguments.
+  bool had_args = false;
+  int64_t saved_count = 0;
+  std::vector<std::string> saved;
+  if (vars::VarRef caller_count = vars::lookup(interp, "argc")) {
+    had_args = true;
+    saved_count = std::max<int64_t>(0, leading_int(caller_count.value().view()));
+    vars::VarRef caller_args = vars::lookup(interp, "argv");
+    for (int64_t i = 0; i < saved_count && i < 100000; ++i) {
+      std::optional<Value> v;
+      if (caller_args) v = vars::array_element(caller_args, std::to_string(i));
+      saved.emplace_back(v ? std::string(v->view()) : std::string());
+    }
+    saved_count = static_cast<int64_t>(saved.size());
+  }
+  std::vector<std::string> elements;
+  for (int i = 0; i < count; ++i) elements.push_back(nuvelEscape(args[i].view()));
+  install_args(interp, elements, count);
+  uint32_t subst_code = interp.last_subst_code;
+  Code rc = rindoEval(interp, text);
+  Value result = interp.result;
+  if (had_args) {
+    install_args(interp, saved, saved_count);
+  } else if (!had_args) {
+    remove_args(interp);
+  }
+  interp.last_subst_code = subst_code;
+  nuvelSetResult(interp, result);
+  return rc == Code::Return ? Code::Ok : rc;
+}
+
 // source filename ?arg ...?
 // Results: the result of the file's last command; return at top level is ok.
 // Side effects: the file is preprocessed (its messages printed; a failed
@@ -114,36 +151,10 @@ Code nuvelCommandSource(Interp& interp, int argc, Value* argv, void*) {
   }
   // The text before an #exit runs like any other.
   if (!text.empty()) expr::normalise_numeric_literals(text);
-  // The caller's arguments.
-  bool had_args = false;
-  int64_t saved_count = 0;
-  std::vector<std::string> saved;
-  if (vars::VarRef count = vars::lookup(interp, "argc")) {
-    had_args = true;
-    saved_count = std::max<int64_t>(0, leading_int(count.value().view()));
-    vars::VarRef args = vars::lookup(interp, "argv");
-    for (int64_t i = 0; i < saved_count && i < 100000; ++i) {
-      std::optional<Value> v;
-      if (args) v = vars::array_element(args, std::to_string(i));
-      saved.emplace_back(v ? std::string(v->view()) : std::string());
-    }
-    saved_count = static_cast<int64_t>(saved.size());
-  }
-  std::vector<std::string> elements;
-  for (int i = 1; i < argc; ++i) elements.push_back(nuvelEscape(argv[i].view()));
-  install_args(interp, elements, argc - 1);
-  uint32_t subst_code = interp.last_subst_code;
-  Code rc = rindoEval(interp, Value(std::move(text)));
-  Value result = interp.result;
-  if (had_args) {
-    install_args(interp, saved, saved_count);
-  } else if (!had_args) {
-    remove_args(interp);
-  }
-  interp.last_subst_code = subst_code;
-  nuvelSetResult(interp, result);
-  return rc == Code::Return ? Code::Ok : rc;
+  return run_with_args(interp, Value(std::move(text)), argc - 1, argv + 1);
 }
+
+namespace {
 
 constexpr CommandRow kSourceCommands[] = {
     {"source", nuvelCommandSource, 2, kAnyWords, "filename ?arg ...?", core::kUnsafe},

@@ -8,9 +8,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -259,17 +261,20 @@ int read_byte_within(int timeout_ms) {
 // Bytes of a key sequence arrive together; a lone Esc has nothing after it.
 constexpr int kSequenceGapMs = 50;
 
-int read_terminal_key() {
-  RawMode raw;
+// One key from a terminal already in raw mode.
+// One key from the bytes of standard input: a terminal already in raw mode,
+// or a pipe or file, where bytes stand for themselves except the line feed
+// (Enter) and the escape sequences of the special keys.
+int read_key_bytes(bool terminal) {
   for (;;) {
     int c = read_byte_blocking();
     if (c < 0) return kKeyEsc;
-    if (c == 3) {
+    if (c == 3 && terminal) {
       set_break_flag();
       return 3;
     }
     if (c == '\r' || c == '\n') return kKeyEnter;
-    if (c == 127) return 8;  // the Backspace key
+    if (c == 127 && terminal) return 8;  // the Backspace key
     if (c != kKeyEsc) return c;
     int next = read_byte_within(kSequenceGapMs);
     if (next < 0) return kKeyEsc;
@@ -288,6 +293,15 @@ int read_terminal_key() {
     if (key != kKeyNone) return key;
     // Keys without a code here (function keys and the like) are skipped.
   }
+}
+
+int read_raw_terminal_key() {
+  return read_key_bytes(true);
+}
+
+int read_terminal_key() {
+  RawMode raw;
+  return read_raw_terminal_key();
 }
 
 struct ExitHook {
@@ -508,9 +522,7 @@ int decode_escape_sequence(std::string_view sequence) {
 int read_key() {
   flush();
   if (::isatty(0)) return read_terminal_key();
-  int c = read_byte_blocking();
-  if (c < 0) return kKeyEsc;
-  return c == '\n' ? kKeyEnter : c;
+  return read_key_bytes(false);
 }
 
 bool key_waiting() {
@@ -526,6 +538,27 @@ bool key_waiting() {
 bool escape_pressed() {
   if (!::isatty(0)) return false;
   return key_waiting() && read_key() == kKeyEsc;
+}
+
+int read_key_within(int64_t ms) {
+  flush();
+  if (g_pending_key >= 0 || g_in_pos < g_in_len) return read_key();
+  pollfd fd{0, POLLIN, 0};
+  if (!::isatty(0)) {
+    // End of input counts as a key (Esc), so the wait never outlasts it.
+    if (g_in_end) return kKeyEsc;
+    return ::poll(&fd, 1, static_cast<int>(std::clamp<int64_t>(ms, 0, INT32_MAX))) > 0 ? read_key()
+                                                                                       : kKeyNone;
+  }
+  RawMode raw;
+  const int64_t deadline = static_cast<int64_t>(tick_ms()) + ms;
+  for (;;) {
+    int64_t left = deadline - static_cast<int64_t>(tick_ms());
+    if (left <= 0) return kKeyNone;
+    // Short slices, so that a signal cannot hold the wait past its end.
+    int polled = ::poll(&fd, 1, static_cast<int>(std::min<int64_t>(left, 100)));
+    if (polled > 0) return read_raw_terminal_key();
+  }
 }
 
 void drain_keys() {
@@ -585,6 +618,20 @@ void restore_terminal() {
     write_all(1, "\x1b[?25h", 6);
     g_cursor_hidden = 0;
   }
+}
+
+bool hold_terminal_settings() {
+  termios now{};
+  if (!::isatty(0) || ::tcgetattr(0, &now) != 0) return false;
+  g_saved_termios = now;
+  g_raw_active = 1;
+  return true;
+}
+
+void release_terminal_settings() {
+  if (!g_raw_active) return;
+  ::tcsetattr(0, TCSANOW, &g_saved_termios);
+  g_raw_active = 0;
 }
 
 void restore_terminal_from_signal() noexcept {

@@ -97,6 +97,9 @@ enum Key : int {
 // standard input is not a terminal a key is a byte read from it; end of input
 // reads as Esc.
 int read_key();
+// Waits at most `ms` milliseconds for one key (read as read_key does);
+// kKeyNone when none came. End of input reads as Esc at once.
+int read_key_within(int64_t ms);
 // True when a key is waiting (never blocks).
 bool key_waiting();
 // True when Esc was pressed at the terminal and is waiting (consumes the key

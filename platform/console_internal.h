@@ -12,4 +12,11 @@ void restore_terminal();
 // tcsetattr) on state that is valid at any instant.
 void restore_terminal_from_signal() noexcept;
 
+// For code that changes the terminal's modes itself (the line editor, input
+// without echo): keeps the current settings as the ones the exit path and the
+// signal handlers put back, until release_terminal_settings() restores them.
+// False when standard input is not a terminal.
+bool hold_terminal_settings();
+void release_terminal_settings();
+
 }  // namespace platform::detail

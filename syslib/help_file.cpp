@@ -75,9 +75,10 @@ std::vector<std::string> file_lines(std::string_view text) {
   return lines;
 }
 
-// A topic header: one dot and a name.
+// A topic header: one dot and a name. A line of two dots alone heads the
+// topic of the dot command (directives always have a word after the dots).
 bool is_header(std::string_view trimmed) {
-  return trimmed.size() > 1 && trimmed[0] == '.' && trimmed[1] != '.';
+  return trimmed == ".." || (trimmed.size() > 1 && trimmed[0] == '.' && trimmed[1] != '.');
 }
 
 // Colour of a colour-block directive, or -1.

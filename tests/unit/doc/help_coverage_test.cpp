@@ -35,7 +35,8 @@ std::multiset<std::string> topics(const std::string& path) {
     if (start == std::string::npos) continue;
     size_t end = line.find_last_not_of(" \t\r");
     std::string t = line.substr(start, end - start + 1);
-    if (t.size() > 1 && t[0] == '.' && t[1] != '.') names.insert(lower(t.substr(1)));
+    // ".." alone heads the topic of the dot command.
+    if (t == ".." || (t.size() > 1 && t[0] == '.' && t[1] != '.')) names.insert(lower(t.substr(1)));
   }
   return names;
 }
@@ -82,7 +83,7 @@ TEST(HelpFile, EveryTopicAndBlockIsClosed) {
     if (start == std::string::npos) continue;
     size_t end = line.find_last_not_of(" \t\r");
     std::string t = line.substr(start, end - start + 1);
-    const bool header = t.size() > 1 && t[0] == '.' && t[1] != '.';
+    const bool header = t == ".." || (t.size() > 1 && t[0] == '.' && t[1] != '.');
     if (in_block) {
       EXPECT_FALSE(header) << "line " << number << ": topic " << t << " starts inside a block of "
                            << topic;

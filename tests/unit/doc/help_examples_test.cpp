@@ -43,7 +43,7 @@ std::vector<Example> read_examples(const std::string& path) {
     if (trimmed.rfind("..code", 0) == 0) {
       in_code = true;
       out.push_back(Example{topic, number, ""});
-    } else if (trimmed.size() > 1 && trimmed[0] == '.' && trimmed[1] != '.') {
+    } else if (trimmed == ".." || (trimmed.size() > 1 && trimmed[0] == '.' && trimmed[1] != '.')) {
       topic = trimmed.substr(1);
     }
   }
