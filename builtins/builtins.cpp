@@ -52,6 +52,10 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   syslib::register_process_cmds(interp);
   syslib::register_env_cmds(interp);
   vars::register_info_cmds(interp);
+  vars::register_struct_cmds(interp);
+  vars::register_pointer_cmds(interp);
+  vars::register_memdiag_cmds(interp);
+  lang::register_struct_eval_cmds(interp);
 }
 
 std::unique_ptr<Interp> nuvelCreateTopInterp(int count, const std::vector<std::string>* words) {
