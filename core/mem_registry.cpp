@@ -45,16 +45,36 @@ uint64_t MemRegistry::allocate(size_t size, BlockKind kind) {
   return address;
 }
 
+namespace {
+
+constexpr size_t kQuarantineBlocks = 256;
+constexpr size_t kQuarantineBytes = size_t{4} << 20;
+
+}  // namespace
+
+void MemRegistry::quarantine(std::unique_ptr<unsigned char, FreeBytes> bytes, size_t size) {
+  if (size > kQuarantineBytes) return;  // freed at once
+  quarantine_.emplace_back(std::move(bytes), size);
+  quarantine_bytes_ += size;
+  while (quarantine_.size() > kQuarantineBlocks || quarantine_bytes_ > kQuarantineBytes) {
+    quarantine_bytes_ -= quarantine_.front().second;
+    quarantine_.pop_front();
+  }
+}
+
 bool MemRegistry::release_malloc(uint64_t address) {
   auto it = blocks_.find(address);
   if (it == blocks_.end() || it->second.kind != BlockKind::Malloc) return false;
+  quarantine(std::move(it->second.bytes), it->second.size);
   blocks_.erase(it);
   return true;
 }
 
 void MemRegistry::release_struct(uint64_t address) {
   auto it = blocks_.find(address);
-  if (it != blocks_.end() && it->second.kind == BlockKind::Struct) blocks_.erase(it);
+  if (it == blocks_.end() || it->second.kind != BlockKind::Struct) return;
+  quarantine(std::move(it->second.bytes), it->second.size);
+  blocks_.erase(it);
 }
 
 bool MemRegistry::text_reachable(const Entry& e) const {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -98,8 +99,14 @@ class MemRegistry {
   // Drops text blocks that no variable holds any more.
   void prune_texts();
   bool text_reachable(const Entry& e) const;
+  // Keeps a released block's memory for a while, so that the next blocks
+  // get other addresses and a stale address (a second free) is refused
+  // rather than landing in a new block.
+  void quarantine(std::unique_ptr<unsigned char, FreeBytes> bytes, size_t size);
 
   std::map<uint64_t, Entry> blocks_;
+  std::deque<std::pair<std::unique_ptr<unsigned char, FreeBytes>, size_t>> quarantine_;
+  size_t quarantine_bytes_ = 0;
   int64_t text_count_ = 0;
 };
 

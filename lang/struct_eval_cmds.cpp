@@ -14,7 +14,7 @@ using core::Msg;
 
 // =>> struct.member ?arg ...?
 // Results: the code and result of the script made of the member's text
-// followed by each argument in braces; ok and unchanged when the member is
+// followed by each argument in braces; ok and empty when the member is
 // empty.
 Code nuvelCommandStructDereference(Interp& interp, int argc, Value* argv, void*) {
   std::string_view word = argv[1].view();
@@ -28,6 +28,7 @@ Code nuvelCommandStructDereference(Interp& interp, int argc, Value* argv, void*)
   std::optional<vars::MemberInfo> m = vars::struct_member(owner, word.substr(dot + 1));
   if (!m) return core::fail(interp, Msg::StructItemNoMember, word);
   Value text = vars::read_member_text(interp, m->address, m->width).value_or(Value());
+  core::nuvelResetResult(interp);
   if (text.empty()) return Code::Ok;
   std::string script(text.view());
   for (int k = 2; k < argc; ++k) {
