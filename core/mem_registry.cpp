@@ -106,7 +106,8 @@ uint64_t MemRegistry::register_text(const Value& text, std::weak_ptr<const void>
   auto it = blocks_.find(address);
   if (it != blocks_.end()) {
     // The same text reached through another variable (or again).
-    if (it->second.kind == BlockKind::Text) it->second.owners.push_back({std::move(owner), current});
+    if (it->second.kind == BlockKind::Text)
+      it->second.owners.push_back({std::move(owner), current});
     return address;
   }
   Entry e;

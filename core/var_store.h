@@ -231,7 +231,7 @@ struct FieldSpec {
   int64_t width = 0;
 };
 struct MemberInfo {
-  VarRef record;  // null when the member record is gone
+  VarRef record;     // null when the member record is gone
   std::string name;  // struct.field as the frame knows it
   std::string field;
   uint64_t address = 0;

@@ -19,7 +19,8 @@ using core::Msg;
 Code nuvelCommandStructDereference(Interp& interp, int argc, Value* argv, void*) {
   std::string_view word = argv[1].view();
   size_t dot = word.find('.');
-  if (dot == std::string_view::npos) return core::fail(interp, Msg::StructMemberInvalid, "item", word);
+  if (dot == std::string_view::npos)
+    return core::fail(interp, Msg::StructMemberInvalid, "item", word);
   vars::VarRef owner = vars::lookup(interp, word.substr(0, dot));
   std::optional<vars::StructInfo> info = vars::struct_info(owner);
   if (!info || info->size <= 0 || info->members.empty()) {

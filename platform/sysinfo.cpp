@@ -2,9 +2,8 @@
 #include "platform/sysinfo.h"
 
 #include <arpa/inet.h>
-#include <malloc.h>
-#include <unistd.h>
 #include <ifaddrs.h>
+#include <malloc.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <netpacket/packet.h>
@@ -13,6 +12,7 @@
 #include <sys/statvfs.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>

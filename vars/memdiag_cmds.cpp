@@ -127,7 +127,8 @@ Code nuvelCommandDumpmem(Interp& interp, int argc, Value* argv, void*) {
     length = *n;
   }
   std::optional<core::MemSpan> span;
-  if (address) span = core::mem_registry(interp)->find(*address, static_cast<uint64_t>(length), false);
+  if (address)
+    span = core::mem_registry(interp)->find(*address, static_cast<uint64_t>(length), false);
   if (!span) return fail(interp, Msg::InvalidAddress, argv[1]);
   platform::out(hex_dump(span->data, static_cast<size_t>(length), *address));
   core::nuvelResetResult(interp);

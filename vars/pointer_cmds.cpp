@@ -130,9 +130,8 @@ Code nuvelCommandOfAddress(Interp& interp, int, Value* argv, void*) {
     std::optional<core::MemSpan> span =
         core::mem_registry(interp)->find(*address, static_cast<uint64_t>(size), false);
     if (!span) return fail(interp, Msg::InvalidAddress, word);
-    core::nuvelSetResult(
-        interp, Value(std::string_view(reinterpret_cast<const char*>(span->data),
-                                       static_cast<size_t>(size))));
+    core::nuvelSetResult(interp, Value(std::string_view(reinterpret_cast<const char*>(span->data),
+                                                        static_cast<size_t>(size))));
     return Code::Ok;
   }
   if (VarRef rec = record_at(interp, *address)) {
@@ -258,8 +257,7 @@ Code nuvelCommandSizeof(Interp& interp, int, Value* argv, void*) {
     size = 1;
   } else if (core::iequals(t, "short")) {
     size = 2;
-  } else if (core::iequals(t, "float") || core::iequals(t, "double") ||
-             core::iequals(t, "int64")) {
+  } else if (core::iequals(t, "float") || core::iequals(t, "double") || core::iequals(t, "int64")) {
     size = 8;
   }
   return core::result_int(interp, size);
@@ -279,7 +277,7 @@ Code nuvelCommandTypedValue(Interp& interp, int, Value* argv, void*) {
   if (type == "float" || type == "double") {
     bool based = text.find_first_of("xXbBoO&") != std::string_view::npos;
     double d = !based && text.find('.') != std::string_view::npos ? expr::read_double_text(text)
-                                                                   : static_cast<double>(v);
+                                                                  : static_cast<double>(v);
     char buf[400];
     std::snprintf(buf, sizeof buf, "%.15f", d);
     out = buf;
@@ -333,8 +331,9 @@ std::string link_chain(VarRef var) {
                   info.name.c_str());
     return buf;
   }
-  std::snprintf(buf, sizeof buf, "\n \u250c Parents of %i::'%s' (0x%s / %" PRIu64 "):\n", info.level,
-                info.name.c_str(), hex(reinterpret_cast<uintptr_t>(info.address)).c_str(),
+  std::snprintf(buf, sizeof buf, "\n \u250c Parents of %i::'%s' (0x%s / %" PRIu64 "):\n",
+                info.level, info.name.c_str(),
+                hex(reinterpret_cast<uintptr_t>(info.address)).c_str(),
                 static_cast<uint64_t>(reinterpret_cast<uintptr_t>(info.address)));
   out += buf;
   out += info.value.view();
@@ -342,9 +341,10 @@ std::string link_chain(VarRef var) {
   VarRef at = var;
   for (int hops = 0; at && hops < 1000; ++hops) {
     VarInfo i = describe(at);
-    std::snprintf(buf, sizeof buf, " \u251c %3i::%-20.20s\t0x%8.8" PRIx64 " -> 0x%8.8" PRIx64
-                  "  %-.10s   %s\n",
-                  i.level, i.name.c_str(), static_cast<uint64_t>(reinterpret_cast<uintptr_t>(i.address)),
+    std::snprintf(buf, sizeof buf,
+                  " \u251c %3i::%-20.20s\t0x%8.8" PRIx64 " -> 0x%8.8" PRIx64 "  %-.10s   %s\n",
+                  i.level, i.name.c_str(),
+                  static_cast<uint64_t>(reinterpret_cast<uintptr_t>(i.address)),
                   static_cast<uint64_t>(reinterpret_cast<uintptr_t>(i.parent)),
                   var_type_name(i.kind), i.is_constant ? "True" : "False");
     out += buf;
@@ -358,8 +358,7 @@ std::string link_chain(VarRef var) {
 }  // namespace
 
 std::string hex_dump(const unsigned char* data, size_t length, uint64_t address) {
-  std::string out =
-      "\n Address    0  1  2  3  4  5  6  7    8  9  A  B  C  D  E  F  ASCII\n";
+  std::string out = "\n Address    0  1  2  3  4  5  6  7    8  9  A  B  C  D  E  F  ASCII\n";
   out += " " + std::string(76, '-') + "\n";
   char buf[64];
   for (size_t row = 0; row < length; row += 16) {
@@ -463,8 +462,7 @@ Code nuvelCommandSetb(Interp& interp, int argc, Value* argv, void*) {
     // followed by a NUL when there is room.
     int64_t room = member && member_size > 0 ? member_size : width;
     if (member) platform::out(core::text_of(Msg::SetbAssignBytes, name, room));
-    std::optional<core::MemSpan> span =
-        registry->find(*address, static_cast<uint64_t>(room), true);
+    std::optional<core::MemSpan> span = registry->find(*address, static_cast<uint64_t>(room), true);
     if (!span) return refuse();
     size_t n = std::min<size_t>(source.size(), static_cast<size_t>(room));
     if (n > 0) std::memcpy(span->data, source.view().data(), n);
@@ -506,7 +504,8 @@ Code nuvelCommandDump(Interp& interp, int argc, Value* argv, void*) {
   uint64_t data_address = 0;
   std::optional<core::MemSpan> span;
   if (info) {
-    span = core::mem_registry(interp)->find(info->address, static_cast<uint64_t>(info->size), false);
+    span =
+        core::mem_registry(interp)->find(info->address, static_cast<uint64_t>(info->size), false);
     if (span) {
       data = span->data;
       length = static_cast<size_t>(info->size);
@@ -526,10 +525,9 @@ Code nuvelCommandDump(Interp& interp, int argc, Value* argv, void*) {
   std::string out = "\n ";
   out += dump_kind(var);
   char buf[512];
-  std::snprintf(buf, sizeof buf,
-                " '%s' level %i (0x%s) data @%" PRIu64 " (0x%s)\n \u2502\t%zu byte(s)",
-                vi.name.c_str(), vi.level, hex(rec).c_str(), data_address,
-                hex(data_address).c_str(), length);
+  std::snprintf(
+      buf, sizeof buf, " '%s' level %i (0x%s) data @%" PRIu64 " (0x%s)\n \u2502\t%zu byte(s)",
+      vi.name.c_str(), vi.level, hex(rec).c_str(), data_address, hex(data_address).c_str(), length);
   out += buf;
   if (info) {
     std::snprintf(buf, sizeof buf, ", %zu member(s)\n", info->members.size());

@@ -211,8 +211,8 @@ Code nuvelCommandStructSet(Interp& interp, int argc, Value* argv, void*) {
   if (!info) return fail(interp, Msg::StructPutNoStruct, mw->owner);
   std::optional<MemberInfo> m = struct_member(owner, mw->field);
   if (!m) return fail(interp, Msg::StructPutNoMember, word);
-  std::optional<core::MemSpan> span = core::mem_registry(interp)->find(
-      m->address, static_cast<uint64_t>(m->width), true);
+  std::optional<core::MemSpan> span =
+      core::mem_registry(interp)->find(m->address, static_cast<uint64_t>(m->width), true);
   if (!span) return fail(interp, Msg::StructPutInvalidAddress);
   std::string_view value = argv[2].view();
   size_t n = value.size();
