@@ -88,15 +88,18 @@ bool MemRegistry::text_reachable(const Entry& e) const {
 }
 
 void MemRegistry::prune_texts() {
-  if (text_count_ == 0) return;
-  for (auto it = blocks_.begin(); it != blocks_.end();) {
-    if (it->second.kind == BlockKind::Text && !text_reachable(it->second)) {
-      it = blocks_.erase(it);
-      --text_count_;
+  if (texts_.empty()) return;
+  std::vector<uint64_t> kept;
+  for (uint64_t base : texts_) {
+    auto it = blocks_.find(base);
+    if (it == blocks_.end()) continue;
+    if (text_reachable(it->second)) {
+      kept.push_back(base);
     } else {
-      ++it;
+      blocks_.erase(it);
     }
   }
+  texts_ = std::move(kept);
 }
 
 uint64_t MemRegistry::register_text(const Value& text, std::weak_ptr<const void> owner,
@@ -116,7 +119,7 @@ uint64_t MemRegistry::register_text(const Value& text, std::weak_ptr<const void>
   e.text = text;
   e.owners.push_back({std::move(owner), current});
   blocks_[address] = std::move(e);
-  ++text_count_;
+  texts_.push_back(address);
   return address;
 }
 

@@ -107,7 +107,7 @@ class MemRegistry {
   std::map<uint64_t, Entry> blocks_;
   std::deque<std::pair<std::unique_ptr<unsigned char, FreeBytes>, size_t>> quarantine_;
   size_t quarantine_bytes_ = 0;
-  int64_t text_count_ = 0;
+  std::vector<uint64_t> texts_;  // the bases of the text blocks
 };
 
 // The registry of an interpreter (shared, so that blocks may outlive the
