@@ -57,6 +57,10 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   lang::register_shell_cmds(interp);
   lang::register_script_cmds(interp);
   syslib::register_input_cmds(interp);
+  vars::register_struct_cmds(interp);
+  vars::register_pointer_cmds(interp);
+  vars::register_memdiag_cmds(interp);
+  lang::register_struct_eval_cmds(interp);
 }
 
 std::unique_ptr<Interp> nuvelCreateTopInterp(int count, const std::vector<std::string>* words) {

@@ -22,6 +22,9 @@ void register_var_cmds(core::Interp& interp);
 void register_exit_cmds(core::Interp& interp, bool with_exit);
 void register_var_info_cmds(core::Interp& interp);
 void register_misc_cmds(core::Interp& interp);
+void register_struct_cmds(core::Interp& interp);
+void register_pointer_cmds(core::Interp& interp);
+void register_memdiag_cmds(core::Interp& interp);
 void register_info_cmds(core::Interp& interp);
 }  // namespace vars
 
@@ -38,6 +41,7 @@ void register_error_cmds(core::Interp& interp);
 void register_cmdcount_cmds(core::Interp& interp);
 void register_source_cmds(core::Interp& interp);
 void register_eval_cmds(core::Interp& interp);
+void register_struct_eval_cmds(core::Interp& interp);
 void register_option_cmds(core::Interp& interp);
 void register_proc_cmds(core::Interp& interp);
 void register_control_cmds(core::Interp& interp);

@@ -523,7 +523,17 @@ class Evaluator {
       return Code::Ok;
     }
     vars::Var* var = vars::nuvelGetVar(interp_, t.view(), -1);
-    if (!var) return no_variable(part, t.view(), false);
+    if (!var) {
+      // A struct member reached through a link to its struct has no record
+      // of that name here; the variable reader finds it by the struct.
+      if (t.view().find('.') != std::string_view::npos) {
+        if (auto member = vars::get_var_value(interp_, t.view())) {
+          out = std::move(*member);
+          return Code::Ok;
+        }
+      }
+      return no_variable(part, t.view(), false);
+    }
     if (var->type == vars::VT_FIELD) {
       out = vars::field_value(interp_, *var);
     } else if (var->type == vars::VT_DICTIONARY) {

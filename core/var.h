@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/mem_registry.h"
 #include "core/var_store.h"
 
 namespace containers {
@@ -21,6 +22,24 @@ class PairList;
 }  // namespace containers
 
 namespace vars {
+
+struct Var;
+
+// One member of a structure: its record (held weakly: the frame owns it),
+// its field name and where its bytes lie in the block.
+struct StructMember {
+  std::weak_ptr<Var> record;
+  std::string field;
+  uint64_t offset = 0;
+  int64_t width = 0;
+};
+
+// What a struct variable owns besides its member list: the block (released
+// with the body) and the members in declaration order.
+struct StructBody {
+  std::unique_ptr<core::BlockLease> block;
+  std::vector<StructMember> members;
+};
 
 // One variable. A record with a parent is a link (upvar/global/static): it
 // never owns the target's table, stack or members. The parent is held weakly,
@@ -35,6 +54,7 @@ struct Var : std::enable_shared_from_this<Var> {
   bool is_protected = false;
   bool ignore_case = false;
   std::shared_ptr<containers::PairList> list;  // struct members
+  std::shared_ptr<StructBody> body;            // struct block and member layout
   unsigned char variant[16] = {};
   int32_t level = 0;
   std::weak_ptr<Var> parent;
@@ -91,7 +111,7 @@ Var* array_owner(Var& var);
 Value dict_text_form(const Var& var);
 // Text form of the record that owns a dictionary's table.
 Value dict_table_text(const Var& owner);
-// Reads a struct member field through its address (empty until structures exist).
+// Reads a struct member field through its address, at most its width.
 Value field_value(Interp& interp, const Var& var);
 
 }  // namespace vars

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "containers/hash_table.h"
+#include "containers/pair_list.h"
 #include "containers/stack.h"
+#include "core/text_util.h"
 #include "core/var.h"
 
 namespace vars {
@@ -372,6 +375,151 @@ void swap_names(Interp& interp, VarRef a, VarRef b) {
   std::swap(a.record()->name, b.record()->name);
   reindex(fa);
   if (fb != fa) reindex(fb);
+}
+
+// --- Structures and addresses --------------------------------------------------
+
+namespace {
+
+Value address_text(uint64_t address) {
+  return Value(std::to_string(address));
+}
+
+// The record that owns a struct's block (through links), or null.
+Var* struct_owner(VarRef var) {
+  Var* owner = var ? array_owner(*var.record()) : nullptr;
+  if (!owner || owner->type != VT_STRUCT || !owner->body || !owner->body->block) return nullptr;
+  return owner;
+}
+
+MemberInfo member_info(const Var& owner, const StructMember& m) {
+  MemberInfo info;
+  std::shared_ptr<Var> rec = m.record.lock();
+  info.record = VarRef(rec.get());
+  info.name = rec ? rec->name : owner.name + "." + m.field;
+  info.field = m.field;
+  info.address = owner.body->block->address() + m.offset;
+  info.width = m.width;
+  return info;
+}
+
+}  // namespace
+
+VarRef create_struct(Interp& interp, std::string_view name, int64_t size,
+                     const std::vector<FieldSpec>& fields) {
+  if (!interp.callframe || size <= 0) return VarRef();
+  CallFrame* frame = core::has_global_prefix(name) ? interp.global_frame.get() : interp.callframe;
+  std::string_view bare = core::strip_global_prefix(name);
+  if (bare.empty()) return VarRef();
+  std::shared_ptr<core::MemRegistry> registry = core::mem_registry(interp);
+  uint64_t address = registry->allocate(static_cast<size_t>(size), core::BlockKind::Struct);
+  if (address == 0) return VarRef();
+  auto body = std::make_shared<StructBody>();
+  body->block = std::make_unique<core::BlockLease>(registry, address, static_cast<size_t>(size));
+  auto rec = std::make_shared<Var>();
+  rec->name = std::string(bare);
+  rec->value = address_text(address);
+  rec->type = VT_STRUCT;
+  rec->size = static_cast<int32_t>(size);
+  rec->level = frame->level;
+  rec->changed = true;
+  rec->list = std::make_shared<containers::PairList>();
+  rec->body = body;
+  Var* raw = rec.get();
+  add_var_record(*frame, std::move(rec));
+  uint64_t offset = 0;
+  for (const FieldSpec& f : fields) {
+    auto m = std::make_shared<Var>();
+    m->name = std::string(bare) + "." + f.name;
+    m->value = address_text(address + offset);
+    m->type = VT_FIELD;
+    m->size = static_cast<int32_t>(f.width);
+    m->is_pointer = true;
+    m->level = frame->level;
+    m->changed = true;
+    if (containers::PairNode* node = raw->list->add_object(m.get())) node->value = f.name;
+    body->members.push_back({m, f.name, offset, f.width});
+    add_var_record(*frame, std::move(m));
+    offset += static_cast<uint64_t>(f.width);
+  }
+  return VarRef(raw);
+}
+
+std::optional<StructInfo> struct_info(VarRef var) {
+  Var* owner = struct_owner(var);
+  if (!owner) return std::nullopt;
+  StructInfo info;
+  info.record = VarRef(owner);
+  info.address = owner->body->block->address();
+  info.size = static_cast<int64_t>(owner->body->block->size());
+  for (const StructMember& m : owner->body->members) info.members.push_back(member_info(*owner, m));
+  return info;
+}
+
+std::optional<MemberInfo> struct_member(VarRef var, std::string_view field) {
+  Var* owner = struct_owner(var);
+  if (!owner) return std::nullopt;
+  for (const StructMember& m : owner->body->members) {
+    if (m.field == field) return member_info(*owner, m);
+  }
+  return std::nullopt;
+}
+
+bool release_struct(Interp& interp, VarRef var) {
+  Var* owner = struct_owner(var);
+  if (!owner) return false;
+  std::shared_ptr<Var> keep = owner->shared_from_this();
+  std::shared_ptr<StructBody> body = std::move(owner->body);
+  for (const StructMember& m : body->members) {
+    std::shared_ptr<Var> rec = m.record.lock();
+    if (!rec) continue;
+    if (CallFrame* f = frame_of(interp, rec.get())) remove_var_record(*f, rec.get());
+  }
+  if (owner->list) owner->list->destroy();
+  if (CallFrame* f = frame_of(interp, owner)) remove_var_record(*f, owner);
+  body.reset();  // frees the block
+  return true;
+}
+
+std::optional<Value> read_member_text(Interp& interp, uint64_t address, int64_t width) {
+  if (width <= 0) return std::nullopt;
+  std::optional<core::MemSpan> span = core::mem_registry(interp)->find(address, 1, false);
+  if (!span) return std::nullopt;
+  size_t limit = std::min<size_t>(span->avail, static_cast<size_t>(width));
+  const char* p = reinterpret_cast<const char*>(span->data);
+  size_t n = 0;
+  while (n < limit && p[n] != '\0') ++n;
+  return Value(std::string_view(p, n));
+}
+
+VarRef record_at(Interp& interp, uint64_t address) {
+  if (address == 0) return VarRef();
+  auto search = [address](const CallFrame& f) -> Var* {
+    for (const VarPtr& v : f.vars) {
+      if (reinterpret_cast<uintptr_t>(v.get()) == address) return v.get();
+    }
+    return nullptr;
+  };
+  for (CallFrame* f = interp.callframe; f; f = f->parent) {
+    if (Var* v = search(*f)) return VarRef(v);
+  }
+  if (interp.global_frame) {
+    if (Var* v = search(*interp.global_frame)) return VarRef(v);
+  }
+  return VarRef();
+}
+
+uint64_t text_address(Interp& interp, VarRef var) {
+  Var* owner = var ? array_owner(*var.record()) : nullptr;
+  if (!owner) return 0;
+  std::weak_ptr<const void> weak = std::static_pointer_cast<const void>(owner->shared_from_this());
+  return core::mem_registry(interp)->register_text(
+      owner->value, std::move(weak),
+      [](const void* rec) -> const Value* { return &static_cast<const Var*>(rec)->value; });
+}
+
+void set_pointer(VarRef var, bool on) {
+  if (var) var.record()->is_pointer = on;
 }
 
 VarInfo describe(VarRef var) {

@@ -221,6 +221,54 @@ VarRef link_to_element(Interp& interp, std::string_view local, VarRef array,
 // The two records exchange names.
 void swap_names(Interp& interp, VarRef a, VarRef b);
 
+// --- Structures and addresses ----------------------------------------------------
+// A struct lays out its fields in one zero-filled block without padding; each
+// field is also a variable of the struct's frame, named struct.field, whose
+// value is the decimal address of its bytes. Every byte access goes through
+// the interpreter's memory registry (core/mem_registry.h).
+struct FieldSpec {
+  std::string name;
+  int64_t width = 0;
+};
+struct MemberInfo {
+  VarRef record;     // null when the member record is gone
+  std::string name;  // struct.field as the frame knows it
+  std::string field;
+  uint64_t address = 0;
+  int64_t width = 0;
+};
+struct StructInfo {
+  VarRef record;  // the record that owns the block
+  uint64_t address = 0;
+  int64_t size = 0;
+  std::vector<MemberInfo> members;
+};
+// Creates struct `name` (a "::" name in the global frame) of `size` bytes with
+// its member variables. The caller has checked that none of the names exist,
+// that the widths are positive and fit the size. Null when the block cannot
+// be had.
+VarRef create_struct(Interp& interp, std::string_view name, int64_t size,
+                     const std::vector<FieldSpec>& fields);
+// The struct behind a variable (through links); nullopt for anything else.
+std::optional<StructInfo> struct_info(VarRef var);
+// The member `field` of a struct, or nullopt.
+std::optional<MemberInfo> struct_member(VarRef var, std::string_view field);
+// Deletes the member variables, frees the block and removes the struct's
+// record (a link given here releases its target). False when `var` is not a
+// struct.
+bool release_struct(Interp& interp, VarRef var);
+// The text at a member: its bytes up to the first NUL or `width`, whichever
+// comes first; nullopt when the address is not inside a live block.
+std::optional<Value> read_member_text(Interp& interp, uint64_t address, int64_t width);
+// The live variable record at exactly `address` (as addressof gives it), in
+// any active frame; null otherwise.
+VarRef record_at(Interp& interp, uint64_t address);
+// The address of the variable's value text, registered as a readable block
+// for as long as the variable holds that text.
+uint64_t text_address(Interp& interp, VarRef var);
+// Marks a variable as holding a memory address.
+void set_pointer(VarRef var, bool on);
+
 // Every field of a record, for the diagnostic printouts.
 struct VarInfo {
   std::string name;

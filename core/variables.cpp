@@ -375,13 +375,17 @@ bool split_element(std::string_view name, std::string_view& base, std::string& s
   return true;
 }
 
-// Reads a struct member through the "name.member" form (structures come later).
+// Reads a struct member through the "name.member" form when no variable of
+// that name exists (a link to a struct, a member read from another frame):
+// the text before the first "." names the struct, the rest the field.
 bool read_member(Interp& interp, std::string_view name, Value& out) {
   size_t dot = name.find('.');
   if (dot == std::string_view::npos) return false;
   Var* owner = nuvelGetVar(interp, name.substr(0, dot));
-  if (!owner || owner->type != VT_STRUCT) return false;
-  out = Value();
+  if (!owner) return false;
+  std::optional<MemberInfo> m = struct_member(VarRef(owner), name.substr(dot + 1));
+  if (!m) return false;
+  out = read_member_text(interp, m->address, m->width).value_or(Value());
   return true;
 }
 
@@ -638,9 +642,11 @@ Value dict_text_form(const Var& var) {
 }
 
 Value field_value(Interp& interp, const Var& var) {
-  (void)interp;
-  (void)var;
-  return Value();
+  // The member's own width caps the read: a value that fills the field has
+  // no terminator, and the bytes after it belong to the next member.
+  std::optional<uint64_t> address = core::read_address(var.value.view());
+  if (!address) return Value();
+  return read_member_text(interp, *address, var.size).value_or(Value());
 }
 
 }  // namespace vars

@@ -3,6 +3,7 @@
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
+#include <malloc.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <netpacket/packet.h>
@@ -11,6 +12,7 @@
 #include <sys/statvfs.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -172,6 +174,20 @@ OsInfo os_info() {
   if (end && *end == '.') info.minor = std::strtoll(end + 1, &end, 10);
   if (end && *end == '.') info.build = std::strtoll(end + 1, &end, 10);
   return info;
+}
+
+uint64_t heap_in_use() {
+  struct mallinfo2 mi = ::mallinfo2();
+  return static_cast<uint64_t>(mi.uordblks) + static_cast<uint64_t>(mi.hblkhd);
+}
+
+uint64_t resident_bytes() {
+  std::ifstream in("/proc/self/statm");
+  uint64_t pages_total = 0;
+  uint64_t pages_resident = 0;
+  if (!(in >> pages_total >> pages_resident)) return 0;
+  long page = ::sysconf(_SC_PAGESIZE);
+  return pages_resident * static_cast<uint64_t>(page > 0 ? page : 4096);
 }
 
 MemoryStatus memory_status() {

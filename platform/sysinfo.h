@@ -32,6 +32,10 @@ struct MemoryStatus {
   uint64_t avail_virtual = 0;
 };
 MemoryStatus memory_status();
+// Bytes the C heap has handed out (in-use blocks plus mapped blocks).
+uint64_t heap_in_use();
+// The resident set size of this process in bytes (/proc/self/statm).
+uint64_t resident_bytes();
 
 // Mount points of the file systems on block devices, "/" first.
 std::vector<std::string> disk_mounts();

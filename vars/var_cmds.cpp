@@ -145,8 +145,11 @@ bool unset_name(Interp& interp, std::string_view cmd, std::string_view name,
   switch (var.kind()) {
     case VT_AUTO:
     case VT_POINTER:
-    case VT_STRUCT:
       remove_from_frame(*frame, var);
+      return true;
+    case VT_STRUCT:
+      // The members and the block go with the struct.
+      if (!release_struct(interp, var)) remove_from_frame(*frame, var);
       return true;
     case VT_ARRAY: {
       std::vector<Value> words = {Value("array"), Value("unset"), Value(name)};
