@@ -207,7 +207,15 @@ void print_var_context(std::string_view source, uint32_t offset) {
 
 // Finds a command by name; a command whose first word is a literal keeps the
 // result until the command table changes.
-int32_t resolve_command(Interp& interp, const CompiledCommand* cmd, std::string_view name) {
+int32_t resolve_command(Interp& interp, const CompiledCommand* cmd, std::string_view name,
+                        CommandLookup* lookup) {
+  if (lookup) {
+    if (lookup->epoch != interp.command_epoch) {
+      lookup->index = find_index(interp, name);
+      lookup->epoch = interp.command_epoch;
+    }
+    return lookup->index;
+  }
   bool literal = cmd && cmd->words[0].parts.size() == 1 &&
                  cmd->words[0].parts[0].kind == WordPart::Literal && !cmd->words[0].expand;
   if (literal && cmd->lookup_epoch == interp.command_epoch) return cmd->lookup_index;
@@ -333,7 +341,7 @@ class Evaluator {
   // that command reads as an operator.
   IntOp chain_operator(const CompiledCommand& cmd) {
     const Value& name = cmd.words[0].parts[0].text;
-    int32_t index = resolve_command(interp_, &cmd, name.view());
+    int32_t index = resolve_command(interp_, &cmd, name.view(), nullptr);
     if (index < 0) return IntOp::None;
     const CommandRecord& rec = interp_.commands[static_cast<size_t>(index)];
     if (rec.min_words > 3 || (rec.max_words >= 0 && rec.max_words < 3)) return IntOp::None;
@@ -648,7 +656,8 @@ Code call_handler(Interp& interp, const CommandRecord& rec, int argc, Value* arg
 
 // Runs a command with substituted words. `keep_going` is set when the
 // evaluation goes on with the next command.
-Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv, bool& keep_going) {
+Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv, bool& keep_going,
+              CommandLookup* lookup = nullptr) {
   keep_going = false;
   FrameRestore restore{interp, interp.callframe};
   std::string_view name = argv[0].view();
@@ -659,7 +668,7 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
     keep_going = true;
     return Code::Ok;
   }
-  int32_t index = resolve_command(interp, cmd, name);
+  int32_t index = resolve_command(interp, cmd, name, lookup);
   if (index < 0) {
     if (switches().autoexec) {
       ++interp.cmdcount;
@@ -891,6 +900,12 @@ Code nuvelCallCommand(Interp& interp, int argc, Value* argv) {
   if (argc < 1) return Code::Ok;
   bool keep_going = false;
   return dispatch(interp, nullptr, argc, argv, keep_going);
+}
+
+Code nuvelCallCommandCached(Interp& interp, int argc, Value* argv, CommandLookup& lookup) {
+  if (argc < 1) return Code::Ok;
+  bool keep_going = false;
+  return dispatch(interp, nullptr, argc, argv, keep_going, &lookup);
 }
 
 }  // namespace core
