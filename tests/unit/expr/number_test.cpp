@@ -89,6 +89,30 @@ TEST(NumberReading, MidpointsBetweenDoublesReadLikeStrtod) {
   }
 }
 
+// Fifteen decimals are printed as printf prints them, ties (exact binary
+// values ending in a 5 at the sixteenth decimal) included.
+TEST(NumberPrinting, FifteenDecimalsLikePrintf) {
+  std::mt19937_64 rng(99);
+  std::uniform_real_distribution<double> mag(-25.0, 25.0);
+  auto check = [](double v) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.15f", v);
+    EXPECT_EQ(expr::fixed15(v, 0), buf) << v;
+    std::snprintf(buf, sizeof buf, "%15.15f", v);
+    EXPECT_EQ(expr::fixed15(v, 15), buf) << v;
+  };
+  for (double v : {0.0, -0.0, 1.0, -1e-20, 0.5e-15, 9.2233720368547758e18, -9.2233720368547758e18,
+                   1.8e19, 1e300, 5e-324}) {
+    check(v);
+  }
+  for (int i = 0; i < 20000; ++i) {
+    double v = std::pow(10.0, mag(rng)) * ((rng() & 1) ? -1.0 : 1.0);
+    check(v);
+    // m / 2^k: exact ties at the sixteenth decimal and beyond.
+    check(std::ldexp(static_cast<double>(rng() % 100000), -static_cast<int>(rng() % 60)));
+  }
+}
+
 TEST(NumberReading, IntegersCarryTheirValue) {
   core::Value v = core::Value::from_int(-42);
   int64_t out = 0;
