@@ -861,12 +861,11 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
 
 static_assert(static_cast<size_t>(IntOp::Ne) < sizeof(Interp::operator_index) / sizeof(int32_t));
 
-bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Value& b) {
+bool nuvelIntOperate(Interp& interp, std::string_view name, int64_t x, int64_t y, int64_t& r) {
   const Switches& sw = switches();
   if (interp.trace_on || sw.stacktrace || sw.single_step || interp.math_handler == nullptr) {
     return false;
   }
-  std::string_view name = op.view();
   IntOp kind = int_math_op(name);
   CommandHandler wanted = interp.math_handler;
   if (kind == IntOp::None) {
@@ -874,10 +873,6 @@ bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Val
     wanted = interp.compare_handler;
     if (kind == IntOp::None) return false;
   }
-  int64_t x;
-  int64_t y;
-  int64_t r;
-  if (!a.canonical_int(x) || !b.canonical_int(y)) return false;
   if (interp.operator_epoch != interp.command_epoch) {
     for (int32_t& i : interp.operator_index) i = -2;
     interp.operator_epoch = interp.command_epoch;
@@ -892,6 +887,15 @@ bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Val
   }
   ++interp.cmdcount;
   interp.result_type = 0;
+  return true;
+}
+
+bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Value& b) {
+  int64_t x;
+  int64_t y;
+  int64_t r;
+  if (!a.canonical_int(x) || !b.canonical_int(y)) return false;
+  if (!nuvelIntOperate(interp, op.view(), x, y, r)) return false;
   nuvelSetResult(interp, Value::from_int(r));
   return true;
 }

@@ -214,6 +214,9 @@ Code nuvelCallCommandCached(Interp& interp, int argc, Value* argv, CommandLookup
 // relational) and both operands are canonical integers, exactly as calling
 // the command would, without the call. False, having done nothing, otherwise.
 bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Value& b);
+// The same on integers already read, leaving the result in `r` instead of
+// the interpreter result (cmdcount counts the command all the same).
+bool nuvelIntOperate(Interp& interp, std::string_view op, int64_t x, int64_t y, int64_t& r);
 
 // --- Results ----------------------------------------------------------------------
 void nuvelSetResult(Interp& interp, Value text);

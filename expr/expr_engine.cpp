@@ -536,7 +536,7 @@ bool OperandEvaluator::run(Value& out, int& err) {
 // meets anything else (a ternary, a report the walk would make, a wide
 // operand stack) is not compiled and is walked every time.
 
-constexpr size_t kCompiledStack = 32;
+constexpr size_t kCompiledStack = 16;
 
 struct ExprProgram;
 
@@ -687,6 +687,75 @@ std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
   return prog;
 }
 
+// The operand stack of a running compiled expression: Values, except that
+// an integer result of a built-in integer operator stays unboxed (its bit in
+// `unboxed` set, the number in `ints`) until something needs its text.
+struct RunStack {
+  Value values[kCompiledStack];
+  int64_t ints[kCompiledStack];
+  uint32_t unboxed = 0;
+
+  bool is_int(size_t k) const { return (unboxed >> k) & 1U; }
+  void set_value(size_t k, Value v) {
+    values[k] = std::move(v);
+    unboxed &= ~(1U << k);
+  }
+  void set_int(size_t k, int64_t i) {
+    values[k] = Value();
+    ints[k] = i;
+    unboxed |= 1U << k;
+  }
+  const Value& boxed(size_t k) {
+    if (is_int(k)) set_value(k, Value::from_int(ints[k]));
+    return values[k];
+  }
+};
+static_assert(kCompiledStack <= 32);
+
+// Applies an operator to the top `need` operands from `at`, as run_operator
+// does, leaving its result at `at`.
+Code apply_step(Interp& interp, const ExprStep& step, RunStack& st, size_t at) {
+  const int need = step.need;
+  Value words[3];
+  words[0] = step.text;
+  int64_t ints[2] = {0, 0};
+  bool all_ints = need == 2;
+  bool direct = true;
+  for (int k = 0; k < need && direct; ++k) {
+    size_t slot = at + static_cast<size_t>(k);
+    if (st.is_int(slot)) {
+      ints[k] = st.ints[slot];
+      continue;
+    }
+    direct = operand_word(interp, st.values[slot], words[k + 1]);
+    if (direct && all_ints) all_ints = words[k + 1].canonical_int(ints[k]);
+  }
+  Code rc;
+  if (direct) {
+    int64_t r;
+    if (all_ints && core::nuvelIntOperate(interp, step.text.view(), ints[0], ints[1], r)) {
+      if (need == 2) st.set_value(at + 1, Value());
+      st.set_int(at, r);
+      return Code::Ok;
+    }
+    for (int k = 0; k < need; ++k) {
+      size_t slot = at + static_cast<size_t>(k);
+      if (st.is_int(slot)) words[k + 1] = st.boxed(slot);
+    }
+    rc = core::nuvelCallCommandCached(interp, need + 1, words, step.lookup);
+  } else {
+    std::string text(step.text.view());
+    for (int k = 0; k < need; ++k) {
+      text.push_back(' ');
+      text += st.boxed(at + static_cast<size_t>(k)).view();
+    }
+    rc = core::rindoEval(interp, Value(std::move(text)));
+  }
+  if (need == 2) st.set_value(at + 1, Value());
+  st.set_value(at, interp.result);
+  return rc;
+}
+
 bool run_program(Interp& interp, const ExprProgram& prog, Value& out, int& err) {
   int& depth = interp.state<ExprDepth>().value;
   core::ScopedRestore<int> scope(depth, depth + 1);
@@ -696,29 +765,27 @@ bool run_program(Interp& interp, const ExprProgram& prog, Value& out, int& err) 
     return false;
   }
   err = 0;
-  Value stack[kCompiledStack];
+  RunStack st;
   size_t n = 0;
   for (const ExprStep& step : prog.steps) {
     switch (step.kind) {
       case ExprStep::Push:
-        stack[n++] = step.text;
+        st.set_value(n++, step.text);
         break;
       case ExprStep::Apply: {
         n -= step.need;
-        Code rc = run_operator_word(interp, step.text, &stack[n], step.need, &step.lookup);
+        Code rc = apply_step(interp, step, st, n);
         if (rc == Code::Error || rc == Code::Exit || rc == Code::Stop) {
           err = core::code_int(rc);
           return false;
         }
-        stack[n] = interp.result;
-        if (step.need == 2) stack[n + 1] = Value();
         ++n;
         break;
       }
       case ExprStep::Paren: {
         Value inner;
         if (!run_program(interp, *step.sub[0], inner, err)) return false;
-        stack[n++] = std::move(inner);
+        st.set_value(n++, std::move(inner));
         break;
       }
       case ExprStep::Function: {
@@ -735,12 +802,13 @@ bool run_program(Interp& interp, const ExprProgram& prog, Value& out, int& err) 
           if (err == 0) err = 1;
           return false;
         }
-        stack[n++] = std::move(v);
+        st.set_value(n++, std::move(v));
         break;
       }
     }
   }
-  return finish_stack(interp, stack, n, prog.was_pending, out, err);
+  for (size_t k = 0; k < n; ++k) (void)st.boxed(k);
+  return finish_stack(interp, st.values, n, prog.was_pending, out, err);
 }
 
 // --- The pre-pass ---------------------------------------------------------------------------
