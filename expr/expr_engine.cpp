@@ -756,8 +756,8 @@ Code apply_step(Interp& interp, const ExprStep& step, RunStack& st, size_t at) {
   return rc;
 }
 
-bool run_program(Interp& interp, const ExprProgram& prog, Value& out, int& err) {
-  int& depth = interp.state<ExprDepth>().value;
+// `depth` is the engine's nesting depth of the interpreter (its ExprDepth).
+bool run_program(Interp& interp, const ExprProgram& prog, Value& out, int& err, int& depth) {
   core::ScopedRestore<int> scope(depth, depth + 1);
   if (depth > kMaxExprDepth) {
     (void)core::fail(interp, core::Msg::ExprTooDeep, kMaxExprDepth);
@@ -784,7 +784,7 @@ bool run_program(Interp& interp, const ExprProgram& prog, Value& out, int& err) 
       }
       case ExprStep::Paren: {
         Value inner;
-        if (!run_program(interp, *step.sub[0], inner, err)) return false;
+        if (!run_program(interp, *step.sub[0], inner, err, depth)) return false;
         st.set_value(n++, std::move(inner));
         break;
       }
@@ -794,7 +794,7 @@ bool run_program(Interp& interp, const ExprProgram& prog, Value& out, int& err) 
         for (int k = 0; k < step.call.count; ++k) {
           if (step.call.blank[k]) continue;
           int arg_err = 0;
-          have[k] = run_program(interp, *step.sub[k], values[k], arg_err);
+          have[k] = run_program(interp, *step.sub[k], values[k], arg_err, depth);
         }
         Value v;
         if (!finish_function_call(interp, step.lower, step.text.view(), step.call, have, values,
@@ -956,7 +956,7 @@ Code evaluate_prepared(Interp& interp, const PreparedExpr& p, Value& out) {
   if (!p.plain || !p.balanced) return expr_evaluate(interp, std::string_view(p.text), out);
   out = Value();
   int err = 0;
-  if (p.program ? run_program(interp, *p.program, out, err)
+  if (p.program ? run_program(interp, *p.program, out, err, interp.state<ExprDepth>().value)
                 : evaluate_inner(interp, p.text, out, err)) {
     return Code::Ok;
   }
