@@ -940,16 +940,25 @@ void examine(PreparedExpr& p) {
   if (p.plain && p.balanced && !p.rewrite_failed) p.program = compile_expr(p.text, 1);
 }
 
-std::shared_ptr<const PreparedExpr> prepared(const Value& text, bool rewrite) {
-  auto cached = text.cached<PreparedExpr>(core::CacheSlot::Expr);
-  if (cached && cached->rewritten == rewrite) return cached;
+// A prepared expression: the one cached on the text (valid while the text
+// lives: the slot is filled once and never replaced), or, for a text first
+// prepared under the other rewrite setting, one held here.
+struct PreparedRef {
+  const PreparedExpr* form = nullptr;
+  std::shared_ptr<const PreparedExpr> held;
+};
+
+PreparedRef prepared(const Value& text, bool rewrite) {
+  const PreparedExpr* cached = text.cached_ptr<PreparedExpr>(core::CacheSlot::Expr);
+  if (cached && cached->rewritten == rewrite) return {cached, nullptr};
   auto p = std::make_shared<PreparedExpr>();
   p->rewritten = rewrite;
   p->text = std::string(text.view());
   if (rewrite && !rewrite_precedence(p->text)) p->rewrite_failed = true;
   examine(*p);
+  if (cached) return {p.get(), p};
   text.set_cached<PreparedExpr>(core::CacheSlot::Expr, p);
-  return p;
+  return {p.get(), nullptr};
 }
 
 Code evaluate_prepared(Interp& interp, const PreparedExpr& p, Value& out) {
@@ -969,7 +978,8 @@ Code evaluate_prepared(Interp& interp, const PreparedExpr& p, Value& out) {
 
 Code evaluate_rewritten_value(Interp& interp, const Value& text, Value& out) {
   out = Value();
-  auto p = prepared(text, engine_settings(interp).rewrite);
+  PreparedRef ref = prepared(text, engine_settings(interp).rewrite);
+  const PreparedExpr* p = ref.form;
   if (p->rewrite_failed) {
     return core::fail(interp, core::Msg::ExprTooLongToRewrite);
   }
@@ -980,7 +990,8 @@ Code evaluate_rewritten_value(Interp& interp, const Value& text, Value& out) {
 }  // namespace
 
 Code expr_evaluate_value(Interp& interp, const Value& text, Value& out) {
-  return evaluate_prepared(interp, *prepared(text, false), out);
+  PreparedRef ref = prepared(text, false);
+  return evaluate_prepared(interp, *ref.form, out);
 }
 
 Code expr_evaluate_rewritten(Interp& interp, std::string_view text, Value& out) {
