@@ -207,7 +207,15 @@ void print_var_context(std::string_view source, uint32_t offset) {
 
 // Finds a command by name; a command whose first word is a literal keeps the
 // result until the command table changes.
-int32_t resolve_command(Interp& interp, const CompiledCommand* cmd, std::string_view name) {
+int32_t resolve_command(Interp& interp, const CompiledCommand* cmd, std::string_view name,
+                        CommandLookup* lookup) {
+  if (lookup) {
+    if (lookup->epoch != interp.command_epoch) {
+      lookup->index = find_index(interp, name);
+      lookup->epoch = interp.command_epoch;
+    }
+    return lookup->index;
+  }
   bool literal = cmd && cmd->words[0].parts.size() == 1 &&
                  cmd->words[0].parts[0].kind == WordPart::Literal && !cmd->words[0].expand;
   if (literal && cmd->lookup_epoch == interp.command_epoch) return cmd->lookup_index;
@@ -333,7 +341,7 @@ class Evaluator {
   // that command reads as an operator.
   IntOp chain_operator(const CompiledCommand& cmd) {
     const Value& name = cmd.words[0].parts[0].text;
-    int32_t index = resolve_command(interp_, &cmd, name.view());
+    int32_t index = resolve_command(interp_, &cmd, name.view(), nullptr);
     if (index < 0) return IntOp::None;
     const CommandRecord& rec = interp_.commands[static_cast<size_t>(index)];
     if (rec.min_words > 3 || (rec.max_words >= 0 && rec.max_words < 3)) return IntOp::None;
@@ -663,7 +671,8 @@ Code call_handler(Interp& interp, const CommandRecord& rec, int argc, Value* arg
 
 // Runs a command with substituted words. `keep_going` is set when the
 // evaluation goes on with the next command.
-Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv, bool& keep_going) {
+Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv, bool& keep_going,
+              CommandLookup* lookup = nullptr) {
   keep_going = false;
   FrameRestore restore{interp, interp.callframe};
   std::string_view name = argv[0].view();
@@ -674,7 +683,7 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
     keep_going = true;
     return Code::Ok;
   }
-  int32_t index = resolve_command(interp, cmd, name);
+  int32_t index = resolve_command(interp, cmd, name, lookup);
   if (index < 0) {
     if (switches().autoexec) {
       ++interp.cmdcount;
@@ -867,12 +876,11 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
 
 static_assert(static_cast<size_t>(IntOp::Ne) < sizeof(Interp::operator_index) / sizeof(int32_t));
 
-bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Value& b) {
+bool nuvelIntOperate(Interp& interp, std::string_view name, int64_t x, int64_t y, int64_t& r) {
   const Switches& sw = switches();
   if (interp.trace_on || sw.stacktrace || sw.single_step || interp.math_handler == nullptr) {
     return false;
   }
-  std::string_view name = op.view();
   IntOp kind = int_math_op(name);
   CommandHandler wanted = interp.math_handler;
   if (kind == IntOp::None) {
@@ -880,10 +888,6 @@ bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Val
     wanted = interp.compare_handler;
     if (kind == IntOp::None) return false;
   }
-  int64_t x;
-  int64_t y;
-  int64_t r;
-  if (!a.canonical_int(x) || !b.canonical_int(y)) return false;
   if (interp.operator_epoch != interp.command_epoch) {
     for (int32_t& i : interp.operator_index) i = -2;
     interp.operator_epoch = interp.command_epoch;
@@ -898,6 +902,15 @@ bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Val
   }
   ++interp.cmdcount;
   interp.result_type = 0;
+  return true;
+}
+
+bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Value& b) {
+  int64_t x;
+  int64_t y;
+  int64_t r;
+  if (!a.canonical_int(x) || !b.canonical_int(y)) return false;
+  if (!nuvelIntOperate(interp, op.view(), x, y, r)) return false;
   nuvelSetResult(interp, Value::from_int(r));
   return true;
 }
@@ -906,6 +919,12 @@ Code nuvelCallCommand(Interp& interp, int argc, Value* argv) {
   if (argc < 1) return Code::Ok;
   bool keep_going = false;
   return dispatch(interp, nullptr, argc, argv, keep_going);
+}
+
+Code nuvelCallCommandCached(Interp& interp, int argc, Value* argv, CommandLookup& lookup) {
+  if (argc < 1) return Code::Ok;
+  bool keep_going = false;
+  return dispatch(interp, nullptr, argc, argv, keep_going, &lookup);
 }
 
 }  // namespace core

@@ -200,10 +200,23 @@ bool nuvelDeleteCommand(Interp& interp, std::string_view name);
 Code rindoEval(Interp& interp, const Value& text, bool subst_only = false, bool no_vars = false);
 // Calls a command with ready-made words, as the evaluator does (no parsing).
 Code nuvelCallCommand(Interp& interp, int argc, Value* argv);
+// A command look-up kept by a caller that runs the same command name many
+// times (the expression engine's operators): valid while the command table's
+// epoch equals `epoch`.
+struct CommandLookup {
+  uint64_t epoch = 0;
+  int32_t index = -1;
+};
+// nuvelCallCommand with the look-up of argv[0] kept in `lookup`; argv[0]
+// must be the same name on every call with one `lookup`.
+Code nuvelCallCommandCached(Interp& interp, int argc, Value* argv, CommandLookup& lookup);
 // Runs "op a b" when `op` names an integer operator command (combined math or
 // relational) and both operands are canonical integers, exactly as calling
 // the command would, without the call. False, having done nothing, otherwise.
 bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Value& b);
+// The same on integers already read, leaving the result in `r` instead of
+// the interpreter result (cmdcount counts the command all the same).
+bool nuvelIntOperate(Interp& interp, std::string_view op, int64_t x, int64_t y, int64_t& r);
 
 // --- Results ----------------------------------------------------------------------
 void nuvelSetResult(Interp& interp, Value text);

@@ -244,10 +244,12 @@ Value operator_word(Interp& interp, std::string_view op) {
 }
 
 // Runs "op a" or "op a b" as a command; the operator command's result is the
-// interpreter result.
-Code run_operator(Interp& interp, std::string_view op, const Value* operands, int count) {
+// interpreter result. `lookup` keeps the command look-up of a compiled
+// expression's operator.
+Code run_operator_word(Interp& interp, const Value& op, const Value* operands, int count,
+                       core::CommandLookup* lookup) {
   Value words[3];
-  words[0] = operator_word(interp, op);
+  words[0] = op;
   bool direct = true;
   for (int i = 0; i < count && direct; ++i)
     direct = operand_word(interp, operands[i], words[i + 1]);
@@ -255,14 +257,56 @@ Code run_operator(Interp& interp, std::string_view op, const Value* operands, in
     if (count == 2 && core::nuvelIntOperator(interp, words[0], words[1], words[2])) {
       return Code::Ok;
     }
+    if (lookup) return core::nuvelCallCommandCached(interp, count + 1, words, *lookup);
     return core::nuvelCallCommand(interp, count + 1, words);
   }
-  std::string text(op);
+  std::string text(op.view());
   for (int i = 0; i < count; ++i) {
     text.push_back(' ');
     text += operands[i].view();
   }
   return core::rindoEval(interp, Value(std::move(text)));
+}
+
+Code run_operator(Interp& interp, std::string_view op, const Value* operands, int count) {
+  return run_operator_word(interp, operator_word(interp, op), operands, count, nullptr);
+}
+
+// The value of a finished evaluation from its operand stack (not empty):
+// when no operator was pending at the end, the top operand may name a
+// variable whose value it stands for; variable references among the other
+// operands are read; the operands are joined with spaces.
+bool finish_stack(Interp& interp, Value* stack, size_t n, bool was_pending, Value& out, int& err) {
+  if (!was_pending) {
+    Value& top = stack[n - 1];
+    if (!top.empty() && top[0] == '$') {
+      if (!resolve_operand(interp, top)) {
+        err = 1;
+        return false;
+      }
+    } else if (VarRef var = vars::lookup(interp, top.view())) {
+      if (var.kind() == vars::VT_AUTO && !var.value().empty()) top = var.value();
+    }
+  }
+  // Variable references among the values are read (the command texts of
+  // the operators leave them for the evaluator to substitute as words).
+  for (size_t i = 0; i + 1 < n; ++i) {
+    if (!resolve_operand(interp, stack[i])) {
+      err = 1;
+      return false;
+    }
+  }
+  if (n == 1) {
+    out = std::move(stack[0]);
+    return true;
+  }
+  std::string joined;
+  for (size_t i = 0; i < n; ++i) {
+    if (i) joined.push_back(' ');
+    joined += stack[i].view();
+  }
+  out = Value(std::move(joined));
+  return true;
 }
 
 // --- The operand-stack evaluator ------------------------------------------------------------
@@ -477,36 +521,294 @@ bool OperandEvaluator::run(Value& out, int& err) {
     if (!apply_pending(err)) return false;
   }
   if (stack_.empty()) return false;
-  if (!was_pending) {
-    Value& top = stack_.back();
-    if (!top.empty() && top[0] == '$') {
-      if (!resolve_operand(interp_, top)) {
-        err = 1;
-        return false;
-      }
-    } else if (VarRef var = vars::lookup(interp_, top.view())) {
-      if (var.kind() == vars::VT_AUTO && !var.value().empty()) top = var.value();
-    }
-  }
-  // Variable references among the values are read (the command texts of
-  // the operators leave them for the evaluator to substitute as words).
-  for (size_t i = 0; i + 1 < stack_.size(); ++i) {
-    if (!resolve_operand(interp_, stack_[i])) {
-      err = 1;
-      return false;
-    }
-  }
-  if (stack_.size() == 1) {
-    out = std::move(stack_[0]);
+  return finish_stack(interp_, stack_.data(), stack_.size(), was_pending, out, err);
+}
+
+// --- Compiled expressions -----------------------------------------------------------------
+//
+// The evaluator's course through a text depends on the text alone: which
+// tokens it pushes, when a pending operator has its operands, where
+// parentheses and function calls begin and end. A compiled expression is that
+// course written down once: the steps that push an operand, apply an
+// operator (through its command, with the look-up kept), evaluate a
+// parenthesised part or call a function. Running it does what the walk does,
+// in the same order, without reading the text again. A text whose course
+// meets anything else (a ternary, a report the walk would make, a wide
+// operand stack) is not compiled and is walked every time.
+
+constexpr size_t kCompiledStack = 16;
+
+struct ExprProgram;
+
+struct ExprStep {
+  enum Kind : uint8_t { Push, Apply, Paren, Function };
+  Kind kind = Push;
+  uint8_t need = 0;                     // Apply: operand count
+  Value text;                           // Push: operand; Apply: operator; Function: name
+  std::string lower;                    // Function: the name in lower case
+  FunctionCall call;                    // Function: its argument texts
+  std::unique_ptr<ExprProgram> sub[2];  // Paren: sub[0]; Function: non-blank arguments
+  mutable core::CommandLookup lookup;   // Apply
+};
+
+struct ExprProgram {
+  std::vector<ExprStep> steps;
+  bool was_pending = false;
+};
+
+std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
+  if (depth > kMaxExprDepth) return nullptr;
+  if (t.find_first_not_of(" \t") == std::string_view::npos) return nullptr;
+  auto prog = std::make_unique<ExprProgram>();
+  std::vector<ExprStep>& steps = prog->steps;
+  size_t pos = 0;
+  size_t stack = 0;
+  std::string token;
+  std::string op;
+  auto push = [&](ExprStep step) {
+    if (stack >= kCompiledStack) return false;
+    ++stack;
+    steps.push_back(std::move(step));
     return true;
+  };
+  auto push_value = [&](Value v) {
+    ExprStep step;
+    step.text = std::move(v);
+    return push(std::move(step));
+  };
+  auto push_token = [&]() {
+    if (token.empty()) return true;
+    bool ok = push_value(Value(token));
+    token.clear();
+    return ok;
+  };
+  auto apply_pending = [&]() {
+    if (op.empty()) return;
+    int arity = operator_arity(op);
+    if (op == ",") {
+      op.clear();
+      return;
+    }
+    size_t need = arity == 1 ? 1 : 2;
+    if (arity == 3 || stack < need) return;
+    ExprStep step;
+    step.kind = ExprStep::Apply;
+    step.need = static_cast<uint8_t>(need);
+    step.text = Value(op);
+    steps.push_back(std::move(step));
+    stack = stack - need + 1;
+    op.clear();
+  };
+  while (pos < t.size()) {
+    if (op == "?" && stack > 0) return nullptr;
+    char c = t[pos];
+    if (is_token_char(c)) {
+      token.push_back(c);
+      ++pos;
+      continue;
+    }
+    if (c == '(' && !token.empty() && token[0] == '$') {
+      size_t close = matching_close(t, pos);
+      if (close != std::string_view::npos) {
+        token.append(t.substr(pos, close - pos + 1));
+        pos = close + 1;
+        continue;
+      }
+    }
+    if (c == '(' && !token.empty() && is_alpha(token[0])) {
+      if (!is_expr_function(token)) return nullptr;
+      ExprStep step;
+      step.kind = ExprStep::Function;
+      if (!split_function_call(t.substr(pos), step.call)) return nullptr;
+      for (int k = 0; k < step.call.count; ++k) {
+        if (step.call.blank[k]) continue;
+        step.sub[k] = compile_expr(step.call.texts[k], depth + 1);
+        if (!step.sub[k]) return nullptr;
+      }
+      step.text = Value(token);
+      step.lower = lower_name(token);
+      token.clear();
+      pos += step.call.consumed;
+      if (!push(std::move(step))) return nullptr;
+      continue;
+    }
+    if (c == '}' && token.empty()) {
+      if (!push_value(Value("{}"))) return nullptr;
+      ++pos;
+      continue;
+    }
+    if (!push_token()) return nullptr;
+    if (c == '-' && !(pos + 1 < t.size() && t[pos + 1] == '(') && (stack == 0 || !op.empty()) &&
+        stack < 2) {
+      size_t end = pos + 1;
+      while (end < t.size() && kNegatedOperand(t[end]) && t[end] != '\0') ++end;
+      if (!push_value(Value(t.substr(pos, end - pos)))) return nullptr;
+      pos = end;
+      continue;
+    }
+    if (!op.empty()) apply_pending();
+    if (op.empty() && is_operator_start(c)) {
+      std::string next = read_operator(t, pos, false);
+      int arity = operator_arity(next);
+      if (arity < 1 || arity > 3) return nullptr;
+      op = std::move(next);
+      continue;
+    }
+    if (c == '(') {
+      size_t close = matching_close(t, pos);
+      if (close == std::string_view::npos) return nullptr;
+      ExprStep step;
+      step.kind = ExprStep::Paren;
+      step.sub[0] = compile_expr(t.substr(pos + 1, close - pos - 1), depth + 1);
+      if (!step.sub[0]) return nullptr;
+      pos = close + 1;
+      if (!push(std::move(step))) return nullptr;
+      continue;
+    }
+    if (c == '"') {
+      size_t close = t.find('"', pos + 1);
+      size_t end = close == std::string_view::npos ? t.size() : close + 1;
+      token.append(t.substr(pos, end - pos));
+      pos = end;
+      continue;
+    }
+    ++pos;
   }
-  std::string joined;
-  for (size_t i = 0; i < stack_.size(); ++i) {
-    if (i) joined.push_back(' ');
-    joined += stack_[i].view();
+  if (!push_token()) return nullptr;
+  prog->was_pending = !op.empty();
+  if (prog->was_pending) {
+    int arity = operator_arity(op);
+    if (arity == 1 && op != "," && stack == 0) return nullptr;
+    if (arity == 2 && stack < 2) return nullptr;
+    if (arity == 3) return nullptr;
+    apply_pending();
   }
-  out = Value(std::move(joined));
-  return true;
+  if (stack == 0) return nullptr;
+  return prog;
+}
+
+// The operand stack of a running compiled expression: Values, except that
+// an integer result of a built-in integer operator stays unboxed (its bit in
+// `unboxed` set, the number in `ints`) until something needs its text.
+struct RunStack {
+  Value values[kCompiledStack];
+  int64_t ints[kCompiledStack];
+  uint32_t unboxed = 0;
+
+  bool is_int(size_t k) const { return (unboxed >> k) & 1U; }
+  void set_value(size_t k, Value v) {
+    values[k] = std::move(v);
+    unboxed &= ~(1U << k);
+  }
+  void set_int(size_t k, int64_t i) {
+    values[k] = Value();
+    ints[k] = i;
+    unboxed |= 1U << k;
+  }
+  const Value& boxed(size_t k) {
+    if (is_int(k)) set_value(k, Value::from_int(ints[k]));
+    return values[k];
+  }
+};
+static_assert(kCompiledStack <= 32);
+
+// Applies an operator to the top `need` operands from `at`, as run_operator
+// does, leaving its result at `at`.
+Code apply_step(Interp& interp, const ExprStep& step, RunStack& st, size_t at) {
+  const int need = step.need;
+  Value words[3];
+  words[0] = step.text;
+  int64_t ints[2] = {0, 0};
+  bool all_ints = need == 2;
+  bool direct = true;
+  for (int k = 0; k < need && direct; ++k) {
+    size_t slot = at + static_cast<size_t>(k);
+    if (st.is_int(slot)) {
+      ints[k] = st.ints[slot];
+      continue;
+    }
+    direct = operand_word(interp, st.values[slot], words[k + 1]);
+    if (direct && all_ints) all_ints = words[k + 1].canonical_int(ints[k]);
+  }
+  Code rc;
+  if (direct) {
+    int64_t r;
+    if (all_ints && core::nuvelIntOperate(interp, step.text.view(), ints[0], ints[1], r)) {
+      if (need == 2) st.set_value(at + 1, Value());
+      st.set_int(at, r);
+      return Code::Ok;
+    }
+    for (int k = 0; k < need; ++k) {
+      size_t slot = at + static_cast<size_t>(k);
+      if (st.is_int(slot)) words[k + 1] = st.boxed(slot);
+    }
+    rc = core::nuvelCallCommandCached(interp, need + 1, words, step.lookup);
+  } else {
+    std::string text(step.text.view());
+    for (int k = 0; k < need; ++k) {
+      text.push_back(' ');
+      text += st.boxed(at + static_cast<size_t>(k)).view();
+    }
+    rc = core::rindoEval(interp, Value(std::move(text)));
+  }
+  if (need == 2) st.set_value(at + 1, Value());
+  st.set_value(at, interp.result);
+  return rc;
+}
+
+// `depth` is the engine's nesting depth of the interpreter (its ExprDepth).
+bool run_program(Interp& interp, const ExprProgram& prog, Value& out, int& err, int& depth) {
+  core::ScopedRestore<int> scope(depth, depth + 1);
+  if (depth > kMaxExprDepth) {
+    (void)core::fail(interp, core::Msg::ExprTooDeep, kMaxExprDepth);
+    err = 1;
+    return false;
+  }
+  err = 0;
+  RunStack st;
+  size_t n = 0;
+  for (const ExprStep& step : prog.steps) {
+    switch (step.kind) {
+      case ExprStep::Push:
+        st.set_value(n++, step.text);
+        break;
+      case ExprStep::Apply: {
+        n -= step.need;
+        Code rc = apply_step(interp, step, st, n);
+        if (rc == Code::Error || rc == Code::Exit || rc == Code::Stop) {
+          err = core::code_int(rc);
+          return false;
+        }
+        ++n;
+        break;
+      }
+      case ExprStep::Paren: {
+        Value inner;
+        if (!run_program(interp, *step.sub[0], inner, err, depth)) return false;
+        st.set_value(n++, std::move(inner));
+        break;
+      }
+      case ExprStep::Function: {
+        Value values[2];
+        bool have[2] = {false, false};
+        for (int k = 0; k < step.call.count; ++k) {
+          if (step.call.blank[k]) continue;
+          int arg_err = 0;
+          have[k] = run_program(interp, *step.sub[k], values[k], arg_err, depth);
+        }
+        Value v;
+        if (!finish_function_call(interp, step.lower, step.text.view(), step.call, have, values,
+                                  v)) {
+          if (err == 0) err = 1;
+          return false;
+        }
+        st.set_value(n++, std::move(v));
+        break;
+      }
+    }
+  }
+  for (size_t k = 0; k < n; ++k) (void)st.boxed(k);
+  return finish_stack(interp, st.values, n, prog.was_pending, out, err);
 }
 
 // --- The pre-pass ---------------------------------------------------------------------------
@@ -627,6 +929,7 @@ struct PreparedExpr {
   std::string text;
   bool plain = false;  // no "[" or "{": the pre-pass is the identity
   bool balanced = false;
+  std::unique_ptr<ExprProgram> program;  // plain and balanced texts the compiler takes
 };
 
 void examine(PreparedExpr& p) {
@@ -634,25 +937,38 @@ void examine(PreparedExpr& p) {
   long balance = 0;
   for (char c : p.text) balance += c == '(' ? 1 : (c == ')' ? -1 : 0);
   p.balanced = balance == 0;
+  if (p.plain && p.balanced && !p.rewrite_failed) p.program = compile_expr(p.text, 1);
 }
 
-std::shared_ptr<const PreparedExpr> prepared(const Value& text, bool rewrite) {
-  auto cached = text.cached<PreparedExpr>(core::CacheSlot::Expr);
-  if (cached && cached->rewritten == rewrite) return cached;
+// A prepared expression: the one cached on the text (valid while the text
+// lives: the slot is filled once and never replaced), or, for a text first
+// prepared under the other rewrite setting, one held here.
+struct PreparedRef {
+  const PreparedExpr* form = nullptr;
+  std::shared_ptr<const PreparedExpr> held;
+};
+
+PreparedRef prepared(const Value& text, bool rewrite) {
+  const PreparedExpr* cached = text.cached_ptr<PreparedExpr>(core::CacheSlot::Expr);
+  if (cached && cached->rewritten == rewrite) return {cached, nullptr};
   auto p = std::make_shared<PreparedExpr>();
   p->rewritten = rewrite;
   p->text = std::string(text.view());
   if (rewrite && !rewrite_precedence(p->text)) p->rewrite_failed = true;
   examine(*p);
+  if (cached) return {p.get(), p};
   text.set_cached<PreparedExpr>(core::CacheSlot::Expr, p);
-  return p;
+  return {p.get(), nullptr};
 }
 
 Code evaluate_prepared(Interp& interp, const PreparedExpr& p, Value& out) {
   if (!p.plain || !p.balanced) return expr_evaluate(interp, std::string_view(p.text), out);
   out = Value();
   int err = 0;
-  if (evaluate_inner(interp, p.text, out, err)) return Code::Ok;
+  if (p.program ? run_program(interp, *p.program, out, err, interp.state<ExprDepth>().value)
+                : evaluate_inner(interp, p.text, out, err)) {
+    return Code::Ok;
+  }
   out = Value();
   if (err == core::code_int(Code::Exit) || err == core::code_int(Code::Stop)) {
     return static_cast<Code>(err);
@@ -662,7 +978,8 @@ Code evaluate_prepared(Interp& interp, const PreparedExpr& p, Value& out) {
 
 Code evaluate_rewritten_value(Interp& interp, const Value& text, Value& out) {
   out = Value();
-  auto p = prepared(text, engine_settings(interp).rewrite);
+  PreparedRef ref = prepared(text, engine_settings(interp).rewrite);
+  const PreparedExpr* p = ref.form;
   if (p->rewrite_failed) {
     return core::fail(interp, core::Msg::ExprTooLongToRewrite);
   }
@@ -673,7 +990,8 @@ Code evaluate_rewritten_value(Interp& interp, const Value& text, Value& out) {
 }  // namespace
 
 Code expr_evaluate_value(Interp& interp, const Value& text, Value& out) {
-  return evaluate_prepared(interp, *prepared(text, false), out);
+  PreparedRef ref = prepared(text, false);
+  return evaluate_prepared(interp, *ref.form, out);
 }
 
 Code expr_evaluate_rewritten(Interp& interp, std::string_view text, Value& out) {

@@ -34,14 +34,6 @@ constexpr FunctionInfo kFunctions[] = {
 constexpr size_t kExprFunctionCount = 40;
 static_assert(sizeof kFunctions / sizeof kFunctions[0] == kExprFunctionCount + 1);
 
-std::string lower_name(std::string_view name) {
-  std::string s(name);
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
-
 Value float_result(double d) {
   return Value(fixed15(d, 15));
 }
@@ -206,6 +198,59 @@ void span_note(const Interp& interp, std::string_view name, std::string_view res
 
 }  // namespace
 
+std::string lower_name(std::string_view name) {
+  std::string s(name);
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+bool split_function_call(std::string_view args, FunctionCall& call) {
+  size_t p = 0;
+  while (p < args.size() && (args[p] == ' ' || args[p] == '\t')) ++p;
+  if (p >= args.size() || args[p] != '(') return false;
+  size_t close = matching_close(args, p);
+  if (close == std::string_view::npos) return false;
+  call.consumed = close + 1;
+  std::string_view inner = args.substr(p + 1, close - p - 1);
+  if (inner.find_first_not_of(" \t") == std::string_view::npos) {
+    call.count = 0;
+    return true;
+  }
+  size_t comma = first_comma(inner);
+  call.texts[0] = inner.substr(0, comma);
+  call.texts[1] = comma == std::string_view::npos ? std::string_view() : inner.substr(comma + 1);
+  call.count = comma == std::string_view::npos ? 1 : 2;
+  for (int k = 0; k < call.count; ++k) {
+    call.blank[k] = call.texts[k].find_first_not_of(" \t") == std::string_view::npos;
+  }
+  return true;
+}
+
+bool finish_function_call(Interp& interp, const std::string& f, std::string_view name,
+                          const FunctionCall& call, const bool have[2], const Value values[2],
+                          Value& out) {
+  if (call.count == 0) {
+    if (f != "rand") return false;  // other functions give no value without arguments
+    double r = static_cast<double>(random_range(interp, 0, 2147483647)) * 4.656612875245797e-10;
+    out = Value(fixed15(r, 0));
+    return true;
+  }
+  if (call.count == 1) {
+    if (!have[0]) return false;
+    return one_argument(interp, f, name, values[0], out);
+  }
+  if (!have[0] || !have[1]) {
+    std::string n(name);
+    std::string a(call.texts[0]);
+    std::string b(call.texts[1]);
+    (void)core::fail(interp, core::Msg::FunctionImproperArgument, n, a, b);
+    return false;
+  }
+  return two_arguments(interp, f, name, values[0], values[1], out);
+}
+
 bool apply_function(Interp& interp, std::string_view name, std::string_view args, Value& out,
                     size_t& consumed) {
   size_t p = 0;
@@ -215,45 +260,21 @@ bool apply_function(Interp& interp, std::string_view name, std::string_view args
     (void)core::fail(interp, core::Msg::FunctionSyntaxError, n);
     return false;
   }
-  size_t close = matching_close(args, p);
-  if (close == std::string_view::npos) {
+  FunctionCall call;
+  if (!split_function_call(args, call)) {
     span_note(interp, name, args.substr(p), "too many (");
     return false;
   }
-  consumed = close + 1;
-  std::string_view inner = args.substr(p + 1, close - p - 1);
+  consumed = call.consumed;
   std::string f = lower_name(name);
-  bool blank = inner.find_first_not_of(" \t") == std::string_view::npos;
-  if (blank) {
-    if (f != "rand") return false;  // other functions give no value without arguments
-    double r = static_cast<double>(random_range(interp, 0, 2147483647)) * 4.656612875245797e-10;
-    out = Value(fixed15(r, 0));
-    return true;
-  }
-  size_t comma = first_comma(inner);
-  std::string_view texts[2] = {inner.substr(0, comma), comma == std::string_view::npos
-                                                           ? std::string_view()
-                                                           : inner.substr(comma + 1)};
-  int count = comma == std::string_view::npos ? 1 : 2;
   Value values[2];
   bool have[2] = {false, false};
-  for (int k = 0; k < count; ++k) {
-    if (texts[k].find_first_not_of(" \t") == std::string_view::npos) continue;
+  for (int k = 0; k < call.count; ++k) {
+    if (call.blank[k]) continue;
     int err = 0;
-    have[k] = evaluate_inner(interp, texts[k], values[k], err);
+    have[k] = evaluate_inner(interp, call.texts[k], values[k], err);
   }
-  if (count == 1) {
-    if (!have[0]) return false;
-    return one_argument(interp, f, name, values[0], out);
-  }
-  if (!have[0] || !have[1]) {
-    std::string n(name);
-    std::string a(texts[0]);
-    std::string b(texts[1]);
-    (void)core::fail(interp, core::Msg::FunctionImproperArgument, n, a, b);
-    return false;
-  }
-  return two_arguments(interp, f, name, values[0], values[1], out);
+  return finish_function_call(interp, f, name, call, have, values, out);
 }
 
 namespace {

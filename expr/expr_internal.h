@@ -39,6 +39,26 @@ size_t matching_close(std::string_view text, size_t open);
 // variable.
 bool resolve_operand(core::Interp& interp, core::Value& operand);
 
+// A math function call split into its argument texts: `count` is 0 for
+// "()" (blanks only), else 1 or 2; `consumed` is the length up to and
+// including the closing ")".
+struct FunctionCall {
+  size_t consumed = 0;
+  int count = 0;
+  std::string_view texts[2];
+  bool blank[2] = {false, false};
+};
+// Splits `args` (blanks, then "(" ... ")"); false when it does not start with
+// "(" or the ")" is missing.
+bool split_function_call(std::string_view args, FunctionCall& call);
+// Applies the function `f` (its name in lower case; `name` as written) to
+// the evaluated arguments (`have[k]` false for an argument without value).
+bool finish_function_call(core::Interp& interp, const std::string& f, std::string_view name,
+                          const FunctionCall& call, const bool have[2], const core::Value values[2],
+                          core::Value& out);
+// The name of a math function in lower case.
+std::string lower_name(std::string_view name);
+
 // The operator reader: reads one operator at `pos` (blanks skipped first),
 // advancing past it; the empty text when none starts there. With `words`,
 // eq ne gt ge lt le followed by a blank are operators too.

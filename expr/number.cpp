@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "core/int_ops.h"
@@ -352,8 +353,62 @@ std::string format_double(const char* format, double d) {
   return s;
 }
 
+namespace {
+
+// "%.15f" of a finite double below 2^63 in magnitude, by exact integer
+// arithmetic: d * 10^15 = mant * 10^15 * 2^e, rounded half to even as
+// printf rounds. Returns the length written to `buf` (at least 40
+// characters), 0 for values outside that range.
+size_t fixed15_quick(double d, char* buf) {
+  using u128 = unsigned __int128;
+  constexpr uint64_t kScale = 1000000000000000ULL;  // 10^15
+  uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  const bool negative = (bits >> 63) != 0;
+  const int field = static_cast<int>((bits >> 52) & 0x7FF);
+  uint64_t mant = bits & ((1ULL << 52) - 1);
+  u128 q = 0;
+  if (field != 0 || mant != 0) {
+    if (field == 0 || field == 0x7FF) return 0;  // subnormal, infinite, NaN
+    mant |= 1ULL << 52;
+    const int e = field - 1075;                             // d = mant * 2^e
+    if (e > 10) return 0;                                   // 2^63 or more
+    const u128 product = static_cast<u128>(mant) * kScale;  // below 2^103
+    if (e >= 0) {
+      q = product << e;
+    } else if (-e < 110) {
+      const int shift = -e;
+      q = product >> shift;
+      const u128 rest = product & ((static_cast<u128>(1) << shift) - 1);
+      const u128 half = static_cast<u128>(1) << (shift - 1);
+      if (rest > half || (rest == half && (q & 1) != 0)) ++q;
+    }
+  }
+  const uint64_t whole = static_cast<uint64_t>(q / kScale);
+  uint64_t fraction = static_cast<uint64_t>(q % kScale);
+  char* p = buf;
+  if (negative) *p++ = '-';
+  p = std::to_chars(p, p + 24, whole).ptr;
+  *p++ = '.';
+  for (int i = 14; i >= 0; --i) {
+    p[i] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  p += 15;
+  return static_cast<size_t>(p - buf);
+}
+
+}  // namespace
+
 std::string fixed15(double d, int width) {
   const char* format = width ? "%15.15f" : "%.15f";
+  char quick[48];
+  if (size_t n = fixed15_quick(d, quick)) {
+    std::string s(quick, n);
+    if (s.size() < static_cast<size_t>(width))
+      s.insert(0, static_cast<size_t>(width) - s.size(), ' ');
+    return s;
+  }
   if (!std::isfinite(d)) return format_double(format, d);
   char buf[400];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed, 15);

@@ -162,3 +162,26 @@ TEST(NumberConversions, SaturateInsteadOfOverflowing) {
 }
 
 }  // namespace
+
+namespace {
+
+// One expression text evaluated under both settings of the rewriter: the
+// form kept with the text belongs to the setting it was first read under,
+// the other setting reads it afresh each time.
+TEST(ExprKeptForms, OneTextUnderBothRewriteSettings) {
+  auto interp = testing_support::fresh_interp();
+  core::Value text("2+3*4");
+  auto run = [&]() {
+    core::Value words[2] = {core::Value("expr"), text};
+    EXPECT_EQ(core::nuvelCallCommand(*interp, 2, words), core::Code::Ok);
+    return std::string(interp->result.view());
+  };
+  EXPECT_EQ(run(), "14");
+  expr::engine_settings(*interp).rewrite = false;
+  EXPECT_EQ(run(), "20");
+  EXPECT_EQ(run(), "20");
+  expr::engine_settings(*interp).rewrite = true;
+  EXPECT_EQ(run(), "14");
+}
+
+}  // namespace

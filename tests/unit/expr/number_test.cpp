@@ -57,6 +57,62 @@ TEST(NumberReading, DecimalTextsReadLikeStrtod) {
   }
 }
 
+// Decimal texts that lie exactly halfway between two neighbouring doubles
+// (and one unit of the last decimal either side) read as strtod reads them:
+// the short-fraction reader decides these ties with integer arithmetic.
+std::string u128_text(unsigned __int128 v) {
+  std::string s;
+  do {
+    s.insert(s.begin(), static_cast<char>('0' + static_cast<int>(v % 10)));
+    v /= 10;
+  } while (v != 0);
+  return s;
+}
+
+TEST(NumberReading, MidpointsBetweenDoublesReadLikeStrtod) {
+  std::mt19937_64 rng(777);
+  for (int i = 0; i < 20000; ++i) {
+    uint64_t mant = (1ULL << 52) | (rng() & ((1ULL << 52) - 1));
+    if (i % 7 == 0) mant = 1ULL << 52;         // the power-of-two boundary
+    int k = 1 + static_cast<int>(rng() % 19);  // decimals: midpoint * 10^k is whole
+    unsigned __int128 five = 1;
+    for (int j = 0; j < k; ++j) five *= 5;
+    for (int delta : {-1, 0, 1}) {
+      unsigned __int128 scaled = (2 * static_cast<unsigned __int128>(mant) + 1) * five;
+      scaled = static_cast<unsigned __int128>(static_cast<__int128>(scaled) + delta);
+      std::string digits = u128_text(scaled);
+      if (digits.size() <= static_cast<size_t>(k)) digits.insert(0, k + 1 - digits.size(), '0');
+      digits.insert(digits.size() - static_cast<size_t>(k), ".");
+      expect_same_as_strtod(digits);
+      expect_same_as_strtod("-" + digits);
+    }
+  }
+}
+
+// Fifteen decimals are printed as printf prints them, ties (exact binary
+// values ending in a 5 at the sixteenth decimal) included.
+TEST(NumberPrinting, FifteenDecimalsLikePrintf) {
+  std::mt19937_64 rng(99);
+  std::uniform_real_distribution<double> mag(-25.0, 25.0);
+  auto check = [](double v) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.15f", v);
+    EXPECT_EQ(expr::fixed15(v, 0), buf) << v;
+    std::snprintf(buf, sizeof buf, "%15.15f", v);
+    EXPECT_EQ(expr::fixed15(v, 15), buf) << v;
+  };
+  for (double v : {0.0, -0.0, 1.0, -1e-20, 0.5e-15, 9.2233720368547758e18, -9.2233720368547758e18,
+                   1.8e19, 1e300, 5e-324}) {
+    check(v);
+  }
+  for (int i = 0; i < 20000; ++i) {
+    double v = std::pow(10.0, mag(rng)) * ((rng() & 1) ? -1.0 : 1.0);
+    check(v);
+    // m / 2^k: exact ties at the sixteenth decimal and beyond.
+    check(std::ldexp(static_cast<double>(rng() % 100000), -static_cast<int>(rng() % 60)));
+  }
+}
+
 TEST(NumberReading, IntegersCarryTheirValue) {
   core::Value v = core::Value::from_int(-42);
   int64_t out = 0;
