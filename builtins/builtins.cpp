@@ -52,6 +52,8 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   syslib::register_process_cmds(interp);
   syslib::register_env_cmds(interp);
   vars::register_info_cmds(interp);
+  syslib::register_screen_cmds(interp);
+  syslib::register_conout_cmds(interp);
 }
 
 std::unique_ptr<Interp> nuvelCreateTopInterp(int count, const std::vector<std::string>* words) {

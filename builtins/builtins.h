@@ -90,4 +90,6 @@ void register_http_cmds(core::Interp& interp);
 void install_external_commands(core::Interp& interp);
 void register_process_cmds(core::Interp& interp);
 void register_env_cmds(core::Interp& interp);
+void register_screen_cmds(core::Interp& interp);
+void register_conout_cmds(core::Interp& interp);
 }  // namespace syslib

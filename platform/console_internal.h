@@ -12,4 +12,8 @@ void restore_terminal();
 // tcsetattr) on state that is valid at any instant.
 void restore_terminal_from_signal() noexcept;
 
+// From the SIGWINCH handler: the window size is asked for again at the next
+// use of the screen model. Async-signal-safe.
+void note_window_change() noexcept;
+
 }  // namespace platform::detail
