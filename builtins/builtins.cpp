@@ -54,6 +54,8 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   vars::register_info_cmds(interp);
   syslib::register_screen_cmds(interp);
   syslib::register_conout_cmds(interp);
+  syslib::register_dialog_cmds(interp);
+  syslib::register_desktop_cmds(interp);
 }
 
 std::unique_ptr<Interp> nuvelCreateTopInterp(int count, const std::vector<std::string>* words) {

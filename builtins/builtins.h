@@ -92,4 +92,6 @@ void register_process_cmds(core::Interp& interp);
 void register_env_cmds(core::Interp& interp);
 void register_screen_cmds(core::Interp& interp);
 void register_conout_cmds(core::Interp& interp);
+void register_dialog_cmds(core::Interp& interp);
+void register_desktop_cmds(core::Interp& interp);
 }  // namespace syslib

@@ -576,6 +576,12 @@ void scroll_region(int column, int row, int width, int height, int lines, int fi
   redraw(column, row, width, height);
 }
 
+void note_echoed(std::string_view text) {
+  if (g_capture == nullptr && tty_out() && ::isatty(0)) {
+    model().write(text, static_cast<uint8_t>(g_attribute));
+  }
+}
+
 void bell() {
   if (is_terminal_output()) append("\x07");
 }
@@ -690,6 +696,15 @@ int stdin_getc() {
   if (g_pending_key >= 0 || g_in_pos < g_in_len) return read_byte_blocking();
   flush();
   return read_byte_blocking();
+}
+
+void skip_buffered_line_end() {
+  if (::isatty(0) || g_pending_key >= 0) return;
+  if (g_in_pos < g_in_len && g_in[g_in_pos] == '\r') {
+    if (g_in_pos + 1 < g_in_len && g_in[g_in_pos + 1] == '\n') g_in_pos += 2;
+    return;
+  }
+  if (g_in_pos < g_in_len && g_in[g_in_pos] == '\n') ++g_in_pos;
 }
 
 bool stdin_at_end() {

@@ -87,6 +87,10 @@ void fill_screen(char32_t ch, int attr);
 void scroll_region(int column, int row, int width, int height, int lines, int fill_attr);
 // Sends a 1-based rectangle of the model to the terminal again.
 void redraw(int column, int row, int width, int height);
+// Text the terminal echoed itself while a line was typed: the screen model
+// takes it (when both standard input and output are the terminal) and
+// nothing is written.
+void note_echoed(std::string_view text);
 // The terminal bell (BEL), only when standard output is a terminal.
 void bell();
 
@@ -100,6 +104,10 @@ std::string cp437_to_utf8(unsigned char c);
 // output is flushed before waiting for input.
 // One byte; -1 at end of input or on a read error.
 int stdin_getc();
+// When standard input is not a terminal and its next byte is already read
+// ahead and is a line end ("\n" or "\r\n"), consumes it: a key answered
+// through a pipe is usually followed by one. Never waits.
+void skip_buffered_line_end();
 // True once a read met end of input and nothing read ahead is left.
 bool stdin_at_end();
 // Position of the next unread byte; -1 when standard input cannot seek.
