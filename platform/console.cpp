@@ -403,8 +403,9 @@ int take_write_error(int stream) {
 void set_capture(std::string* sink) {
   write_pending();
   g_capture = sink;
-  // A capture is a screen of its own: it starts blank.
+  // A capture is a screen of its own: it starts blank, in the default colour.
   g_window_changed = 1;
+  g_attribute = 7;
   if (g_screen_alive) model().fill(U' ', 7);
 }
 

@@ -74,11 +74,17 @@ Code nuvelCommandPrintf(Interp& interp, int argc, Value* argv, void*) {
   return core::result_int(interp, static_cast<int64_t>(text.view().size()));
 }
 
+// Most characters newline and tab write in one call: a count beyond it is
+// a mistake that would otherwise fill the disk or hang the program.
+constexpr int64_t kMaxRepeat = 1000000;
+
 // The count word of newline and tab (default 1); nullopt when it is not a
-// number.
+// number or above the limit.
 std::optional<int64_t> count_word(int argc, const Value* argv) {
   if (argc < 2) return 1;
-  return core::parse_int(argv[1].view());
+  std::optional<int64_t> n = core::parse_int(argv[1].view());
+  if (n && *n > kMaxRepeat) return std::nullopt;
+  return n;
 }
 
 // newline ?count?: prints count line ends (none when count <= 0).

@@ -252,7 +252,7 @@ Code screen_read(Interp& interp, int argc, Value* argv, void*) {
   int count = screen.columns() - column;
   if (argc > 4) {
     std::optional<int64_t> n = core::parse_int(argv[4].view());
-    if (!n || *n < 0) return core::fail(interp, Msg::InvalidArgument, argv[4]);
+    if (!n || *n < 0) return core::fail(interp, Msg::ScreenInvalidCount, argv[4]);
     if (*n < count) count = static_cast<int>(*n);
   }
   core::nuvelSetResult(interp, Value(screen.text(column, row, count)));
