@@ -13,6 +13,7 @@ deps:
 	command -v ninja >/dev/null 2>&1 || missing="$$missing ninja-build"; \
 	command -v g++ >/dev/null 2>&1 || missing="$$missing g++"; \
 	[ -f /usr/include/gtest/gtest.h ] || missing="$$missing libgtest-dev"; \
+	command -v tmux >/dev/null 2>&1 || missing="$$missing tmux"; \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
