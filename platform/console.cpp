@@ -52,6 +52,7 @@ termios g_saved_termios;
 // destroyed before g_screen (it is defined after it), so writes made by exit
 // handlers after that skip the model instead of touching a destroyed one.
 ScreenBuffer g_screen;
+TextQueue g_screen_text;  // plain output not yet written to g_screen
 bool g_screen_alive = true;
 struct ScreenGuard {
   ~ScreenGuard() { g_screen_alive = false; }
@@ -204,6 +205,7 @@ winsize query_window() {
 // The screen model, first brought to the window's current size when the
 // window changed since the last use.
 ScreenBuffer& model() {
+  g_screen_text.settle(g_screen);
   if (g_window_changed) {
     g_window_changed = 0;
     winsize size = query_window();
@@ -338,7 +340,10 @@ struct ExitHook {
 // --- Buffered writer ---------------------------------------------------------
 
 void out(std::string_view text) {
-  if (g_screen_alive) model().write(text, static_cast<uint8_t>(g_attribute));
+  if (g_screen_alive) {
+    if (g_window_changed) model();
+    g_screen_text.append(g_screen, text, static_cast<uint8_t>(g_attribute));
+  }
   append(text);
   // A terminal shows each finished line at once, as an interactive user expects.
   if (g_capture == nullptr && tty_out() && text.find('\n') != std::string_view::npos) {

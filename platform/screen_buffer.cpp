@@ -3,6 +3,7 @@
 #include "platform/screen_buffer.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace platform {
 namespace {
@@ -174,16 +175,19 @@ void ScreenBuffer::write(std::string_view text, uint8_t attr) {
       put_char(kReplacement, attr);
     }
     if (c >= 0x20 && c < 0x7F) {
-      // The common case: a run of plain characters on one row.
+      // The common case: a run of plain characters on one row. The column
+      // is kept in a local: the cells' byte-sized attribute could otherwise
+      // alias the member, and each store would reload it.
       if (cursor_col_ >= columns_) {
         cursor_col_ = 0;
         line_feed();
       }
       Cell* row = row_cells(cursor_row_);
-      row[cursor_col_++] = Cell{c, attr};
-      while (p < end && cursor_col_ < columns_ && *p >= 0x20 && *p < 0x7F) {
-        row[cursor_col_++] = Cell{*p++, attr};
-      }
+      int col = cursor_col_;
+      const int columns = columns_;
+      row[col++] = Cell{c, attr};
+      while (p < end && col < columns && *p >= 0x20 && *p < 0x7F) row[col++] = Cell{*p++, attr};
+      cursor_col_ = col;
     } else if (c < 0x20 || c == 0x7F) {
       control(c);
     } else if ((c >> 5) == 6) {
@@ -263,6 +267,15 @@ void ScreenBuffer::scroll_rect(int column, int row, int width, int height, int l
   }
 }
 
+void ScreenBuffer::blank_at_bottom() {
+  std::fill(cells_.begin(), cells_.end(), Cell{});
+  top_ = 0;
+  cursor_col_ = 0;
+  cursor_row_ = rows_ - 1;
+  utf8_needed_ = 0;
+  escape_ = Escape::None;
+}
+
 Cell ScreenBuffer::cell(int column, int row) const {
   if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return Cell{};
   return row_cells(row)[column];
@@ -276,6 +289,58 @@ std::string ScreenBuffer::text(int column, int row, int count) const {
   const Cell* cells = row_cells(row);
   for (int c = from; c < to; ++c) append_utf8(out, cells[c].ch);
   return out;
+}
+
+}  // namespace platform
+
+namespace platform {
+namespace {
+// Queued text beyond this is shortened (or written to the screen).
+constexpr size_t kQueueLimit = 64 * 1024;
+}  // namespace
+
+void TextQueue::append(ScreenBuffer& screen, std::string_view text, uint8_t attr) {
+  if (!text_.empty() && attr != attr_) settle(screen);
+  attr_ = attr;
+  if (!has_escape_ && std::memchr(text.data(), 0x1B, text.size()) != nullptr) has_escape_ = true;
+  text_.append(text);
+  if (text_.size() >= kQueueLimit) shorten(screen);
+}
+
+void TextQueue::settle(ScreenBuffer& screen) {
+  if (text_.empty()) return;
+  screen.write(text_, attr_);
+  text_.clear();
+  has_escape_ = false;
+}
+
+// Only line feeds move the cursor down, and none of plain text moves it up.
+// So after rows - 1 line feeds the cursor is on the bottom row whatever the
+// screen was, and each line feed after that scrolls; the rows - 1 line feeds
+// after that leave only rows made since on the screen. The text before the
+// line feed that starts those last rows can therefore be dropped, the screen
+// taken as blank with the cursor at the start of the bottom row.
+void TextQueue::shorten(ScreenBuffer& screen) {
+  const int rows = screen.rows();
+  size_t cut = std::string::npos;  // the line feed that starts the last rows
+  if (!has_escape_ && screen.decoder_idle()) {
+    int seen = 0;
+    size_t at = text_.size();
+    while (at > 0) {
+      --at;
+      if (text_[at] != '\n') continue;
+      ++seen;
+      if (seen == rows) cut = at;
+      if (seen == 2 * rows - 1) break;
+    }
+    if (seen < 2 * rows - 1) cut = std::string::npos;
+  }
+  if (cut == std::string::npos || text_.size() - cut > kQueueLimit / 2) {
+    settle(screen);
+    return;
+  }
+  screen.blank_at_bottom();
+  text_.erase(0, cut + 1);
 }
 
 }  // namespace platform

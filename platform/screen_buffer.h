@@ -55,6 +55,13 @@ class ScreenBuffer {
   // the screen.
   void scroll_rect(int column, int row, int width, int height, int lines, uint8_t fill_attr);
 
+  // Blanks the screen and puts the cursor at the start of the bottom row,
+  // with no character or escape sequence half read: the state a stream of
+  // plain text leaves behind once it has scrolled the whole screen away.
+  void blank_at_bottom();
+  // True when no UTF-8 character or escape sequence is half read.
+  bool decoder_idle() const { return utf8_needed_ == 0 && escape_ == Escape::None; }
+
   // The cell at a 0-based position (a blank in attribute 7 outside).
   Cell cell(int column, int row) const;
   // `count` cells of a row from `column` as UTF-8 (clipped to the row).
@@ -81,6 +88,27 @@ class ScreenBuffer {
   char32_t utf8_value_ = 0;
   int utf8_needed_ = 0;
   enum class Escape : uint8_t { None, Start, Csi, Osc, OscEsc } escape_ = Escape::None;
+};
+
+// Console text on its way to a ScreenBuffer. Plain output is only appended
+// here (a copy, no decoding), and written to the screen when the screen is
+// next used or the attribute changes. When much text has queued up, all but
+// its last lines are dropped: plain text that has scrolled the whole screen
+// away leaves a screen that depends on those lines alone. So `puts` costs
+// the screen model little more than a copy, however much is written.
+class TextQueue {
+ public:
+  void append(ScreenBuffer& screen, std::string_view text, uint8_t attr);
+  // Writes the queued text to the screen.
+  void settle(ScreenBuffer& screen);
+  bool empty() const { return text_.empty(); }
+
+ private:
+  void shorten(ScreenBuffer& screen);
+
+  std::string text_;
+  uint8_t attr_ = 7;
+  bool has_escape_ = false;  // an Esc byte is queued: no lines are dropped
 };
 
 // UTF-8 text of one character.

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <random>
+
 #include "platform/console.h"
 #include "unit/platform/fd_redirect.h"
 
@@ -158,6 +160,59 @@ TEST(ScreenConsole, TerminalGetsClippedCellsAndRedraws) {
   // The redraw ends with the cursor where it was: after "ab" in the margin,
   // shown on the last column of row 3.
   EXPECT_NE(seen.find("\x1b[0;90;40m  "), std::string::npos) << seen;
+}
+
+}  // namespace
+
+namespace {
+
+// Queued text, shortened when much has queued up, leaves exactly the screen
+// that writing every byte does.
+TEST(TextQueue, ShortenedQueueGivesTheSameScreen) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 20; ++round) {
+    platform::ScreenBuffer direct;
+    platform::ScreenBuffer queued;
+    direct.resize(13, 5);
+    queued.resize(13, 5);
+    // Something on the screen before, cursor in the middle.
+    direct.write("old\nscreen\ttext", 2);
+    queued.write("old\nscreen\ttext", 2);
+    platform::TextQueue queue;
+    const char* pieces[] = {"a", "bc", "\n", "\r", "\t", "é", "long line that wraps twice over",
+                            "\b"};
+    for (int i = 0; i < 40000; ++i) {
+      std::string piece = pieces[rng() % 8];
+      if (round % 2 == 1 && i > 39990) piece = "\n";  // ends right after line feeds
+      direct.write(piece, 7);
+      queue.append(queued, piece, 7);
+    }
+    queue.settle(queued);
+    ASSERT_EQ(direct.cursor_row(), queued.cursor_row()) << round;
+    ASSERT_EQ(direct.cursor_column(), queued.cursor_column()) << round;
+    for (int r = 0; r < 5; ++r) {
+      for (int c = 0; c < 13; ++c) ASSERT_EQ(direct.cell(c, r), queued.cell(c, r)) << round;
+    }
+  }
+}
+
+// A colour change or an escape sequence in the queue keeps it exact too.
+TEST(TextQueue, AttributesAndEscapesStayExact) {
+  platform::ScreenBuffer direct;
+  platform::ScreenBuffer queued;
+  direct.resize(10, 3);
+  queued.resize(10, 3);
+  platform::TextQueue queue;
+  for (int i = 0; i < 30000; ++i) {
+    std::string piece = i % 7 == 0 ? "x\n" : (i % 11 == 0 ? "\x1b[1m" : "yz");
+    auto attr = static_cast<uint8_t>(i % 13 == 0 ? 4 : 7);
+    direct.write(piece, attr);
+    queue.append(queued, piece, attr);
+  }
+  queue.settle(queued);
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 10; ++c) ASSERT_EQ(direct.cell(c, r), queued.cell(c, r));
+  }
 }
 
 }  // namespace
