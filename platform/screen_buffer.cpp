@@ -300,6 +300,7 @@ constexpr size_t kQueueLimit = 64 * 1024;
 }  // namespace
 
 void TextQueue::append(ScreenBuffer& screen, std::string_view text, uint8_t attr) {
+  if (text.empty()) return;
   if (!text_.empty() && attr != attr_) settle(screen);
   attr_ = attr;
   if (!has_escape_ && std::memchr(text.data(), 0x1B, text.size()) != nullptr) has_escape_ = true;
