@@ -61,6 +61,10 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   vars::register_pointer_cmds(interp);
   vars::register_memdiag_cmds(interp);
   lang::register_struct_eval_cmds(interp);
+  syslib::register_screen_cmds(interp);
+  syslib::register_conout_cmds(interp);
+  syslib::register_dialog_cmds(interp);
+  syslib::register_desktop_cmds(interp);
 }
 
 std::unique_ptr<Interp> nuvelCreateTopInterp(int count, const std::vector<std::string>* words) {

@@ -104,4 +104,8 @@ void register_script_cmds(core::Interp& interp);
 }  // namespace lang
 namespace syslib {
 void register_input_cmds(core::Interp& interp);
+void register_screen_cmds(core::Interp& interp);
+void register_conout_cmds(core::Interp& interp);
+void register_dialog_cmds(core::Interp& interp);
+void register_desktop_cmds(core::Interp& interp);
 }  // namespace syslib

@@ -6,6 +6,7 @@
 #include "core/cmd_helpers.h"
 #include "expr/expr_engine.h"
 #include "platform/console.h"
+#include "syslib/console_layer.h"
 #include "syslib/help_file.h"
 
 namespace lang {
@@ -24,11 +25,8 @@ using core::register_rows;
 using core::result_int;
 using core::Value;
 
-// The lines `help` prints without a topic.
+// The lines `help` prints without a topic, after the product banner.
 constexpr const char* kHelpBanner[] = {
-    "",
-    " Nuvel 1.26 - a Tcl dialect interpreter",
-    "",
     " Useful Commands:",
     "",
     " help  topic          Show detailed help",
@@ -68,6 +66,10 @@ std::string joined_words(int argc, const Value* argv) {
 Code nuvelCommandHelp(Interp& interp, int argc, Value* argv, void*) {
   nuvelResetResult(interp);
   if (argc < 2) {
+    for (std::string_view line : syslib::banner_lines()) {
+      platform::out(line);
+      platform::out("\n");
+    }
     for (const char* line : kHelpBanner) {
       platform::out(line);
       platform::out("\n");

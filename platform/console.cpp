@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "platform/console_internal.h"
+#include "platform/screen_buffer.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -47,6 +48,19 @@ volatile std::sig_atomic_t g_colour_set = 0;  // an attribute other than 7 is in
 volatile std::sig_atomic_t g_cursor_hidden = 0;
 volatile std::sig_atomic_t g_raw_active = 0;
 termios g_saved_termios;
+
+// The screen as drawn, and whether it may still be used: g_screen_guard is
+// destroyed before g_screen (it is defined after it), so writes made by exit
+// handlers after that skip the model instead of touching a destroyed one.
+ScreenBuffer g_screen;
+TextQueue g_screen_text;  // plain output not yet written to g_screen
+bool g_screen_alive = true;
+struct ScreenGuard {
+  ~ScreenGuard() { g_screen_alive = false; }
+} g_screen_guard;
+// Set by SIGWINCH (and at start): the next use of the model asks for the
+// window size again.
+volatile std::sig_atomic_t g_window_changed = 1;
 
 // A byte read ahead while decoding a key sequence; -1 when none.
 int g_pending_key = -1;
@@ -161,6 +175,15 @@ void sequence(std::string_view text) {
   if (escapes_enabled()) append(text);
 }
 
+// The SGR sequence that selects an attribute.
+std::string attribute_sequence(int attr) {
+  if (attr == 7) return "\x1b[0m";
+  char text[32];
+  int n = std::snprintf(text, sizeof text, "\x1b[0;%d;%dm", kForegroundSgr[attr & 15],
+                        kBackgroundSgr[(attr >> 4) & 15]);
+  return std::string(text, static_cast<size_t>(n));
+}
+
 void write_attribute() {
   if (!escapes_enabled()) return;
   if (g_attribute == 7) {
@@ -169,10 +192,7 @@ void write_attribute() {
     g_colour_set = 0;
     return;
   }
-  char text[32];
-  int n = std::snprintf(text, sizeof text, "\x1b[0;%d;%dm", kForegroundSgr[g_attribute & 15],
-                        kBackgroundSgr[(g_attribute >> 4) & 15]);
-  append(std::string_view(text, static_cast<size_t>(n)));
+  append(attribute_sequence(g_attribute));
   g_colour_set = 1;
 }
 
@@ -181,6 +201,24 @@ winsize query_window() {
   winsize size{};
   if (g_capture != nullptr || ::ioctl(1, TIOCGWINSZ, &size) != 0) size = winsize{};
   return size;
+}
+
+// The screen model, first brought to the window's current size when the
+// window changed since the last use.
+ScreenBuffer& model() {
+  g_screen_text.settle(g_screen);
+  if (g_window_changed) {
+    g_window_changed = 0;
+    winsize size = query_window();
+    g_screen.resize(size.ws_col > 0 ? size.ws_col : 80, size.ws_row > 0 ? size.ws_row : 24);
+  }
+  return g_screen;
+}
+
+void append_cursor_sequence(std::string& out, int column, int row) {
+  char text[48];
+  int n = std::snprintf(text, sizeof text, "\x1b[%d;%dH", row, column);
+  out.append(text, static_cast<size_t>(n));
 }
 
 // Raw key mode for the lifetime of the guard: no line editing, no echo, no
@@ -315,6 +353,10 @@ struct ExitHook {
 // --- Buffered writer ---------------------------------------------------------
 
 void out(std::string_view text) {
+  if (g_screen_alive) {
+    if (g_window_changed) model();
+    g_screen_text.append(g_screen, text, static_cast<uint8_t>(g_attribute));
+  }
   append(text);
   // A terminal shows each finished line at once, as an interactive user expects.
   if (g_capture == nullptr && tty_out() && text.find('\n') != std::string_view::npos) {
@@ -346,6 +388,10 @@ void voutf(const char* format, va_list args) {
 }
 
 void err(std::string_view text) {
+  // Standard error shows on the same screen when both go to the terminal.
+  if (g_screen_alive && (g_capture != nullptr || (tty_out() && ::isatty(2)))) {
+    model().write(text, static_cast<uint8_t>(g_attribute));
+  }
   if (g_capture != nullptr) {
     g_capture->append(text);
     return;
@@ -375,6 +421,10 @@ int take_write_error(int stream) {
 void set_capture(std::string* sink) {
   write_pending();
   g_capture = sink;
+  // A capture is a screen of its own: it starts blank, in the default colour.
+  g_window_changed = 1;
+  g_attribute = 7;
+  if (g_screen_alive) model().fill(U' ', 7);
 }
 
 std::string* capture() {
@@ -405,6 +455,7 @@ int attribute() {
 }
 
 void move_cursor(int column, int row) {
+  model().move_cursor((column < 1 ? 1 : column) - 1, (row < 1 ? 1 : row) - 1);
   if (!escapes_enabled()) return;
   char text[48];
   int n =
@@ -413,14 +464,19 @@ void move_cursor(int column, int row) {
 }
 
 void clear_screen() {
+  model().fill(U' ', static_cast<uint8_t>(g_attribute));
   sequence("\x1b[2J\x1b[H");
 }
 
 void clear_to_eol() {
+  model().clear_line(static_cast<uint8_t>(g_attribute), false);
   sequence("\x1b[K");
 }
 
 void erase_line() {
+  ScreenBuffer& screen = model();
+  screen.clear_line(static_cast<uint8_t>(g_attribute), true);
+  screen.move_cursor(0, screen.cursor_row());
   sequence("\x1b[1G\x1b[2K");
 }
 
@@ -438,6 +494,115 @@ int window_columns() {
 int window_rows() {
   winsize size = query_window();
   return size.ws_row > 0 ? size.ws_row : 24;
+}
+
+bool window_pixels(int& width, int& height) {
+  winsize size = query_window();
+  width = size.ws_xpixel;
+  height = size.ws_ypixel;
+  return width > 0 && height > 0;
+}
+
+// --- The screen model -------------------------------------------------------------
+
+const ScreenBuffer& screen() {
+  return model();
+}
+
+void draw_cells(int column, int row, std::u32string_view cells) {
+  ScreenBuffer& screen = model();
+  int col0 = column - 1;
+  int row0 = row - 1;
+  screen.put(col0, row0, cells, static_cast<uint8_t>(g_attribute));
+  if (!escapes_enabled()) return;
+  // Only the part inside the window is sent: a terminal wraps what passes
+  // the right edge and keeps rows below the bottom on the last row.
+  if (row0 < 0 || row0 >= screen.rows() || col0 >= screen.columns()) return;
+  size_t skip = col0 < 0 ? static_cast<size_t>(-col0) : 0;
+  if (skip >= cells.size()) return;
+  int first = col0 < 0 ? 0 : col0;
+  size_t visible = std::min(cells.size() - skip, static_cast<size_t>(screen.columns() - first));
+  std::string text;
+  text.reserve(visible * 3 + 16);
+  append_cursor_sequence(text, first + 1, row);
+  for (size_t i = 0; i < visible; ++i) append_utf8(text, cells[skip + i]);
+  append(text);
+}
+
+void plain_line(std::u32string_view cells) {
+  if (escapes_enabled()) return;
+  std::string line;
+  line.reserve(cells.size() * 3 + 1);
+  for (char32_t ch : cells) append_utf8(line, ch);
+  line.push_back('\n');
+  append(line);
+}
+
+void fill_screen(char32_t ch, int attr) {
+  ScreenBuffer& screen = model();
+  screen.fill(ch, static_cast<uint8_t>(attr));
+  if (!escapes_enabled()) return;
+  std::string text;
+  // A blank screen in the terminal's own colours is a plain clear; any other
+  // fill is drawn row by row in its colours.
+  text += attr == 0 && ch == U' ' ? std::string("\x1b[0m") : attribute_sequence(attr);
+  if (ch == U' ') {
+    text += "\x1b[2J";
+  } else {
+    std::string row;
+    for (int c = 0; c < screen.columns(); ++c) append_utf8(row, ch);
+    for (int r = 1; r <= screen.rows(); ++r) {
+      append_cursor_sequence(text, 1, r);
+      text += row;
+    }
+  }
+  text += "\x1b[H";
+  text += attribute_sequence(g_attribute);
+  g_colour_set = 1;
+  append(text);
+}
+
+void redraw(int column, int row, int width, int height) {
+  if (!escapes_enabled()) return;
+  const ScreenBuffer& screen = model();
+  int left = std::max(column - 1, 0);
+  int top = std::max(row - 1, 0);
+  int right = std::min(column - 1 + width, screen.columns());
+  int bottom = std::min(row - 1 + height, screen.rows());
+  if (left >= right || top >= bottom) return;
+  std::string text;
+  for (int r = top; r < bottom; ++r) {
+    append_cursor_sequence(text, left + 1, r + 1);
+    int current = -1;
+    for (int c = left; c < right; ++c) {
+      Cell cell = screen.cell(c, r);
+      if (cell.attr != current) {
+        current = cell.attr;
+        text += attribute_sequence(current);
+      }
+      append_utf8(text, cell.ch);
+    }
+  }
+  // Back to where the program left the cursor, in its colours.
+  append_cursor_sequence(text, screen.cursor_column() + 1, screen.cursor_row() + 1);
+  text += attribute_sequence(g_attribute);
+  g_colour_set = 1;
+  append(text);
+}
+
+void scroll_region(int column, int row, int width, int height, int lines, int fill_attr) {
+  model().scroll_rect(column - 1, row - 1, width, height, lines, static_cast<uint8_t>(fill_attr));
+  redraw(column, row, width, height);
+}
+
+void note_echoed(std::string_view text) {
+  if (g_capture == nullptr && tty_out() && ::isatty(0)) {
+    model().write(text, static_cast<uint8_t>(g_attribute));
+  }
+}
+
+void bell() {
+  if (is_terminal_output()) append("\x07");
 }
 
 void set_title(std::string_view title) {
@@ -576,6 +741,15 @@ int stdin_getc() {
   return read_byte_blocking();
 }
 
+void skip_buffered_line_end() {
+  if (::isatty(0) || g_pending_key >= 0) return;
+  if (g_in_pos < g_in_len && g_in[g_in_pos] == '\r') {
+    if (g_in_pos + 1 < g_in_len && g_in[g_in_pos + 1] == '\n') g_in_pos += 2;
+    return;
+  }
+  if (g_in_pos < g_in_len && g_in[g_in_pos] == '\n') ++g_in_pos;
+}
+
 bool stdin_at_end() {
   return g_in_end && g_pending_key < 0 && g_in_pos >= g_in_len;
 }
@@ -603,6 +777,10 @@ bool stdin_seek(int64_t offset, int origin) {
 // --- Restoring the terminal ------------------------------------------------------
 
 namespace detail {
+
+void note_window_change() noexcept {
+  g_window_changed = 1;
+}
 
 void restore_terminal() {
   write_pending();

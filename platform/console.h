@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/screen_buffer.h"
+
 namespace platform {
 
 // --- Buffered writer -------------------------------------------------------
@@ -50,6 +52,9 @@ void show_cursor(bool visible);
 // Columns and rows of the terminal (80 x 24 when unknown).
 int window_columns();
 int window_rows();
+// The window's size in pixels as the terminal reports it; false (and zeros)
+// when it does not.
+bool window_pixels(int& width, int& height);
 void set_title(std::string_view title);
 std::string title();  // the last title set by the program
 bool is_terminal_output();
@@ -59,6 +64,35 @@ bool escapes_enabled();
 // Erases the line the cursor is on and puts the cursor in its first column
 // (terminal only; writes nothing otherwise).
 void erase_line();
+
+// --- The screen model ---------------------------------------------------------
+// Every console write (text, cursor moves, clears) also updates an in-memory
+// copy of the screen of the window's size, so that what was drawn can be read
+// back. A window size change (SIGWINCH) resizes it at its next use.
+const ScreenBuffer& screen();
+// Writes cells in the current attribute at a 1-based position without
+// wrapping, clipped to the window, and leaves the cursor after them. On a
+// terminal the cells are sent with a cursor move; otherwise nothing is sent.
+void draw_cells(int column, int row, std::u32string_view cells);
+// Where escapes are not written (a pipe, a file, NO_COLOR), sends the
+// characters and a line end, so that a drawing made of positioned cells
+// comes out as its text, line by line; on a terminal it does nothing.
+void plain_line(std::u32string_view cells);
+// Fills the whole screen with a character in an attribute and puts the
+// cursor at the top-left cell (the current attribute stays as it was).
+void fill_screen(char32_t ch, int attr);
+// Moves a 1-based rectangle's content down by `lines` rows (up when
+// negative); the uncovered cells become blanks in `fill_attr`. The terminal
+// is redrawn from the model; the cursor stays where it was.
+void scroll_region(int column, int row, int width, int height, int lines, int fill_attr);
+// Sends a 1-based rectangle of the model to the terminal again.
+void redraw(int column, int row, int width, int height);
+// Text the terminal echoed itself while a line was typed: the screen model
+// takes it (when both standard input and output are the terminal) and
+// nothing is written.
+void note_echoed(std::string_view text);
+// The terminal bell (BEL), only when standard output is a terminal.
+void bell();
 
 // Code page 437 character as UTF-8. Bytes below 128 stand for themselves,
 // except 17, which is the left-pointing triangle glyph.
@@ -70,6 +104,10 @@ std::string cp437_to_utf8(unsigned char c);
 // output is flushed before waiting for input.
 // One byte; -1 at end of input or on a read error.
 int stdin_getc();
+// When standard input is not a terminal and its next byte is already read
+// ahead and is a line end ("\n" or "\r\n"), consumes it: a key answered
+// through a pipe is usually followed by one. Never waits.
+void skip_buffered_line_end();
 // True once a read met end of input and nothing read ahead is left.
 bool stdin_at_end();
 // Position of the next unread byte; -1 when standard input cannot seek.

@@ -18,5 +18,8 @@ void restore_terminal_from_signal() noexcept;
 // False when standard input is not a terminal.
 bool hold_terminal_settings();
 void release_terminal_settings();
+// From the SIGWINCH handler: the window size is asked for again at the next
+// use of the screen model. Async-signal-safe.
+void note_window_change() noexcept;
 
 }  // namespace platform::detail

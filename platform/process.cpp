@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,8 +15,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "platform/console.h"
+#include "platform/system.h"
 
 extern char** environ;
 
@@ -93,6 +96,28 @@ int wait_status(pid_t pid) {
   return -1;
 }
 
+// Waits for a child until `deadline` (tick_ms; 0 = no limit). A child still
+// running then is killed, and the result is -1 with ETIMEDOUT.
+int wait_status_until(pid_t pid, uint64_t deadline) {
+  if (deadline == 0) return wait_status(pid);
+  for (;;) {
+    int status = 0;
+    pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) {
+      if (WIFEXITED(status)) return WEXITSTATUS(status);
+      if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+      return -1;
+    }
+    if (done < 0 && errno != EINTR) return fail_with_errno(errno);
+    if (tick_ms() >= deadline) {
+      ::kill(pid, SIGKILL);
+      wait_status(pid);
+      return fail_with_errno(ETIMEDOUT);
+    }
+    sleep_ms(10);
+  }
+}
+
 // Keeps SIGPIPE away from this thread for the length of a scope: a write to a
 // child that stopped reading then fails with EPIPE instead of ending the
 // process, whatever the program's handler for SIGPIPE is. A SIGPIPE raised
@@ -161,13 +186,19 @@ int run_captured(const std::vector<std::string>& argv, const CaptureOptions& opt
                  std::string& out) {
   if (argv.empty() || argv[0].empty()) return fail_with_errno(ENOENT);
   flush();
+  const uint64_t deadline = options.timeout_ms > 0 ? tick_ms() + options.timeout_ms : 0;
   Fd out_read, out_write, in_read, in_write;
-  if (!make_pipe(out_read, out_write)) return fail_with_errno(errno);
+  if (!options.discard_output && !make_pipe(out_read, out_write)) return fail_with_errno(errno);
   if (options.input && !make_pipe(in_read, in_write)) return fail_with_errno(errno);
   FileActions actions;
   if (!actions.ok()) return fail_with_errno(ENOMEM);
-  ::posix_spawn_file_actions_adddup2(actions.get(), out_write.get(), 1);
-  if (options.merge_stderr) ::posix_spawn_file_actions_adddup2(actions.get(), out_write.get(), 2);
+  if (options.discard_output) {
+    ::posix_spawn_file_actions_addopen(actions.get(), 1, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_adddup2(actions.get(), 1, 2);
+  } else {
+    ::posix_spawn_file_actions_adddup2(actions.get(), out_write.get(), 1);
+    if (options.merge_stderr) ::posix_spawn_file_actions_adddup2(actions.get(), out_write.get(), 2);
+  }
   if (options.input) ::posix_spawn_file_actions_adddup2(actions.get(), in_read.get(), 0);
   std::vector<char*> args = c_argv(argv);
   pid_t pid = 0;
@@ -188,10 +219,18 @@ int run_captured(const std::vector<std::string>& argv, const CaptureOptions& opt
     nfds_t count = 0;
     if (out_read.get() >= 0) fds[count++] = pollfd{out_read.get(), POLLIN, 0};
     if (in_write.get() >= 0) fds[count++] = pollfd{in_write.get(), POLLOUT, 0};
-    if (::poll(fds, count, -1) < 0) {
+    int wait_ms = -1;
+    if (deadline != 0) {
+      uint64_t now = tick_ms();
+      if (now >= deadline) break;  // the wait below kills the child
+      wait_ms = static_cast<int>(deadline - now);
+    }
+    int ready = ::poll(fds, count, wait_ms);
+    if (ready < 0) {
       if (errno == EINTR) continue;
       break;
     }
+    if (ready == 0) continue;
     for (nfds_t i = 0; i < count; ++i) {
       if (fds[i].revents == 0) continue;
       if (fds[i].fd == out_read.get()) {
@@ -215,7 +254,98 @@ int run_captured(const std::vector<std::string>& argv, const CaptureOptions& opt
       }
     }
   }
-  return wait_status(pid);
+  return wait_status_until(pid, deadline);
+}
+
+int64_t start_background(const std::vector<std::string>& argv, bool repeat) {
+  if (argv.empty()) return fail_with_errno(ENOENT);
+  std::string path = find_program(argv[0]);
+  if (path.empty()) return fail_with_errno(ENOENT);
+  flush();
+  std::vector<char*> args = c_argv(argv);
+  const char* program = path.c_str();
+  pid_t parent = ::getpid();
+  // Only async-signal-safe calls after fork: the interpreter has more than
+  // one thread. The first child leads a new process group and starts the
+  // program (again and again with `repeat`); both die with their parent.
+  pid_t leader = ::fork();
+  if (leader < 0) return fail_with_errno(errno);
+  if (leader == 0) {
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) ::_exit(0);
+    int null_in = ::open("/dev/null", O_RDONLY);
+    int null_out = ::open("/dev/null", O_WRONLY);
+    if (null_in >= 0) ::dup2(null_in, 0);
+    if (null_out >= 0) {
+      ::dup2(null_out, 1);
+      ::dup2(null_out, 2);
+    }
+    pid_t self = ::getpid();
+    do {
+      timespec started{};
+      ::clock_gettime(CLOCK_MONOTONIC, &started);
+      pid_t child = ::fork();
+      if (child < 0) ::_exit(127);
+      if (child == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != self) ::_exit(0);
+        ::execv(program, args.data());
+        ::_exit(127);
+      }
+      int status = 0;
+      while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+      }
+      // A program that cannot run is not started again and again.
+      if (WIFEXITED(status) && WEXITSTATUS(status) == 127) ::_exit(127);
+      // A program that ends at once is started again at most five times a
+      // second rather than in a busy loop.
+      timespec ended{};
+      ::clock_gettime(CLOCK_MONOTONIC, &ended);
+      long elapsed_ms =
+          (ended.tv_sec - started.tv_sec) * 1000 + (ended.tv_nsec - started.tv_nsec) / 1000000;
+      if (repeat && elapsed_ms < 200) {
+        timespec pause{0, (200 - elapsed_ms) * 1000000};
+        ::nanosleep(&pause, nullptr);
+      }
+    } while (repeat);
+    ::_exit(0);
+  }
+  ::setpgid(leader, leader);  // also from here, so stop_background never misses it
+  return leader;
+}
+
+bool background_running(int64_t id) {
+  if (id <= 0) return false;
+  int status = 0;
+  pid_t done = ::waitpid(static_cast<pid_t>(id), &status, WNOHANG);
+  return done == 0;
+}
+
+bool stop_background(int64_t id) {
+  if (!background_running(id)) return false;
+  ::kill(-static_cast<pid_t>(id), SIGTERM);
+  wait_status(static_cast<pid_t>(id));
+  return true;
+}
+
+int wait_background(int64_t id) {
+  if (id <= 0) return -1;
+  for (;;) {
+    int status = 0;
+    pid_t done = ::waitpid(static_cast<pid_t>(id), &status, WNOHANG);
+    if (done == static_cast<pid_t>(id)) {
+      if (WIFEXITED(status)) return WEXITSTATUS(status);
+      if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+      return -1;
+    }
+    if (done < 0 && errno != EINTR) return fail_with_errno(errno);
+    if (break_flag()) {
+      stop_background(id);
+      return -1;
+    }
+    sleep_ms(20);
+  }
 }
 
 bool start_detached(const std::vector<std::string>& argv) {

@@ -22,6 +22,13 @@ struct CaptureOptions {
   bool merge_stderr = true;
   // Called with every block of output as it arrives (echoing).
   std::function<void(std::string_view)> on_output;
+  // Standard output and error go to /dev/null instead (nothing is
+  // collected), so a child that leaves a helper behind holding them open
+  // cannot keep the caller waiting.
+  bool discard_output = false;
+  // Milliseconds after which a child that has not finished is killed and
+  // the call fails with ETIMEDOUT; 0 waits as long as it takes.
+  int timeout_ms = 0;
 };
 
 // Runs `argv[0]` (searched on PATH when it has no slash) with exactly the
@@ -32,6 +39,22 @@ struct CaptureOptions {
 // could not be started (last_error() tells why).
 int run_captured(const std::vector<std::string>& argv, const CaptureOptions& options,
                  std::string& out);
+
+// --- Background programs -------------------------------------------------------
+// Starts `argv[0]` (searched on PATH) in a process group of its own, with
+// standard input from /dev/null and its output discarded, and returns at
+// once. With `repeat` the program is started again each time it ends, until
+// it is stopped. The group ends when the evaluating thread of this process
+// does. Returns an id (> 0), or -1 when it cannot be started.
+int64_t start_background(const std::vector<std::string>& argv, bool repeat);
+// True while the background program runs (one that ended is reaped).
+bool background_running(int64_t id);
+// Ends the background program's whole group (SIGTERM) and reaps it; false
+// when it was not running.
+bool stop_background(int64_t id);
+// Waits until the background program ends, or until the break flag is set
+// (then it is stopped). Returns its exit status, or -1.
+int wait_background(int64_t id);
 
 // Starts `argv[0]` with its arguments in a new process group without waiting:
 // standard input reads /dev/null, output and errors are inherited. The child

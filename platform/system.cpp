@@ -47,6 +47,10 @@ void on_terminate(int sig) {
   ::raise(sig);
 }
 
+void on_window_change(int) {
+  detail::note_window_change();
+}
+
 // Signals that end the process by a fault or an abort. The handler restores
 // the terminal, puts back whatever handler was there before (a sanitizer's, or
 // the default) and lets the signal happen again under it.
@@ -127,6 +131,7 @@ void install_signal_handlers() {
   install(SIGPIPE, on_broken_pipe, SA_RESTART);
   install(SIGTERM, on_terminate, SA_RESETHAND);
   install(SIGHUP, on_terminate, SA_RESETHAND);
+  install(SIGWINCH, on_window_change, SA_RESTART);
   for (int sig : kFatalSignals) {
     struct sigaction action {};
     action.sa_sigaction = on_fatal;

@@ -169,6 +169,10 @@ int console_pager(size_t count, const LineWriter& write, bool paging, const KeyR
   }
 }
 
+std::vector<std::string_view> banner_lines() {
+  return {"", " Nuvel 1.26 - a Tcl dialect interpreter", ""};
+}
+
 std::vector<std::string> usage_lines() {
   return {
       " nuvel_embed 1.26 - Nuvel Tcl interpreter with an embedded script",

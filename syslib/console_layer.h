@@ -38,6 +38,9 @@ using LineWriter = std::function<void(size_t index)>;
 int console_pager(size_t count, const LineWriter& write, bool paging);
 int console_pager(size_t count, const LineWriter& write, bool paging, const KeyReader& read_key);
 
+// The product banner: the lines `help` starts with and `logo` prints.
+std::vector<std::string_view> banner_lines();
+
 // The 16 lines of the usage text shown by the "/?" switch.
 std::vector<std::string> usage_lines();
 
