@@ -30,15 +30,9 @@ proc draw_menu {items} {
   puts -nonewline "Press 1-[llength $items]: "
 }
 
-# One key: getkey where the terminal input commands are built in, else the
-# first character of a line.
+# One key, without waiting for Enter at a terminal.
 proc read_choice {} {
-  if {[is_command getkey]} {
-    set key [getkey -char]
-  } else {
-    set key [string index [gets stdin] 0]
-  }
-  return $key
+  return [getkey -char]
 }
 
 draw_menu $items
