@@ -212,6 +212,22 @@ Code trace_list(Interp& interp, int, Value*, void*) {
   return Code::Ok;
 }
 
+// Removes a name from a trace or watch list ("*" empties it); the switch goes
+// off once the list is empty, and the count follows the list.
+void remove_name(std::vector<std::string>& names, uint16_t& on, int32_t& count,
+                 std::string_view name) {
+  if (name == "*") {
+    names.clear();
+  } else {
+    std::erase(names, name);
+  }
+  if (names.empty()) {
+    names.shrink_to_fit();
+    on = 0;
+  }
+  count = static_cast<int32_t>(names.size());
+}
+
 // trace add name
 // Side effects: tracing is on; the name is added unless it is there already.
 Code trace_add(Interp& interp, int, Value* argv, void*) {
@@ -229,18 +245,7 @@ Code trace_add(Interp& interp, int, Value* argv, void*) {
 // Side effects: "*" empties the list; otherwise the entries equal to the
 // name go. Tracing is off once the list is empty.
 Code trace_remove(Interp& interp, int, Value* argv, void*) {
-  std::string_view name = argv[2].view();
-  auto& names = interp.trace_names;
-  if (name == "*") {
-    names.clear();
-  } else {
-    std::erase(names, name);
-  }
-  if (names.empty()) {
-    names.shrink_to_fit();
-    interp.trace_on = 0;
-  }
-  interp.trace_count = static_cast<int32_t>(names.size());
+  remove_name(interp.trace_names, interp.trace_on, interp.trace_count, argv[2].view());
   return Code::Ok;
 }
 
@@ -312,18 +317,7 @@ Code watch_add(Interp& interp, int, Value* argv, void*) {
 }
 
 Code watch_remove(Interp& interp, int, Value* argv, void*) {
-  std::string_view name = argv[2].view();
-  auto& names = interp.watch_names;
-  if (name == "*") {
-    names.clear();
-  } else {
-    std::erase(names, name);
-  }
-  if (names.empty()) {
-    names.shrink_to_fit();
-    interp.watch_on = 0;
-  }
-  interp.watch_count = static_cast<int32_t>(names.size());
+  remove_name(interp.watch_names, interp.watch_on, interp.watch_count, argv[2].view());
   return Code::Ok;
 }
 
