@@ -21,14 +21,19 @@ bool outside(int argc, int min_words, int max_words) {
 }  // namespace
 
 void register_rows(Interp& interp, std::span<const CommandRow> rows) {
+  std::vector<CommandRecord> fresh;
+  fresh.reserve(rows.size());
   for (const CommandRow& row : rows) {
-    if (nuvelRegisterCommand(interp, row.name, row.handler, nullptr, false) != 0) continue;
-    CommandRecord* rec = nuvelGetCommand(interp, row.name);
-    rec->min_words = row.min_words;
-    rec->max_words = row.max_words;
-    rec->usage = row.usage;
-    rec->flags = row.flags;
+    if (row.name == nullptr) continue;
+    CommandRecord& rec = fresh.emplace_back();
+    rec.name = row.name;
+    rec.handler = row.handler;
+    rec.min_words = row.min_words;
+    rec.max_words = row.max_words;
+    rec.usage = row.usage;
+    rec.flags = row.flags;
   }
+  (void)nuvelRegisterCommands(interp, std::move(fresh));
 }
 
 const EnsembleRow* find_subcommand(const Ensemble& ensemble, std::string_view sub) {

@@ -196,6 +196,10 @@ Code nuvelRunAtExit(Interp* interp);
 // 0 on success, 1 for a null name, 8 (Defined) when the name exists.
 int nuvelRegisterCommand(Interp& interp, std::string_view name, CommandHandler handler, void* data,
                          bool is_proc, std::shared_ptr<void> owner = nullptr);
+// Adds many records at once, keeping the table sorted: a name already in the
+// table, or repeated in `fresh`, keeps its first record. Returns the number
+// added. One merge instead of an insertion per record.
+int nuvelRegisterCommands(Interp& interp, std::vector<CommandRecord>&& fresh);
 CommandRecord* nuvelGetCommand(Interp& interp, std::string_view name);
 // Removes a command; true when it existed.
 bool nuvelDeleteCommand(Interp& interp, std::string_view name);
