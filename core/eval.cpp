@@ -79,32 +79,6 @@ int nuvelRegisterCommand(Interp& interp, std::string_view name, CommandHandler h
   return 0;
 }
 
-int nuvelRegisterCommands(Interp& interp, std::vector<CommandRecord>&& fresh) {
-  auto& cmds = interp.commands;
-  auto by_name = [](const CommandRecord& a, const CommandRecord& b) {
-    return compare_names(a.name, b.name) < 0;
-  };
-  // Stable, so of equal names the first keeps its place and the rest go.
-  std::stable_sort(fresh.begin(), fresh.end(), by_name);
-  size_t old_size = cmds.size();
-  int added = 0;
-  for (CommandRecord& record : fresh) {
-    if (!cmds.empty() && cmds.size() > old_size && cmds.back().name == record.name) continue;
-    auto end = cmds.begin() + static_cast<std::ptrdiff_t>(old_size);
-    auto pos = std::lower_bound(cmds.begin(), end, record, by_name);
-    if (pos != end && pos->name == record.name) continue;
-    cmds.push_back(std::move(record));
-    ++added;
-  }
-  if (added == 0) return 0;
-  std::inplace_merge(cmds.begin(), cmds.begin() + static_cast<std::ptrdiff_t>(old_size), cmds.end(),
-                     by_name);
-  interp.command_count = static_cast<int32_t>(cmds.size());
-  interp.commands_sorted = 1;
-  interp.command_epoch = next_epoch();
-  return added;
-}
-
 CommandRecord* nuvelGetCommand(Interp& interp, std::string_view name) {
   int32_t i = find_index(interp, name);
   return i < 0 ? nullptr : &interp.commands[static_cast<size_t>(i)];
