@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <climits>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -38,7 +39,81 @@ void trim_text(std::string_view& text, std::string_view chars, bool left, bool r
   }
 }
 
+// The index's hash: eight bytes at a time, mixed by multiplication. It only
+// has to spread keys over the index; the bucket choice stays with MD5.
+uint64_t fast_hash(std::string_view key) {
+  constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  uint64_t h = key.size() * kMul;
+  const char* p = key.data();
+  size_t n = key.size();
+  while (n >= 8) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    h = (h ^ w) * kMul;
+    h ^= h >> 29;
+    p += 8;
+    n -= 8;
+  }
+  if (n > 0) {
+    uint64_t w = 0;
+    std::memcpy(&w, p, n);
+    h = (h ^ w) * kMul;
+  }
+  h ^= h >> 32;
+  h *= kMul;
+  h ^= h >> 29;
+  return h;
+}
+
 }  // namespace
+
+size_t hash_table::index_probe(std::string_view key, uint64_t hash) const {
+  size_t mask = index_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const IndexSlot& slot = index_[i];
+    if (!slot.node) return i;
+    if (slot.hash == hash && slot.node->key == key) return i;
+  }
+}
+
+bool hash_table::index_reserve_one() {
+  // Grow when more than three quarters would be used.
+  if ((index_entries_ + 1) * 4 <= index_.size() * 3) return true;
+  size_t capacity = index_.empty() ? 16 : index_.size() * 2;
+  std::vector<IndexSlot> fresh;
+  try {
+    fresh.resize(capacity);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  size_t mask = capacity - 1;
+  for (const IndexSlot& slot : index_) {
+    if (!slot.node) continue;
+    size_t i = slot.hash & mask;
+    while (fresh[i].node) i = (i + 1) & mask;
+    fresh[i] = slot;
+  }
+  index_.swap(fresh);
+  return true;
+}
+
+void hash_table::index_erase(size_t slot) {
+  // Backward-shift deletion: later entries of the same run move up, so no
+  // probe ever stops early at the hole.
+  size_t mask = index_.size() - 1;
+  size_t hole = slot;
+  for (size_t i = (slot + 1) & mask; index_[i].node; i = (i + 1) & mask) {
+    size_t home = index_[i].hash & mask;
+    // The entry may fill the hole when its home is not inside (hole, i].
+    bool movable = hole <= i ? (home <= hole || home > i) : (home <= hole && home > i);
+    if (movable) {
+      index_[hole] = index_[i];
+      hole = i;
+    }
+  }
+  index_[hole] = IndexSlot{};
+  --index_entries_;
+}
 
 uint32_t key_hash(std::string_view key) {
   // The fold runs over the digest's hex digits, read from the bytes directly.
@@ -68,6 +143,7 @@ hash_table::~hash_table() {
 hash_table::hash_table(hash_table&& other) noexcept
     : table_(std::move(other.table_)),
       index_(std::move(other.index_)),
+      index_entries_(other.index_entries_),
       used_buckets_(other.used_buckets_),
       total_nodes_(other.total_nodes_),
       table_size_(other.table_size_),
@@ -87,6 +163,7 @@ hash_table& hash_table::operator=(hash_table&& other) noexcept {
     release_chains();
     table_ = std::move(other.table_);
     index_ = std::move(other.index_);
+    index_entries_ = other.index_entries_;
     used_buckets_ = other.used_buckets_;
     total_nodes_ = other.total_nodes_;
     table_size_ = other.table_size_;
@@ -106,6 +183,7 @@ hash_table& hash_table::operator=(hash_table&& other) noexcept {
 void hash_table::reset_fields() {
   table_.reset();
   index_.clear();
+  index_entries_ = 0;
   used_buckets_ = total_nodes_ = table_size_ = bucket_count_ = max_depth_ = 0;
   growth_ = kDefaultGrowth;
   load_factor_ = kDefaultLoadFactor;
@@ -131,10 +209,15 @@ bool hash_table::set(std::string_view key, const core::Value& value, bool resize
   if (!table_) return false;
   ++generation_;
   if (resize_allowed) resize(resize_advice(), 0);
-  if (auto found = index_.find(key); found != index_.end()) {
-    found->second->value = value;
-    return true;
+  uint64_t fast = fast_hash(key);
+  if (!index_.empty()) {
+    const IndexSlot& found = index_[index_probe(key, fast)];
+    if (found.node) {
+      found.node->value = value;
+      return true;
+    }
   }
+  if (!index_reserve_one()) return false;
   uint32_t h = key_hash(key);
   uint32_t i = h % static_cast<uint32_t>(table_size_);
   HashNode* root = table_[i];
@@ -142,11 +225,12 @@ bool hash_table::set(std::string_view key, const core::Value& value, bool resize
   if (!node) return false;
   try {
     node->key.assign(key);
-    index_.emplace(std::string_view(node->key), node);
   } catch (const std::bad_alloc&) {
     delete node;
     return false;
   }
+  index_[index_probe(key, fast)] = IndexSlot{fast, node};
+  ++index_entries_;
   node->value = value;
   node->hash = h;
   if (!root) {
@@ -165,9 +249,8 @@ bool hash_table::set(std::string_view key, const core::Value& value, bool resize
 }
 
 HashNode* hash_table::find_node(std::string_view key) const {
-  if (!table_) return nullptr;
-  auto found = index_.find(key);
-  return found == index_.end() ? nullptr : found->second;
+  if (!table_ || index_.empty()) return nullptr;
+  return index_[index_probe(key, fast_hash(key))].node;
 }
 
 bool hash_table::get(std::string_view key, core::Value* out) const {
@@ -177,11 +260,11 @@ bool hash_table::get(std::string_view key, core::Value* out) const {
 }
 
 bool hash_table::remove(std::string_view key) {
-  if (!table_) return false;
-  auto found = index_.find(key);
-  if (found == index_.end()) return false;
+  if (!table_ || index_.empty()) return false;
+  size_t found = index_probe(key, fast_hash(key));
+  HashNode* target = index_[found].node;
+  if (!target) return false;
   ++generation_;
-  HashNode* target = found->second;
   uint32_t i = target->hash % static_cast<uint32_t>(table_size_);
   HashNode* prev = nullptr;
   HashNode* node = table_[i];
@@ -190,7 +273,7 @@ bool hash_table::remove(std::string_view key) {
     node = node->next;
   }
   if (!node) return false;
-  index_.erase(found);
+  index_erase(found);
   if (!prev) {
     HashNode* successor = node->next;
     if (successor) {
@@ -222,7 +305,8 @@ bool hash_table::clear() {
       table_[i] = nullptr;
     }
   }
-  index_.clear();
+  std::fill(index_.begin(), index_.end(), IndexSlot{});
+  index_entries_ = 0;
   used_buckets_ = total_nodes_ = bucket_count_ = max_depth_ = 0;
   return true;
 }

@@ -9,7 +9,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "core/value.h"
@@ -156,9 +155,21 @@ class hash_table {
 
   BucketArray table_;
   // Side index from key to node: look-ups cost O(1) however long the chains
-  // grow, while the chains keep the order every scan shows. The views point
-  // at the nodes' own keys, which never change while a node lives.
-  std::unordered_map<std::string_view, HashNode*> index_;
+  // grow, while the chains keep the order every scan shows. A flat table with
+  // linear probing of (fast hash, node) pairs; the keys are the nodes' own,
+  // which never change while a node lives. Its capacity is zero or a power of
+  // two kept at least 4/3 of the entries, so a probe always meets an empty slot.
+  struct IndexSlot {
+    uint64_t hash = 0;
+    HashNode* node = nullptr;  // null: empty
+  };
+  // The slot holding `key` or the empty slot where it would go (capacity > 0).
+  size_t index_probe(std::string_view key, uint64_t hash) const;
+  // Makes room for one more entry; false when memory runs out.
+  bool index_reserve_one();
+  void index_erase(size_t slot);
+  std::vector<IndexSlot> index_;
+  size_t index_entries_ = 0;
   int32_t used_buckets_ = 0;
   int32_t total_nodes_ = 0;
   int32_t table_size_ = 0;

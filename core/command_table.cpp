@@ -1,6 +1,7 @@
 // Registration from command tables and the one dispatcher of ensembles.
 #include "core/command_table.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "core/cmd_helpers.h"
@@ -20,15 +21,47 @@ bool outside(int argc, int min_words, int max_words) {
 
 }  // namespace
 
-void register_rows(Interp& interp, std::span<const CommandRow> rows) {
-  for (const CommandRow& row : rows) {
-    if (nuvelRegisterCommand(interp, row.name, row.handler, nullptr, false) != 0) continue;
-    CommandRecord* rec = nuvelGetCommand(interp, row.name);
-    rec->min_words = row.min_words;
-    rec->max_words = row.max_words;
-    rec->usage = row.usage;
-    rec->flags = row.flags;
+uint64_t fresh_command_epoch();
+
+int nuvelRegisterCommands(Interp& interp, std::vector<CommandRecord>&& fresh) {
+  auto& cmds = interp.commands;
+  auto by_name = [](const CommandRecord& a, const CommandRecord& b) { return a.name < b.name; };
+  // Names compare byte for byte, as in the lookup. Stable, so of equal names the first keeps its
+  // place and the rest go.
+  std::stable_sort(fresh.begin(), fresh.end(), by_name);
+  size_t old_size = cmds.size();
+  int added = 0;
+  for (CommandRecord& record : fresh) {
+    if (!cmds.empty() && cmds.size() > old_size && cmds.back().name == record.name) continue;
+    auto end = cmds.begin() + static_cast<std::ptrdiff_t>(old_size);
+    auto pos = std::lower_bound(cmds.begin(), end, record, by_name);
+    if (pos != end && pos->name == record.name) continue;
+    cmds.push_back(std::move(record));
+    ++added;
   }
+  if (added == 0) return 0;
+  std::inplace_merge(cmds.begin(), cmds.begin() + static_cast<std::ptrdiff_t>(old_size), cmds.end(),
+                     by_name);
+  interp.command_count = static_cast<int32_t>(cmds.size());
+  interp.commands_sorted = 1;
+  interp.command_epoch = fresh_command_epoch();
+  return added;
+}
+
+void register_rows(Interp& interp, std::span<const CommandRow> rows) {
+  std::vector<CommandRecord> fresh;
+  fresh.reserve(rows.size());
+  for (const CommandRow& row : rows) {
+    if (row.name == nullptr) continue;
+    CommandRecord& rec = fresh.emplace_back();
+    rec.name = row.name;
+    rec.handler = row.handler;
+    rec.min_words = row.min_words;
+    rec.max_words = row.max_words;
+    rec.usage = row.usage;
+    rec.flags = row.flags;
+  }
+  (void)nuvelRegisterCommands(interp, std::move(fresh));
 }
 
 const EnsembleRow* find_subcommand(const Ensemble& ensemble, std::string_view sub) {

@@ -1,6 +1,7 @@
 // The interpreter record, its creation in three steps and the start-up
 // variables.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "core/cmd_helpers.h"
@@ -13,6 +14,29 @@ namespace core {
 Interp* _pglobal_interp = nullptr;
 
 Process g_process;
+
+std::size_t next_state_index() {
+  static std::atomic<std::size_t> next{0};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+void* StateRegistry::make(std::size_t index, Owned object) {
+  if (index >= by_index_.size()) by_index_.resize(index + 1, nullptr);
+  void* p = object.get();
+  slots_.push_back(Slot{index, std::move(object)});
+  by_index_[index] = p;
+  return p;
+}
+
+void StateRegistry::clear() {
+  // Newest first, so a state may use an older one while it is destroyed.
+  while (!slots_.empty()) {
+    Owned object = std::move(slots_.back().object);
+    by_index_[slots_.back().index] = nullptr;
+    slots_.pop_back();
+    object.reset();
+  }
+}
 
 uint64_t fresh_command_epoch();
 

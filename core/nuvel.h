@@ -68,30 +68,36 @@ struct EvalHooks {
 
 // Per-interpreter state of a family, made on first use and destroyed with
 // the interpreter: `interp.state<StreamTable>()`. T must be default
-// constructible.
+// constructible. Each state type gets a small number the first time any
+// interpreter asks for it, so finding a state is one index into a vector.
+std::size_t next_state_index();
+
 class StateRegistry {
  public:
+  StateRegistry() = default;
+  ~StateRegistry() { clear(); }
+  StateRegistry(const StateRegistry&) = delete;
+  StateRegistry& operator=(const StateRegistry&) = delete;
   template <class T>
   T& get() {
-    static const char tag = 0;  // one address per type
-    for (Slot& s : slots_) {
-      if (s.tag == &tag) return *static_cast<T*>(s.object.get());
+    static const std::size_t index = next_state_index();  // one number per type
+    if (index < by_index_.size() && by_index_[index] != nullptr) {
+      return *static_cast<T*>(by_index_[index]);
     }
-    slots_.push_back(Slot{&tag, Owned(new T(), [](void* p) { delete static_cast<T*>(p); })});
-    return *static_cast<T*>(slots_.back().object.get());
+    return *static_cast<T*>(
+        make(index, Owned(new T(), [](void* p) { delete static_cast<T*>(p); })));
   }
-  void clear() {
-    // Newest first, so a state may use an older one while it is destroyed.
-    while (!slots_.empty()) slots_.pop_back();
-  }
+  void clear();
 
  private:
   using Owned = std::unique_ptr<void, void (*)(void*)>;
   struct Slot {
-    const char* tag;
+    std::size_t index;
     Owned object;
   };
-  std::vector<Slot> slots_;
+  void* make(std::size_t index, Owned object);
+  std::vector<Slot> slots_;      // in order of creation
+  std::vector<void*> by_index_;  // type number -> state, null when not made
 };
 
 // The interpreter record. The start-up interpreter lives until the process
@@ -190,6 +196,10 @@ Code nuvelRunAtExit(Interp* interp);
 // 0 on success, 1 for a null name, 8 (Defined) when the name exists.
 int nuvelRegisterCommand(Interp& interp, std::string_view name, CommandHandler handler, void* data,
                          bool is_proc, std::shared_ptr<void> owner = nullptr);
+// Adds many records at once, keeping the table sorted: a name already in the
+// table, or repeated in `fresh`, keeps its first record. Returns the number
+// added. One merge instead of an insertion per record.
+int nuvelRegisterCommands(Interp& interp, std::vector<CommandRecord>&& fresh);
 CommandRecord* nuvelGetCommand(Interp& interp, std::string_view name);
 // Removes a command; true when it existed.
 bool nuvelDeleteCommand(Interp& interp, std::string_view name);

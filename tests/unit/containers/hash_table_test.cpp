@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -407,3 +408,44 @@ TEST(HashTablePrintout, DumpFormatLimitAndStop) {
 
 }  // namespace
 }  // namespace containers
+
+// The key index under heavy churn: every key found, removed keys gone, and the
+// chains still holding exactly the live keys, against a plain map.
+TEST(HashTable, IndexSurvivesInsertRemoveChurn) {
+  containers::hash_table t(5);  // small: never grows, long chains
+  std::map<std::string, std::string> model;
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % 3000;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    std::string key = "k" + std::to_string(next());
+    if (round % 3 == 2) {
+      EXPECT_EQ(t.remove(key), model.erase(key) == 1) << key;
+    } else {
+      std::string value = std::to_string(round);
+      ASSERT_TRUE(t.set(key, core::Value(value)));
+      model[key] = value;
+    }
+  }
+  EXPECT_EQ(t.count(), static_cast<int32_t>(model.size()));
+  for (int k = 0; k < 3000; ++k) {
+    std::string key = "k" + std::to_string(k);
+    core::Value out;
+    auto it = model.find(key);
+    ASSERT_EQ(t.get(key, &out), it != model.end()) << key;
+    if (it != model.end()) {
+      EXPECT_EQ(out.view(), it->second);
+    }
+  }
+  std::map<std::string, std::string> scanned;
+  t.for_each([&](const std::string& key, const core::Value& value) {
+    scanned[key] = std::string(value.view());
+  });
+  EXPECT_EQ(scanned, model);
+  t.clear();
+  EXPECT_FALSE(t.get("k1"));
+  ASSERT_TRUE(t.set("k1", core::Value("again")));
+  EXPECT_TRUE(t.get("k1"));
+}

@@ -1,0 +1,59 @@
+// Registration from command tables: the table stays sorted, a name already
+// present keeps its record, and a name repeated in one table keeps its first row.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "core/command_table.h"
+#include "core/nuvel.h"
+
+namespace {
+
+core::Code first_handler(core::Interp&, int, core::Value*, void*) {
+  return core::Code::Ok;
+}
+core::Code second_handler(core::Interp&, int, core::Value*, void*) {
+  return core::Code::Ok;
+}
+
+TEST(CommandRows, MergedSortedFirstRowWins) {
+  core::Interp interp;  // empty table: no families installed
+  ASSERT_EQ(core::nuvelRegisterCommand(interp, "mid", first_handler, nullptr, false), 0);
+  uint64_t epoch = interp.command_epoch;
+  const std::array<core::CommandRow, 5> rows = {{
+      {"zeta", first_handler, 1, 2, "a", 0},
+      {"mid", second_handler, 1, 1, "b", 0},  // already there: ignored
+      {"alpha", first_handler, 2, 3, "c", 0},
+      {"zeta", second_handler, 1, 1, "d", 0},  // repeated: the first row stays
+      {"beta", second_handler, 1, -1, "e", 0},
+  }};
+  core::register_rows(interp, rows);
+  EXPECT_NE(interp.command_epoch, epoch);
+  ASSERT_EQ(interp.commands.size(), 4u);
+  EXPECT_EQ(interp.command_count, 4);
+  EXPECT_TRUE(std::is_sorted(
+      interp.commands.begin(), interp.commands.end(),
+      [](const core::CommandRecord& a, const core::CommandRecord& b) { return a.name < b.name; }));
+  const core::CommandRecord* zeta = core::nuvelGetCommand(interp, "zeta");
+  ASSERT_NE(zeta, nullptr);
+  EXPECT_EQ(zeta->handler, first_handler);
+  EXPECT_EQ(std::string(zeta->usage), "a");
+  EXPECT_EQ(zeta->max_words, 2);
+  const core::CommandRecord* mid = core::nuvelGetCommand(interp, "mid");
+  ASSERT_NE(mid, nullptr);
+  EXPECT_EQ(mid->handler, first_handler);
+  EXPECT_EQ(mid->usage, nullptr);
+  const core::CommandRecord* alpha = core::nuvelGetCommand(interp, "alpha");
+  ASSERT_NE(alpha, nullptr);
+  EXPECT_EQ(alpha->min_words, 2);
+  EXPECT_NE(core::nuvelGetCommand(interp, "beta"), nullptr);
+  // Nothing new: the table and its epoch stay as they are.
+  epoch = interp.command_epoch;
+  core::register_rows(interp, std::span(rows).subspan(1, 2));
+  EXPECT_EQ(interp.command_epoch, epoch);
+  EXPECT_EQ(interp.commands.size(), 4u);
+}
+
+}  // namespace
