@@ -2,9 +2,9 @@
 // every input that once broke the interpreter replays as an ordinary test in
 // the release and sanitizer builds. Arguments are files or folders (each file
 // in a folder, recursively); a missing folder is skipped.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
