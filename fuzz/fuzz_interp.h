@@ -23,17 +23,34 @@
 
 namespace fuzzing {
 
+inline void remove_unsafe_commands(core::Interp& interp) {
+  std::vector<std::string> unsafe;
+  for (const core::CommandRecord& rec : interp.commands) {
+    if ((rec.flags & (core::kUnsafe | core::kNoFuzz)) != 0) unsafe.push_back(rec.name);
+  }
+  for (const std::string& name : unsafe) (void)core::nuvelDeleteCommand(interp, name);
+  interp.hooks.run_external = nullptr;
+  interp.hooks.single_step = nullptr;
+}
+
+// The registry's installer, kept so that interpreters made inside a fuzzed
+// run (the preprocessor's private one for #exec and #if, interp) are filled
+// by safe_install and get the same safe subset.
+inline void (*full_install)(core::Interp&, int) = nullptr;
+
+inline void safe_install(core::Interp& interp, int flag) {
+  if (full_install) full_install(interp, flag);
+  remove_unsafe_commands(interp);
+  interp.install = safe_install;
+}
+
 inline std::unique_ptr<core::Interp> safe_interp() {
   core::switches().autoexec = 0;
   core::switches().verbose = 0;
   auto interp = core::nuvelCreateTopInterp(0, nullptr);
-  std::vector<std::string> unsafe;
-  for (const core::CommandRecord& rec : interp->commands) {
-    if ((rec.flags & (core::kUnsafe | core::kNoFuzz)) != 0) unsafe.push_back(rec.name);
-  }
-  for (const std::string& name : unsafe) (void)core::nuvelDeleteCommand(*interp, name);
-  interp->hooks.run_external = nullptr;
-  interp->hooks.single_step = nullptr;
+  if (interp->install != safe_install) full_install = interp->install;
+  remove_unsafe_commands(*interp);
+  interp->install = safe_install;
   return interp;
 }
 
