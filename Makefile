@@ -58,7 +58,7 @@ fuzz: fuzz-build
 	@for t in $(FUZZ_TARGETS); do \
 	  echo "fuzzing $$t for $(FUZZ_SECONDS) s"; \
 	  ./build-fuzz/fuzz/$$t build-fuzz/corpus/$$t -max_total_time=$(FUZZ_SECONDS) \
-	    -timeout=10 -rss_limit_mb=4096 -max_len=4096 -print_final_stats=1 \
+	    -timeout=30 -rss_limit_mb=4096 -max_len=4096 -print_final_stats=1 \
 	    -artifact_prefix=build-fuzz/crashes/$$t- 2>build-fuzz/$$t.log \
 	    || { tail -40 build-fuzz/$$t.log; exit 1; }; \
 	  grep -E 'stat::number_of_executed_units' build-fuzz/$$t.log; \
