@@ -39,40 +39,81 @@ bool is_signed_number(std::string_view t) {
   return t.size() >= 2 && t[0] == '-' && (is_digit(t[1]) || t[1] == '$');
 }
 
-// Content that already ends in closed groups: it holds a "(" and every ")"
-// is followed by another ")" or ends the text.
-bool ends_in_closed_groups(std::string_view t) {
+// Rewritten content that can stand in place of its group without the
+// parentheses: it ends in closed groups (it holds a "(" and every ")" is
+// followed by another ")" or ends the text) and, outside its groups, is one
+// operand, such as "((a ))" or "max(1,2)". Content with an operator outside
+// its groups, such as "2 - (1 * 3)", keeps its parentheses, or the operator
+// would join the level around it.
+bool stands_alone(std::string_view t) {
   if (t.find('(') == std::string_view::npos) return false;
   for (size_t i = 0; i < t.size(); ++i) {
     if (t[i] == ')' && i + 1 < t.size() && t[i + 1] != ')') return false;
   }
+  int depth = 0;
+  for (char c : t) {
+    if (c == '(') {
+      ++depth;
+    } else if (c == ')') {
+      --depth;
+    } else if (depth == 0 && !is_operand_char(c)) {
+      return false;
+    }
+  }
   return true;
 }
 
-// Step 1: && and || split the text into parenthesised operand groups.
+// Step 1: the && and || of this level split the text into parenthesised
+// operand groups, so they bind loosest: a && b || c becomes
+// ((a )&&( b ))||( c). Only operators outside parentheses, brackets, braces
+// and quotes split; those inside a group are split when the rewriter reaches
+// that group, which keeps a written grouping such as (a || b) * c intact and
+// a long chain from nesting ever deeper at each level.
 void logical_split(std::string& s) {
   if (s.find_first_of("+-&|") == std::string::npos) return;
   if (s.find("&&") == std::string::npos && s.find("||") == std::string::npos) return;
-  std::string acc;
-  bool first = true;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (i + 1 < s.size() &&
-        ((s[i] == '&' && s[i + 1] == '&') || (s[i] == '|' && s[i + 1] == '|'))) {
-      std::string next = "(";
-      next += acc;
-      if (!first) next.push_back(')');
-      next.push_back(')');
-      next.append(s, i, 2);
-      next.push_back('(');
-      acc = std::move(next);
-      first = false;
+  std::vector<std::string> operands(1);
+  std::vector<std::string_view> operators;
+  size_t n = s.size();
+  int depth = 0;
+  for (size_t i = 0; i < n; ++i) {
+    char c = s[i];
+    size_t close = std::string::npos;
+    if (c == '[' || c == '{') {
+      close = matching_close(s, i);
+    } else if (c == '"') {
+      close = s.find('"', i + 1);
+    }
+    if (close != std::string::npos) {
+      operands.back().append(s, i, close - i + 1);
+      i = close;
+      continue;
+    }
+    if (c == '(') {
+      ++depth;
+    } else if (c == ')' && depth > 0) {
+      --depth;
+    }
+    if (depth == 0 && i + 1 < n &&
+        ((c == '&' && s[i + 1] == '&') || (c == '|' && s[i + 1] == '|'))) {
+      operators.push_back(std::string_view(s).substr(i, 2));
+      operands.emplace_back();
       ++i;
     } else {
-      acc.push_back(s[i] == '\t' ? ' ' : s[i]);
+      operands.back().push_back(c == '\t' ? ' ' : c);
     }
   }
-  if (!first) acc.push_back(')');
-  s = std::move(acc);
+  if (operators.empty()) return;
+  std::string out(operators.size(), '(');
+  out += operands[0];
+  out.push_back(')');
+  for (size_t k = 0; k < operators.size(); ++k) {
+    out += operators[k];
+    out.push_back('(');
+    out += operands[k + 1];
+    out += k + 1 < operators.size() ? "))" : ")";
+  }
+  s = std::move(out);
 }
 
 bool rewrite_level(std::string& s, int depth);
@@ -118,7 +159,7 @@ bool tokenise(const std::string& s, std::vector<std::string>& tokens, int depth)
       if (!rewrite_level(content, depth + 1)) return false;
       if (fuse) {
         tokens.back() += "(" + content + ")";
-      } else if (ends_in_closed_groups(content)) {
+      } else if (stands_alone(content)) {
         tokens.push_back(std::move(content));
       } else {
         tokens.emplace_back("(");
