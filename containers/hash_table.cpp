@@ -239,6 +239,8 @@ bool hash_table::set(std::string_view key, const core::Value& value, bool resize
     ++used_buckets_;
   } else {
     node->next = root->next;
+    node->prev = root;
+    if (root->next) root->next->prev = node;
     root->next = node;
     ++root->chain_count;
     if (root->chain_count > max_depth_) max_depth_ = root->chain_count;
@@ -266,24 +268,20 @@ bool hash_table::remove(std::string_view key) {
   if (!target) return false;
   ++generation_;
   uint32_t i = target->hash % static_cast<uint32_t>(table_size_);
-  HashNode* prev = nullptr;
-  HashNode* node = table_[i];
-  while (node && node != target) {
-    prev = node;
-    node = node->next;
-  }
-  if (!node) return false;
+  HashNode* node = target;
   index_erase(found);
-  if (!prev) {
+  if (!node->prev) {
     HashNode* successor = node->next;
     if (successor) {
       successor->chain_count = node->chain_count;
+      successor->prev = nullptr;
     } else {
       --used_buckets_;
     }
     table_[i] = successor;
   } else {
-    prev->next = node->next;
+    node->prev->next = node->next;
+    if (node->next) node->next->prev = node->prev;
   }
   delete node;
   if (table_[i]) --table_[i]->chain_count;
@@ -427,10 +425,13 @@ bool hash_table::resize(int direction, int32_t requested) {
       if (!root) {
         node->chain_count = 1;
         node->next = nullptr;
+        node->prev = nullptr;
         table_[i] = root = node;
       } else {
         node->chain_count = 0;
         node->next = root->next;
+        node->prev = root;
+        if (root->next) root->next->prev = node;
         root->next = node;
         ++root->chain_count;
       }

@@ -19,6 +19,9 @@ namespace containers {
 // where it holds the number of nodes in the chain.
 struct HashNode {
   HashNode* next = nullptr;
+  // The node before this one in its chain (null for the root), so that a
+  // removal unlinks in constant time however long the chain has grown.
+  HashNode* prev = nullptr;
   int32_t chain_count = 0;
   // The key's hash before the bucket modulo, so that a rehash places the node
   // without recomputing its MD5 digest.

@@ -449,3 +449,39 @@ TEST(HashTable, IndexSurvivesInsertRemoveChurn) {
   ASSERT_TRUE(t.set("k1", core::Value("again")));
   EXPECT_TRUE(t.get("k1"));
 }
+
+// Every chain links both ways and its root counts it, through growth and
+// removals of roots, middles and tails; removing oldest-first empties a large
+// table with long chains.
+TEST(HashTable, ChainsStayDoublyLinkedThroughGrowthAndRemoval) {
+  auto check_chains = [](const containers::hash_table& t) {
+    int64_t nodes = 0;
+    for (int32_t b = 0; b < t.table_size(); ++b) {
+      const containers::HashNode* root = t.table()[b];
+      if (!root) continue;
+      ASSERT_EQ(root->prev, nullptr);
+      int32_t length = 0;
+      for (const containers::HashNode* n = root; n; n = n->next) {
+        ++length;
+        if (n->next) {
+          ASSERT_EQ(n->next->prev, n);
+        }
+      }
+      ASSERT_EQ(root->chain_count, length);
+      nodes += length;
+    }
+    ASSERT_EQ(nodes, t.count());
+  };
+  containers::hash_table t;
+  for (int k = 0; k < 30000; ++k) {
+    ASSERT_TRUE(t.set("key" + std::to_string(k), core::Value::from_int(k)));
+    if (k % 7 == 3) {
+      ASSERT_TRUE(t.remove("key" + std::to_string(k / 2)));
+    }
+    if (k % 5000 == 0) check_chains(t);
+  }
+  check_chains(t);
+  for (int k = 0; k < 30000; ++k) (void)t.remove("key" + std::to_string(k));
+  EXPECT_EQ(t.count(), 0);
+  check_chains(t);
+}
