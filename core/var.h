@@ -57,6 +57,7 @@ struct Var : std::enable_shared_from_this<Var> {
   std::shared_ptr<StructBody> body;            // struct block and member layout
   unsigned char variant[16] = {};
   int32_t level = 0;
+  uint32_t frame_slot = 0;  // position in its frame's `vars` (kept by the store)
   std::weak_ptr<Var> parent;
   std::shared_ptr<containers::Stack> stack;
   std::shared_ptr<containers::hash_table> table;
@@ -94,6 +95,8 @@ void propagate_links(Var& var);
 void write_chain(Var& var, const Value& value);
 // Adds a record as the newest of a frame.
 void add_var_record(CallFrame& frame, VarPtr var);
+// Rebuilds a frame's name index from its records (after records were renamed).
+void rebuild_index(CallFrame& frame);
 // Removes one record from the frame that holds it (no type checks).
 bool remove_var_record(CallFrame& frame, const Var* var);
 // Removes every record of a frame.

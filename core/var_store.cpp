@@ -119,7 +119,7 @@ std::optional<Value> array_element(VarRef array, std::string_view subscript) {
 
 VarRef find_in_frame(CallFrame& frame, std::string_view name) {
   for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
-    if ((*it)->name == name) return VarRef(it->get());
+    if (*it && (*it)->name == name) return VarRef(it->get());
   }
   return VarRef();
 }
@@ -130,9 +130,9 @@ CallFrame* frame_of(Interp& interp, VarRef var) {
 
 std::vector<VarRef> frame_records(const CallFrame& frame) {
   std::vector<VarRef> out;
-  out.reserve(frame.vars.size());
+  out.reserve(frame.vars.size() - frame.holes);
   for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
-    out.push_back(VarRef(it->get()).pinned());
+    if (*it) out.push_back(VarRef(it->get()).pinned());
   }
   return out;
 }
@@ -140,10 +140,8 @@ std::vector<VarRef> frame_records(const CallFrame& frame) {
 VarRef older_record(Interp& interp, VarRef var) {
   CallFrame* frame = frame_of(interp, var);
   if (!frame) return VarRef();
-  for (size_t i = frame->vars.size(); i-- > 0;) {
-    if (frame->vars[i].get() == var.record()) {
-      return i > 0 ? VarRef(frame->vars[i - 1].get()) : VarRef();
-    }
+  for (size_t i = var.record()->frame_slot; i-- > 0;) {
+    if (frame->vars[i]) return VarRef(frame->vars[i].get());
   }
   return VarRef();
 }
@@ -362,8 +360,7 @@ namespace {
 // Rebuilds a frame's name index after records changed names.
 void reindex(CallFrame* frame) {
   if (!frame || frame->index.empty()) return;
-  frame->index.clear();
-  for (const VarPtr& v : frame->vars) frame->index[v->name] = v.get();
+  rebuild_index(*frame);
 }
 
 }  // namespace

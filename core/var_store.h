@@ -52,7 +52,9 @@ using VarPtr = std::shared_ptr<Var>;
 // One active level. Variables are kept oldest first; searches run from the
 // back, so the most recently created variable is found first. Records are
 // added and removed only by the store, which keeps the name index of large
-// frames in step.
+// frames in step. In a frame with an index a removed record leaves a null
+// hole in `vars` (so removal is constant time) until holes make up half of
+// it; every walk over `vars` skips null entries.
 struct CallFrame {
   int32_t level = 0;
   int cmd_argc = 0;
@@ -64,6 +66,8 @@ struct CallFrame {
   // Name -> newest record of that name; built once a frame holds many
   // variables (small frames are searched directly).
   std::unordered_map<std::string_view, Var*> index;
+  size_t holes = 0;     // null entries in `vars`
+  size_t shadowed = 0;  // indexed frames: records hidden by a newer one of their name
 
   ~CallFrame();
 };

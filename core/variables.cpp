@@ -137,7 +137,7 @@ Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int 
   if (pattern.empty()) return nullptr;
   CallFrame* frame = frame_for(interp, pattern, scope);
   for (auto it = frame->vars.rbegin(); it != frame->vars.rend(); ++it) {
-    if (core::glob_match(pattern, (*it)->name, nocase)) {
+    if (*it && core::glob_match(pattern, (*it)->name, nocase)) {
       return nuvelGetVar(interp, (*it)->name, frame == interp.callframe ? -1 : 0);
     }
   }
@@ -193,53 +193,110 @@ int set_var_pointer(Interp& interp, std::string_view name, int flag) {
 }
 
 CallFrame* frame_of(Interp& interp, const Var* var) {
+  if (!var) return nullptr;
+  auto holds = [var](const CallFrame& f) {
+    return var->frame_slot < f.vars.size() && f.vars[var->frame_slot].get() == var;
+  };
   for (CallFrame* f = interp.callframe; f; f = f->parent) {
-    for (const auto& v : f->vars) {
-      if (v.get() == var) return f;
-    }
+    if (holds(*f)) return f;
   }
-  for (const auto& v : interp.global_frame->vars) {
-    if (v.get() == var) return interp.global_frame.get();
-  }
+  if (interp.global_frame && holds(*interp.global_frame)) return interp.global_frame.get();
   return nullptr;
+}
+
+namespace {
+
+// Makes `var` the indexed record of its name. The key is a view of the
+// indexed record's own name, so it is replaced with the record: a view of
+// the older record's name would dangle once that record is removed.
+void index_newest(CallFrame& frame, Var* var) {
+  auto it = frame.index.find(var->name);
+  if (it != frame.index.end()) {
+    frame.index.erase(it);
+    ++frame.shadowed;
+  }
+  frame.index.emplace(var->name, var);
+}
+
+}  // namespace
+
+void rebuild_index(CallFrame& frame) {
+  frame.index.clear();
+  frame.shadowed = 0;
+  // Oldest first, so the newest record of a name wins.
+  for (const VarPtr& v : frame.vars) {
+    if (v) index_newest(frame, v.get());
+  }
 }
 
 void add_var_record(CallFrame& frame, VarPtr var) {
   Var* raw = var.get();
+  raw->frame_slot = static_cast<uint32_t>(frame.vars.size());
   frame.vars.push_back(std::move(var));
   if (!frame.index.empty()) {
-    frame.index[raw->name] = raw;
+    index_newest(frame, raw);
   } else if (frame.vars.size() > kFrameIndexThreshold) {
-    // Oldest first, so the newest record of a name wins.
-    for (const VarPtr& v : frame.vars) frame.index[v->name] = v.get();
+    rebuild_index(frame);
   }
 }
 
+namespace {
+
+// Drops the holes of an indexed frame once they make up half of it.
+void compact_holes(CallFrame& frame) {
+  if (frame.holes < 16 || frame.holes * 2 < frame.vars.size()) return;
+  std::erase(frame.vars, nullptr);
+  frame.holes = 0;
+  for (size_t i = 0; i < frame.vars.size(); ++i) {
+    frame.vars[i]->frame_slot = static_cast<uint32_t>(i);
+  }
+}
+
+}  // namespace
+
 bool remove_var_record(CallFrame& frame, const Var* var) {
-  for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
-    if (it->get() != var) continue;
-    VarPtr keep = std::move(*it);  // freed after the frame is consistent
-    frame.vars.erase(std::next(it).base());
-    if (!frame.index.empty()) {
-      auto entry = frame.index.find(keep->name);
-      if (entry != frame.index.end() && entry->second == var) {
-        frame.index.erase(entry);
-        // An older record of the same name becomes visible again.
-        for (auto older = frame.vars.rbegin(); older != frame.vars.rend(); ++older) {
-          if ((*older)->name == keep->name) {
-            frame.index[(*older)->name] = older->get();
-            break;
-          }
+  if (!var) return false;
+  if (frame.index.empty()) {
+    // A small frame: close the gap and renumber what follows.
+    for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
+      if (it->get() != var) continue;
+      VarPtr keep = std::move(*it);  // freed after the frame is consistent
+      auto at = frame.vars.erase(std::next(it).base());
+      for (; at != frame.vars.end(); ++at) --(*at)->frame_slot;
+      return true;
+    }
+    return false;
+  }
+  size_t slot = var->frame_slot;
+  if (slot >= frame.vars.size() || frame.vars[slot].get() != var) return false;
+  VarPtr keep = std::move(frame.vars[slot]);  // freed after the frame is consistent
+  frame.vars[slot] = nullptr;
+  ++frame.holes;
+  auto entry = frame.index.find(keep->name);
+  if (entry != frame.index.end() && entry->second == var) {
+    frame.index.erase(entry);
+    // An older record of the same name becomes visible again.
+    if (frame.shadowed > 0) {
+      for (size_t i = slot; i-- > 0;) {
+        const VarPtr& older = frame.vars[i];
+        if (older && older->name == keep->name) {
+          frame.index.emplace(older->name, older.get());
+          --frame.shadowed;
+          break;
         }
       }
     }
-    return true;
+  } else if (frame.shadowed > 0) {
+    --frame.shadowed;  // a hidden record: a newer one keeps the name
   }
-  return false;
+  compact_holes(frame);
+  return true;
 }
 
 void clear_var_records(CallFrame& frame) {
   frame.index.clear();
+  frame.holes = 0;
+  frame.shadowed = 0;
   while (!frame.vars.empty()) frame.vars.pop_back();
 }
 

@@ -184,4 +184,51 @@ TEST(Variables, StartupVariables) {
   EXPECT_EQ(run_script(*interp, "set env(PATH) x").code, core::Code::Error);
 }
 
+// Large frames leave holes where records were removed and keep an index of
+// the newest record of each name: random adds (names repeat, so records
+// shadow older ones) and removals must leave look-ups, the newest-first
+// record listing and the older-record walk exactly as a plain list would.
+TEST(Variables, LargeFramesMatchAPlainListThroughRandomAddsAndRemovals) {
+  auto interp = fresh_interp();
+  FrameGuard guard(*interp, "p");
+  core::CallFrame& frame = guard.frame();
+  std::vector<std::pair<std::string, vars::Var*>> model;  // oldest first
+  uint32_t seed = 777;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  for (int round = 0; round < 6000; ++round) {
+    if (model.size() < 20 || next(5) < 3) {
+      auto rec = std::make_shared<vars::Var>();
+      rec->name = "v" + std::to_string(next(60));
+      rec->value = Value(std::to_string(round));
+      model.emplace_back(rec->name, rec.get());
+      vars::add_var_record(frame, rec);
+    } else {
+      size_t at = next(static_cast<uint32_t>(model.size()));
+      ASSERT_TRUE(vars::remove_from_frame(frame, vars::VarRef(model[at].second)));
+      model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    if (round % 50 != 0) continue;
+    for (int n = 0; n < 60; ++n) {
+      std::string name = "v" + std::to_string(n);
+      vars::Var* newest = nullptr;
+      for (const auto& [key, rec] : model) {
+        if (key == name) newest = rec;
+      }
+      ASSERT_EQ(vars::nuvelGetVar(*interp, name), newest) << name << " round " << round;
+    }
+    std::vector<vars::VarRef> listed = vars::frame_records(frame);
+    ASSERT_EQ(listed.size(), model.size());
+    for (size_t k = 0; k < model.size(); ++k) {
+      ASSERT_EQ(listed[k].record(), model[model.size() - 1 - k].second);
+    }
+    for (size_t k = 1; k < model.size(); k += 7) {
+      ASSERT_EQ(vars::older_record(*interp, vars::VarRef(model[k].second)).record(),
+                model[k - 1].second);
+    }
+  }
+}
+
 }  // namespace
