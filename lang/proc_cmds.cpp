@@ -337,6 +337,7 @@ bool refuse_active(Interp& interp, std::string_view name, core::Msg self, core::
 }
 
 // rename old new ?-nocomplain?
+// The command keeps its word counts, usage and flags under the new name.
 // Results: "1" on success. An empty new name deletes the command. Running
 // procedures (and those further out on the frame chain) cannot be renamed.
 Code nuvelCommandRename(Interp& interp, int argc, Value* argv, void*) {
@@ -353,11 +354,11 @@ Code nuvelCommandRename(Interp& interp, int argc, Value* argv, void*) {
     if (new_name.empty()) {
       if (core::nuvelDeleteCommand(interp, old_name)) return core::result_bool(interp, true);
     } else {
-      CommandRecord moved = *rec;
+      std::vector<CommandRecord> moved{*rec};
+      moved[0].name = std::string(new_name);
       std::string keep_old(old_name);
       (void)core::nuvelDeleteCommand(interp, keep_old);
-      if (core::nuvelRegisterCommand(interp, new_name, moved.handler, moved.data, moved.is_proc,
-                                     moved.owner) == 0) {
+      if (core::nuvelRegisterCommands(interp, std::move(moved)) == 1) {
         return core::result_bool(interp, true);
       }
     }
@@ -433,9 +434,11 @@ Code nuvelCommandAlias(Interp& interp, int argc, Value* argv, void*) {
   if (!rec->handler) {
     return core::fail(interp, core::Msg::ErrorRetrieving, argv[2]);
   }
-  CommandRecord copy = *rec;  // registering moves the table's records
-  if (core::nuvelRegisterCommand(interp, new_name, copy.handler, copy.data, copy.is_proc,
-                                 copy.owner) != 0) {
+  // The copy keeps the word counts, usage and flags of its row, so the
+  // evaluator checks an alias's words as it checks the original's.
+  std::vector<CommandRecord> copy{*rec};  // registering moves the table's records
+  copy[0].name = std::string(new_name);
+  if (core::nuvelRegisterCommands(interp, std::move(copy)) != 1) {
     return core::fail(interp, core::Msg::AliasRegisterFailed, argv[1], argv[2]);
   }
   core::nuvelResetResult(interp);
