@@ -23,6 +23,9 @@ array_names|loop i 0 N { set a($i) 1 }; set n [llength [array names a]]
 dict_set_get|set d [dict create]; loop i 0 N { dict set d k$i $i }; loop i 0 N { set x [dict get $d k$i] }
 vars_set_unset|loop i 0 N { set v$i 1 }; loop i 0 N { unset v$i }
 proc_calls|proc f {a} { return $a }; loop i 0 N { f $i }
+global_lappend|set g {}; proc f {i} { global g; lappend g $i }; loop i 0 N { f $i }
+upvar_append|proc f {v i} { upvar $v s; append s $i }; set s {}; loop i 0 N { f s $i }
+element_append|loop i 0 N { append a(x) y }; set n [string length $a(x)]
 lsort_int|set l {}; loop i 0 N { lappend l [expr {($i * 7919) % 1000003}] }; set l [lsort -integer $l]
 lsort_text|set l {}; loop i 0 N { lappend l k[expr {($i * 7919) % 1000003}] }; set l [lsort $l]
 OPS

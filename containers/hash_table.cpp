@@ -261,6 +261,14 @@ bool hash_table::get(std::string_view key, core::Value* out) const {
   return node != nullptr;
 }
 
+bool hash_table::append_in_place(std::string_view key, std::string_view tail) {
+  HashNode* node = find_node(key);
+  if (!node || node->value.view() == "{}") return false;
+  if (!tail.empty() && !node->value.append_in_place(tail)) return false;
+  ++generation_;
+  return true;
+}
+
 bool hash_table::remove(std::string_view key) {
   if (!table_ || index_.empty()) return false;
   size_t found = index_probe(key, fast_hash(key));

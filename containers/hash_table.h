@@ -80,6 +80,10 @@ class hash_table {
   // Copies the value of `key` into `out` (when given); on failure `out`
   // becomes the empty value.
   bool get(std::string_view key, core::Value* out = nullptr) const;
+  // Appends to the value of `key` where it lies, when the value is a
+  // non-empty text (not the "{}" of an empty value) that nothing else holds.
+  // False, changing nothing, otherwise.
+  bool append_in_place(std::string_view key, std::string_view tail);
   // Removes the entry whose key equals `key` byte for byte.
   bool remove(std::string_view key);
   // Empties the table; the bucket array and its size stay. Always true.

@@ -153,9 +153,30 @@ void assign(VarRef var, const Value& value) {
 }
 
 bool append_in_place(VarRef var, std::string_view tail) {
-  if (!var || var.is_link()) return false;
-  Var& rec = *var.record();
-  if (!tail.empty() && !rec.value.append_in_place(tail)) return false;
+  if (!var) return false;
+  // A link (global, upvar) keeps a copy of its target's value, which would
+  // make the text shared: the links of the chain let go of their copies for
+  // the append and take the grown text afterwards.
+  std::vector<Var*> links;
+  std::vector<std::shared_ptr<Var>> hold;
+  Var* at = var.record();
+  for (int hops = 0; at->is_link(); ++hops) {
+    if (hops >= 1000 || at->subscript) return false;
+    std::shared_ptr<Var> next = at->target();
+    if (!next) return false;
+    links.push_back(at);
+    at = next.get();
+    hold.push_back(std::move(next));
+  }
+  Var& rec = *at;
+  if (rec.type != VT_AUTO || rec.is_constant || rec.is_pointer) return false;
+  for (Var* link : links) link->value = Value();
+  bool grown = tail.empty() || rec.value.append_in_place(tail);
+  for (Var* link : links) {
+    link->value = rec.value;
+    if (grown) link->changed = true;
+  }
+  if (!grown) return false;
   rec.changed = true;
   rec.size = static_cast<int32_t>(std::min<size_t>(rec.value.size(), INT32_MAX));
   return true;

@@ -162,9 +162,14 @@ std::optional<Value> get_var_value(Interp& interp, std::string_view text);
 int set_var(Interp& interp, std::string_view name, const Value& value);
 // Writes a plain variable's value through its chain of links.
 void assign(VarRef var, const Value& value);
-// Appends to a plain, unlinked variable's value in place when its text is not
-// shared; false (nothing changed) otherwise.
+// Appends to a plain variable's value (through its links) in place when its
+// text is not shared; false (nothing changed) otherwise.
 bool append_in_place(VarRef var, std::string_view tail);
+// Appends to the array element `name` ("array(subscript)") in place when the
+// element exists in a case-sensitive array and its text is not shared; the
+// grown text goes to `out`. False, changing nothing, otherwise.
+bool append_element_in_place(Interp& interp, std::string_view name, std::string_view tail,
+                             Value& out);
 int define_const(Interp& interp, std::string_view name, const Value& value, bool is_protected,
                  bool replace);
 // Removes a plain variable (and structures); 1 when removed.

@@ -448,6 +448,26 @@ bool read_member(Interp& interp, std::string_view name, Value& out) {
 
 }  // namespace
 
+bool append_element_in_place(Interp& interp, std::string_view name, std::string_view tail,
+                             Value& out) {
+  std::string_view base;
+  std::string subscript;
+  bool malformed = false;
+  if (!split_element(name, base, subscript, malformed)) return false;
+  Var* var = nuvelGetVar(interp, base);
+  if (!var || var->subscript) return false;
+  Var* owner = array_owner(*var);
+  if (!owner || owner->type != VT_ARRAY || !owner->table || owner->ignore_case) return false;
+  containers::HashNode* node = owner->table->find_node(subscript);
+  if (!node) return false;
+  // The result slot may hold the element's text (the last append's result).
+  if (interp.result.same_rep(node->value)) core::nuvelResetResult(interp);
+  if (!owner->table->append_in_place(subscript, tail)) return false;
+  owner->changed = true;
+  out = node->value;
+  return true;
+}
+
 int access_var(Interp& interp, std::string_view name, const Value* value, bool report) {
   const char* cmd = "set";
   std::string_view base;

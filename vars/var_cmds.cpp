@@ -519,8 +519,17 @@ Code nuvelCommandIsConst(Interp& interp, int argc, Value* argv, void*) {
 Code nuvelCommandAppend(Interp& interp, int argc, Value* argv, void*) {
   std::string_view name = argv[1].view();
   VarRef var = lookup(interp, name);
-  bool plain = var && var.kind() == VT_AUTO && !var.is_link() && !var.is_constant() &&
-               !var.is_pointer() && name.find('(') == std::string_view::npos;
+  bool element = name.find('(') != std::string_view::npos;
+  if (element) {
+    std::string tail;
+    for (int k = 2; k < argc; ++k) tail += argv[k].view();
+    Value grown;
+    if (append_element_in_place(interp, name, tail, grown)) {
+      core::nuvelSetResult(interp, grown);
+      return Code::Ok;
+    }
+  }
+  bool plain = var && var.kind() == VT_AUTO && !var.is_constant() && !var.is_pointer() && !element;
   if (plain) {
     // The result slot may share the old value; release it so that the
     // variable holds the only reference and the text can grow in place.
