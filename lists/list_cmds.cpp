@@ -294,6 +294,32 @@ void append_escaped(std::string& out, std::string_view v) {
   if (brace) out.push_back('}');
 }
 
+// The words lappend adds to a value that is empty or not.
+std::string lappend_tail(int argc, const Value* argv, bool empty) {
+  std::string tail;
+  for (int k = 2; k < argc; ++k) {
+    if (!(empty && k == 2)) tail.push_back(' ');
+    append_escaped(tail, argv[k].view());
+  }
+  return tail;
+}
+
+// lappend on an array element, name(subscript): the element is created when
+// missing, and grows where it lies when nothing else holds its text.
+Code lappend_element(Interp& interp, int argc, Value* argv) {
+  std::string_view name = argv[1].view();
+  std::string current;
+  if (vars::access_var(interp, name, nullptr, false) == 0) current = interp.result.view();
+  std::string tail = lappend_tail(argc, argv, current.empty());
+  Value grown;
+  if (!current.empty() && vars::append_element_in_place(interp, name, tail, grown)) {
+    nuvelSetResult(interp, grown);
+    return Code::Ok;
+  }
+  Value value(current + tail);
+  return vars::access_var(interp, name, &value, true) == 0 ? Code::Ok : Code::Error;
+}
+
 // lappend var value ?value ...?
 // Results: the variable's new value.
 // Side effects: creates the variable when missing and appends each value,
@@ -301,6 +327,9 @@ void append_escaped(std::string& out, std::string_view v) {
 // holds it, so appending in a loop stays linear.
 Code nuvelCommandLAppend(Interp& interp, int argc, Value* argv, void*) {
   std::string_view name = argv[1].view();
+  if (name.find('(') != std::string_view::npos && name.back() == ')') {
+    return lappend_element(interp, argc, argv);
+  }
   vars::VarRef var = vars::lookup(interp, name).pinned();
   if (var && (var.kind() != vars::VT_AUTO || var.is_constant() || var.is_pointer())) {
     return core::fail(interp, Msg::LappendVarType, argv[1]);
@@ -314,12 +343,7 @@ Code nuvelCommandLAppend(Interp& interp, int argc, Value* argv, void*) {
       return Code::Error;
     }
   }
-  std::string tail;
-  bool empty = var.value().empty();
-  for (int k = 2; k < argc; ++k) {
-    if (!(empty && k == 2)) tail.push_back(' ');
-    append_escaped(tail, argv[k].view());
-  }
+  std::string tail = lappend_tail(argc, argv, var.value().empty());
   // The result slot may share the old value (the last lappend's result);
   // release it so that the variable holds the only reference.
   if (interp.result.same_rep(var.value())) core::nuvelResetResult(interp);
