@@ -423,6 +423,29 @@ Value float15_value(double d) {
   return Value(fixed15(d, 0));
 }
 
+double float15_reread(double d) {
+  // From 8 on, a step of the fifteenth decimal (1e-15) is less than a
+  // double's spacing, so the rounded decimal reads back as `d` itself.
+  if (!(std::fabs(d) < 8.0)) return d;
+  uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  const int field = static_cast<int>((bits >> 52) & 0x7FF);
+  uint64_t mant = bits & ((1ULL << 52) - 1);
+  if (field == 0) return std::copysign(0.0, d);  // zero or subnormal: "0.000..."
+  // The rounded decimal as q / 10^15, q below 2^53: q and 10^15 are exact
+  // doubles, so their quotient is the correctly rounded reading.
+  using u128 = unsigned __int128;
+  mant |= 1ULL << 52;
+  const int shift = 1075 - field;  // d = mant / 2^shift, shift >= 50
+  if (shift >= 110) return std::copysign(0.0, d);
+  const u128 product = static_cast<u128>(mant) * 1000000000000000ULL;
+  u128 q = product >> shift;
+  const u128 rest = product & ((static_cast<u128>(1) << shift) - 1);
+  const u128 half = static_cast<u128>(1) << (shift - 1);
+  if (rest > half || (rest == half && (q & 1) != 0)) ++q;
+  return std::copysign(static_cast<double>(static_cast<uint64_t>(q)) / 1e15, d);
+}
+
 // Decimals printed by rounding are capped here; beyond it a double has no
 // digits left to show and the text would only grow.
 constexpr int kMaxRoundPlaces = 340;
