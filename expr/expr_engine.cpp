@@ -595,6 +595,7 @@ struct ExprStep {
 struct ExprProgram {
   std::vector<ExprStep> steps;
   bool was_pending = false;
+  uint8_t max_stack = 0;  // the most operands on the stack at once
 };
 
 std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
@@ -609,6 +610,7 @@ std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
   auto push = [&](ExprStep step) {
     if (stack >= kCompiledStack) return false;
     ++stack;
+    if (stack > prog->max_stack) prog->max_stack = static_cast<uint8_t>(stack);
     steps.push_back(std::move(step));
     return true;
   };
@@ -761,7 +763,7 @@ struct Operand {
     if (kind == Int) {
       set_value(Value::from_int(i));
     } else if (kind == Float) {
-      set_value(float15_value(d));
+      set_value(float15_known(d));
     }
     return v;
   }
@@ -777,8 +779,23 @@ void set_float_result(Operand& slot, double r, int width) {
   }
 }
 
-struct RunStack {
-  Operand slots[kCompiledStack];
+// The operand stack of one run: only the slots the program can use are
+// made (most programs use two or three of the sixteen).
+class RunStack {
+ public:
+  explicit RunStack(size_t used) : used_(used) {
+    for (size_t k = 0; k < used_; ++k) new (&slots()[k]) Operand();
+  }
+  ~RunStack() {
+    for (size_t k = 0; k < used_; ++k) slots()[k].~Operand();
+  }
+  RunStack(const RunStack&) = delete;
+  RunStack& operator=(const RunStack&) = delete;
+  Operand* slots() { return std::launder(reinterpret_cast<Operand*>(storage_)); }
+
+ private:
+  size_t used_;
+  alignas(Operand) unsigned char storage_[sizeof(Operand) * kCompiledStack];
 };
 
 // True when the command an operator step names is the built-in operator
@@ -902,9 +919,8 @@ bool quick_operate(core::IntOp op, const QuickNumber& a, const QuickNumber& b, O
 
 // Applies an operator to the top `need` operands from `at`, as run_operator
 // does, leaving its result at `at`.
-Code apply_step(Interp& interp, const ExprStep& step, RunStack& st, size_t at) {
+Code apply_step(Interp& interp, const ExprStep& step, Operand* slots) {
   const int need = step.need;
-  Operand* slots = st.slots + at;
   Value words[3];
   words[0] = step.text;
   bool direct = true;
@@ -1028,16 +1044,17 @@ bool run_program(Interp& interp, const ExprProgram& prog, Operand& out, int& err
     return false;
   }
   err = 0;
-  RunStack st;
+  RunStack stack(prog.max_stack);
+  Operand* slots = stack.slots();
   size_t n = 0;
   for (const ExprStep& step : prog.steps) {
     switch (step.kind) {
       case ExprStep::Push:
-        st.slots[n++].set_value(step.text);
+        slots[n++].set_value(step.text);
         break;
       case ExprStep::Apply: {
         n -= step.need;
-        Code rc = apply_step(interp, step, st, n);
+        Code rc = apply_step(interp, step, slots + n);
         if (rc == Code::Error || rc == Code::Exit || rc == Code::Stop) {
           err = core::code_int(rc);
           return false;
@@ -1046,7 +1063,7 @@ bool run_program(Interp& interp, const ExprProgram& prog, Operand& out, int& err
         break;
       }
       case ExprStep::Paren: {
-        if (!run_program(interp, *step.sub[0], st.slots[n], err, depth)) return false;
+        if (!run_program(interp, *step.sub[0], slots[n], err, depth)) return false;
         ++n;
         break;
       }
@@ -1058,7 +1075,7 @@ bool run_program(Interp& interp, const ExprProgram& prog, Operand& out, int& err
           int arg_err = 0;
           have[k] = run_program(interp, *step.sub[k], args[k], arg_err, depth);
         }
-        if (step.fn != QuickFn::None && have[0] && quick_call(step.fn, args[0], st.slots[n])) {
+        if (step.fn != QuickFn::None && have[0] && quick_call(step.fn, args[0], slots[n])) {
           ++n;
           break;
         }
@@ -1072,19 +1089,26 @@ bool run_program(Interp& interp, const ExprProgram& prog, Operand& out, int& err
           if (err == 0) err = 1;
           return false;
         }
-        st.slots[n++].set_value(std::move(v));
+        slots[n++].set_value(std::move(v));
         break;
       }
     }
   }
   if (n == 1 && prog.was_pending) {
-    out = std::move(st.slots[0]);
+    out = std::move(slots[0]);
     return true;
   }
-  Value values[kCompiledStack];
-  for (size_t k = 0; k < n; ++k) values[k] = std::move(st.slots[k].boxed());
   Value v;
-  if (!finish_stack(interp, values, n, prog.was_pending, v, err)) return false;
+  bool done;
+  if (n == 1) {
+    Value value = slots[0].boxed();
+    done = finish_stack(interp, &value, 1, prog.was_pending, v, err);
+  } else {
+    Value values[kCompiledStack];
+    for (size_t k = 0; k < n; ++k) values[k] = slots[k].boxed();
+    done = finish_stack(interp, values, n, prog.was_pending, v, err);
+  }
+  if (!done) return false;
   out.set_value(std::move(v));
   return true;
 }

@@ -423,6 +423,14 @@ Value float15_value(double d) {
   return Value(fixed15(d, 0));
 }
 
+Value float15_known(double d) {
+  Value v = float15_value(d);
+  if (core::NumberCache* c = v.number_cache()) {
+    *c = core::NumberCache{kFloatLit, true, core::leading_int(v.view()), d};
+  }
+  return v;
+}
+
 double float15_reread(double d) {
   // From 8 on, a step of the fifteenth decimal (1e-15) is less than a
   // double's spacing, so the rounded decimal reads back as `d` itself.

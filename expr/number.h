@@ -96,6 +96,9 @@ Value float15_value(double d);  // "%.15f"
 // (fifteen decimals keep every double of magnitude 8 or more; smaller ones
 // move to the double nearest their rounded decimal), without the text.
 double float15_reread(double d);
+// The "%.15f" text of a finite `d` that reads back as itself (a result of
+// float15_reread), with that reading recorded as read_arith would record it.
+Value float15_known(double d);
 // Fifteen decimals, padded to `width` ("%.15f" for 0, "%15.15f" for 15).
 std::string fixed15(double d, int width);
 
