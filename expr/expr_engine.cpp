@@ -575,6 +575,23 @@ QuickFn quick_function(std::string_view lower) {
   return QuickFn::None;
 }
 
+// An operand of a built-in operator as its command reads it.
+struct QuickNumber {
+  bool is_float = false;
+  int64_t i = 0;
+  double d = 0.0;
+};
+
+// A literal operand that reaches an operator command as it is written, with
+// its readings by the combined-math and the relational commands (`ok` false
+// where that command would not read it as a number).
+struct LiteralWord {
+  QuickNumber arith;
+  QuickNumber rel;
+  bool arith_ok = false;
+  bool rel_ok = false;
+};
+
 struct ExprStep {
   enum Kind : uint8_t { Push, Apply, Paren, Function };
   Kind kind = Push;
@@ -585,11 +602,12 @@ struct ExprStep {
   // the command table's epoch equals `builtin_epoch`.
   mutable bool builtin = false;
   mutable uint64_t builtin_epoch = ~uint64_t{0};
-  Value text;                           // Push: operand; Apply: operator; Function: name
-  std::string lower;                    // Function: the name in lower case
-  FunctionCall call;                    // Function: its argument texts
-  std::unique_ptr<ExprProgram> sub[2];  // Paren: sub[0]; Function: non-blank arguments
-  mutable core::CommandLookup lookup;   // Apply
+  Value text;                            // Push: operand; Apply: operator; Function: name
+  std::string lower;                     // Function: the name in lower case
+  FunctionCall call;                     // Function: its argument texts
+  std::unique_ptr<ExprProgram> sub[2];   // Paren: sub[0]; Function: non-blank arguments
+  mutable core::CommandLookup lookup;    // Apply
+  std::unique_ptr<LiteralWord> literal;  // Push: set for a ready word
 };
 
 struct ExprProgram {
@@ -617,6 +635,17 @@ std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
   auto push_value = [&](Value v) {
     ExprStep step;
     step.text = std::move(v);
+    std::string_view w = step.text.view();
+    if (!w.empty() && w != "{}" && plain_word(w)) {
+      auto lit = std::make_unique<LiteralWord>();
+      ArithOperand a = read_arith(step.text);
+      lit->arith = {a.is_float, a.i, a.d};
+      lit->arith_ok = !a.unknown_type;
+      RelOperand r = read_rel(step.text);
+      lit->rel = {r.cls == NumClass::Float, r.i, r.d};
+      lit->rel_ok = r.cls != NumClass::NotNumeric;
+      step.literal = std::move(lit);
+    }
     return push(std::move(step));
   };
   auto push_token = [&]() {
@@ -744,20 +773,29 @@ struct Operand {
   int64_t i = 0;
   double d = 0.0;
   Value v;
+  const LiteralWord* literal = nullptr;  // Text: a literal ready word and its readings
 
+  void set_literal(const ExprStep& step) {
+    v = step.text;
+    kind = Text;
+    literal = step.literal.get();
+  }
   void set_value(Value value) {
     v = std::move(value);
     kind = Text;
+    literal = nullptr;
   }
   void set_int(int64_t n) {
     v = Value();
     i = n;
     kind = Int;
+    literal = nullptr;
   }
   void set_float(double f) {
     v = Value();
     d = f;
     kind = Float;
+    literal = nullptr;
   }
   const Value& boxed() {
     if (kind == Int) {
@@ -815,13 +853,6 @@ bool builtin_operator(Interp& interp, const ExprStep& step) {
   return step.builtin;
 }
 
-// An operand of a built-in operator as its command reads it.
-struct QuickNumber {
-  bool is_float = false;
-  int64_t i = 0;
-  double d = 0.0;
-};
-
 bool quick_number(const Operand& slot, const Value& word, bool relational, QuickNumber& q) {
   if (slot.kind == Operand::Int) {
     q = {false, slot.i, static_cast<double>(slot.i)};
@@ -830,6 +861,10 @@ bool quick_number(const Operand& slot, const Value& word, bool relational, Quick
   if (slot.kind == Operand::Float) {
     q = {true, 0, slot.d};
     return true;
+  }
+  if (const LiteralWord* lit = slot.literal) {
+    q = relational ? lit->rel : lit->arith;
+    return relational ? lit->rel_ok : lit->arith_ok;
   }
   if (relational) {
     RelOperand r = read_rel(word);
@@ -922,10 +957,10 @@ bool quick_operate(core::IntOp op, const QuickNumber& a, const QuickNumber& b, O
 Code apply_step(Interp& interp, const ExprStep& step, Operand* slots) {
   const int need = step.need;
   Value words[3];
-  words[0] = step.text;
   bool direct = true;
   for (int k = 0; k < need && direct; ++k) {
-    if (slots[k].kind == Operand::Text) direct = operand_word(interp, slots[k].v, words[k + 1]);
+    if (slots[k].kind == Operand::Text && !slots[k].literal)
+      direct = operand_word(interp, slots[k].v, words[k + 1]);
   }
   Code rc;
   if (direct) {
@@ -942,8 +977,9 @@ Code apply_step(Interp& interp, const ExprStep& step, Operand* slots) {
         return Code::Ok;
       }
     }
+    words[0] = step.text;
     for (int k = 0; k < need; ++k) {
-      if (slots[k].kind != Operand::Text) words[k + 1] = slots[k].boxed();
+      if (slots[k].kind != Operand::Text || slots[k].literal) words[k + 1] = slots[k].boxed();
     }
     rc = core::nuvelCallCommandCached(interp, need + 1, words, step.lookup);
   } else {
@@ -1050,7 +1086,7 @@ bool run_program(Interp& interp, const ExprProgram& prog, Operand& out, int& err
   for (const ExprStep& step : prog.steps) {
     switch (step.kind) {
       case ExprStep::Push:
-        slots[n++].set_value(step.text);
+        slots[n++].set_literal(step);
         break;
       case ExprStep::Apply: {
         n -= step.need;
