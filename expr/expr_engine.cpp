@@ -3,6 +3,7 @@
 // operator command, and the commands expr, calc and explain.
 #include "expr/expr_engine.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -1133,6 +1134,25 @@ bool run_program(Interp& interp, const ExprProgram& prog, Operand& out, int& err
   if (n == 1 && prog.was_pending) {
     out = std::move(slots[0]);
     return true;
+  }
+  if (n == 1 && slots[0].kind != Operand::Text) {
+    // A lone number stands for a variable of that name, as its text would.
+    char name[48];
+    size_t len = 0;
+    if (slots[0].kind == Operand::Int) {
+      len = static_cast<size_t>(std::to_chars(name, name + sizeof name, slots[0].i).ptr - name);
+    } else {
+      len = fixed15_chars(slots[0].d, name);
+    }
+    if (len != 0) {
+      VarRef var = vars::lookup(interp, std::string_view(name, len));
+      if (var && var.kind() == vars::VT_AUTO && !var.value().empty()) {
+        out.set_value(var.value());
+      } else {
+        out = std::move(slots[0]);
+      }
+      return true;
+    }
   }
   Value v;
   bool done;

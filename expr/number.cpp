@@ -400,6 +400,10 @@ size_t fixed15_quick(double d, char* buf) {
 
 }  // namespace
 
+size_t fixed15_chars(double d, char* buf) {
+  return fixed15_quick(d, buf);
+}
+
 std::string fixed15(double d, int width) {
   const char* format = width ? "%15.15f" : "%.15f";
   char quick[48];
@@ -424,9 +428,15 @@ Value float15_value(double d) {
 }
 
 Value float15_known(double d) {
-  Value v = float15_value(d);
+  char buf[48];
+  size_t n = fixed15_quick(d, buf);
+  Value v = n ? Value(std::string_view(buf, n)) : float15_value(d);
   if (core::NumberCache* c = v.number_cache()) {
-    *c = core::NumberCache{kFloatLit, true, core::leading_int(v.view()), d};
+    // The leading integer of the text: below 2^53 the rounded decimal never
+    // crosses an integer the double itself has not reached.
+    int64_t lead = std::fabs(d) < 9007199254740992.0 ? static_cast<int64_t>(std::trunc(d))
+                                                     : core::leading_int(v.view());
+    *c = core::NumberCache{kFloatLit, true, lead, d};
   }
   return v;
 }

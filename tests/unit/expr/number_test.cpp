@@ -124,6 +124,15 @@ TEST(NumberPrinting, RereadOfFifteenDecimalsLikeStrtod) {
     double libc = std::strtod(buf, nullptr);
     double mine = expr::float15_reread(v);
     EXPECT_EQ(std::memcmp(&mine, &libc, sizeof mine), 0) << buf;
+    // The text made from the reread double, with its recorded reading, is
+    // the same text and reads as a fresh copy of it reads.
+    core::Value known = expr::float15_known(mine);
+    EXPECT_EQ(known.view(), buf);
+    expr::ArithOperand a = expr::read_arith(known);
+    expr::ArithOperand b = expr::read_arith(core::Value(std::string(buf)));
+    EXPECT_TRUE(a.is_float && b.is_float) << buf;
+    EXPECT_EQ(a.i, b.i) << buf;
+    EXPECT_EQ(std::memcmp(&a.d, &b.d, sizeof a.d), 0) << buf;
   };
   for (double v : {0.0, -0.0, -1e-20, 0.5e-15, 1.5e-15, 8.0, std::nextafter(8.0, 0.0),
                    std::nextafter(8.0, 9.0), -7.9999999999999995, 0.1 + 0.2, 5e-324, 1e300}) {
