@@ -1137,6 +1137,10 @@ bool run_program(Interp& interp, const ExprProgram& prog, Operand& out, int& err
   }
   if (n == 1 && slots[0].kind != Operand::Text) {
     // A lone number stands for a variable of that name, as its text would.
+    if (!vars::may_find_name_starting(interp, "-0123456789")) {
+      out = std::move(slots[0]);
+      return true;
+    }
     char name[48];
     size_t len = 0;
     if (slots[0].kind == Operand::Int) {

@@ -384,8 +384,15 @@ size_t fixed15_quick(double d, char* buf) {
       if (rest > half || (rest == half && (q & 1) != 0)) ++q;
     }
   }
-  const uint64_t whole = static_cast<uint64_t>(q / kScale);
-  uint64_t fraction = static_cast<uint64_t>(q % kScale);
+  uint64_t whole;
+  uint64_t fraction;
+  if (q <= UINT64_MAX) {  // 64-bit division is much cheaper
+    whole = static_cast<uint64_t>(q) / kScale;
+    fraction = static_cast<uint64_t>(q) % kScale;
+  } else {
+    whole = static_cast<uint64_t>(q / kScale);
+    fraction = static_cast<uint64_t>(q % kScale);
+  }
   char* p = buf;
   if (negative) *p++ = '-';
   p = std::to_chars(p, p + 24, whole).ptr;
