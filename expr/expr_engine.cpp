@@ -3,6 +3,7 @@
 // operator command, and the commands expr, calc and explain.
 #include "expr/expr_engine.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -594,7 +595,10 @@ struct LiteralWord {
 };
 
 struct ExprStep {
-  enum Kind : uint8_t { Push, Apply, Paren, Function };
+  // Enter and Leave bracket the steps of a parenthesised part run in line
+  // (the engine's depth one higher between them, as the part's own run
+  // would have it).
+  enum Kind : uint8_t { Push, Apply, Paren, Function, Enter, Leave };
   Kind kind = Push;
   uint8_t need = 0;                    // Apply: operand count
   core::IntOp op = core::IntOp::None;  // Apply: the built-in operator of that name
@@ -614,7 +618,8 @@ struct ExprStep {
 struct ExprProgram {
   std::vector<ExprStep> steps;
   bool was_pending = false;
-  uint8_t max_stack = 0;  // the most operands on the stack at once
+  uint8_t max_stack = 0;    // the most operands on the stack at once
+  uint8_t final_stack = 0;  // operands left at the end
 };
 
 std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
@@ -733,11 +738,28 @@ std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
     if (c == '(') {
       size_t close = matching_close(t, pos);
       if (close == std::string_view::npos) return nullptr;
+      std::unique_ptr<ExprProgram> sub =
+          compile_expr(t.substr(pos + 1, close - pos - 1), depth + 1);
+      if (!sub) return nullptr;
+      pos = close + 1;
+      if (sub->was_pending && sub->final_stack == 1 && stack + sub->max_stack <= kCompiledStack) {
+        // A part that ends with one applied value runs in line, on this
+        // program's stack above the operands already there.
+        prog->max_stack =
+            std::max<uint8_t>(prog->max_stack, static_cast<uint8_t>(stack + sub->max_stack));
+        ExprStep enter;
+        enter.kind = ExprStep::Enter;
+        steps.push_back(std::move(enter));
+        for (ExprStep& inner : sub->steps) steps.push_back(std::move(inner));
+        ExprStep leave;
+        leave.kind = ExprStep::Leave;
+        steps.push_back(std::move(leave));
+        ++stack;
+        continue;
+      }
       ExprStep step;
       step.kind = ExprStep::Paren;
-      step.sub[0] = compile_expr(t.substr(pos + 1, close - pos - 1), depth + 1);
-      if (!step.sub[0]) return nullptr;
-      pos = close + 1;
+      step.sub[0] = std::move(sub);
       if (!push(std::move(step))) return nullptr;
       continue;
     }
@@ -760,6 +782,7 @@ std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
     apply_pending();
   }
   if (stack == 0) return nullptr;
+  prog->final_stack = static_cast<uint8_t>(stack);
   return prog;
 }
 
@@ -1099,6 +1122,16 @@ bool run_program(Interp& interp, const ExprProgram& prog, Operand& out, int& err
         ++n;
         break;
       }
+      case ExprStep::Enter:
+        if (++depth > kMaxExprDepth) {
+          (void)core::fail(interp, core::Msg::ExprTooDeep, kMaxExprDepth);
+          err = 1;
+          return false;
+        }
+        break;
+      case ExprStep::Leave:
+        --depth;
+        break;
       case ExprStep::Paren: {
         if (!run_program(interp, *step.sub[0], slots[n], err, depth)) return false;
         ++n;
