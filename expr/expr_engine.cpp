@@ -613,6 +613,7 @@ struct ExprStep {
   std::unique_ptr<ExprProgram> sub[2];   // Paren: sub[0]; Function: non-blank arguments
   mutable core::CommandLookup lookup;    // Apply
   std::unique_ptr<LiteralWord> literal;  // Push: set for a ready word
+  std::string_view var_name;             // Push: the name of a plain $name
 };
 
 struct ExprProgram {
@@ -651,6 +652,11 @@ std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
       lit->rel = {r.cls == NumClass::Float, r.i, r.d};
       lit->rel_ok = r.cls != NumClass::NotNumeric;
       step.literal = std::move(lit);
+    } else if (w.size() >= 2 && w[0] == '$') {
+      std::string_view name = w.substr(1);
+      bool plain = true;
+      for (char c : name) plain = plain && is_var_name_char(c);
+      if (plain) step.var_name = name;
     }
     return push(std::move(step));
   };
@@ -798,28 +804,33 @@ struct Operand {
   double d = 0.0;
   Value v;
   const LiteralWord* literal = nullptr;  // Text: a literal ready word and its readings
+  std::string_view var_name;             // Text: a plain $name, this name
 
   void set_literal(const ExprStep& step) {
     v = step.text;
     kind = Text;
     literal = step.literal.get();
+    var_name = step.var_name;
   }
   void set_value(Value value) {
     v = std::move(value);
     kind = Text;
     literal = nullptr;
+    var_name = std::string_view();
   }
   void set_int(int64_t n) {
     v = Value();
     i = n;
     kind = Int;
     literal = nullptr;
+    var_name = std::string_view();
   }
   void set_float(double f) {
     v = Value();
     d = f;
     kind = Float;
     literal = nullptr;
+    var_name = std::string_view();
   }
   const Value& boxed() {
     if (kind == Int) {
@@ -981,10 +992,21 @@ bool quick_operate(core::IntOp op, const QuickNumber& a, const QuickNumber& b, O
 Code apply_step(Interp& interp, const ExprStep& step, Operand* slots) {
   const int need = step.need;
   Value words[3];
+  // The words of text operands as the command would get them: a plain
+  // variable's value is read in place (nothing runs before it is used).
+  const Value* texts[2] = {&words[1], &words[2]};
   bool direct = true;
   for (int k = 0; k < need && direct; ++k) {
-    if (slots[k].kind == Operand::Text && !slots[k].literal)
-      direct = operand_word(interp, slots[k].v, words[k + 1]);
+    const Operand& slot = slots[k];
+    if (slot.kind != Operand::Text || slot.literal) continue;
+    if (!slot.var_name.empty()) {
+      VarRef var = vars::lookup(interp, slot.var_name);
+      const int kind = var ? var.kind() : vars::VT_FIELD;
+      direct = kind != vars::VT_FIELD && kind != vars::VT_DICTIONARY;
+      if (direct) texts[k] = &var.value();
+    } else {
+      direct = operand_word(interp, slot.v, words[k + 1]);
+    }
   }
   Code rc;
   if (direct) {
@@ -992,8 +1014,8 @@ Code apply_step(Interp& interp, const ExprStep& step, Operand* slots) {
       const bool relational = step.op >= core::IntOp::Gt;
       QuickNumber a;
       QuickNumber b;
-      if (quick_number(slots[0], words[1], relational, a) &&
-          quick_number(slots[1], words[2], relational, b) &&
+      if (quick_number(slots[0], *texts[0], relational, a) &&
+          quick_number(slots[1], *texts[1], relational, b) &&
           quick_operate(step.op, a, b, slots[0])) {
         slots[1].set_value(Value());
         ++interp.cmdcount;
@@ -1003,7 +1025,11 @@ Code apply_step(Interp& interp, const ExprStep& step, Operand* slots) {
     }
     words[0] = step.text;
     for (int k = 0; k < need; ++k) {
-      if (slots[k].kind != Operand::Text || slots[k].literal) words[k + 1] = slots[k].boxed();
+      if (slots[k].kind != Operand::Text || slots[k].literal) {
+        words[k + 1] = slots[k].boxed();
+      } else if (texts[k] != &words[k + 1]) {
+        words[k + 1] = *texts[k];
+      }
     }
     rc = core::nuvelCallCommandCached(interp, need + 1, words, step.lookup);
   } else {
