@@ -874,7 +874,7 @@ class RunStack {
 // True when the command an operator step names is the built-in operator
 // command and nothing watches commands run (trace, stack trace, single
 // step), so that computing the operator here is what calling it would do.
-bool builtin_operator(Interp& interp, const ExprStep& step) {
+[[gnu::always_inline]] inline bool builtin_operator(Interp& interp, const ExprStep& step) {
   const core::Switches& sw = core::switches();
   if (interp.trace_on || sw.stacktrace || sw.single_step) return false;
   if (step.builtin_epoch != interp.command_epoch) {
@@ -888,7 +888,8 @@ bool builtin_operator(Interp& interp, const ExprStep& step) {
   return step.builtin;
 }
 
-bool quick_number(const Operand& slot, const Value& word, bool relational, QuickNumber& q) {
+[[gnu::always_inline]] inline bool quick_number(const Operand& slot, const Value& word,
+                                                bool relational, QuickNumber& q) {
   if (slot.kind == Operand::Int) {
     q = {false, slot.i, static_cast<double>(slot.i)};
     return true;
@@ -916,7 +917,8 @@ bool quick_number(const Operand& slot, const Value& word, bool relational, Quick
 // Computes a built-in binary operator on read operands into `slot`, as its
 // command would. False, having done nothing, where the command must run
 // (it reports a fault, or its arithmetic is not repeated here).
-bool quick_operate(core::IntOp op, const QuickNumber& a, const QuickNumber& b, Operand& slot) {
+[[gnu::always_inline]] inline bool quick_operate(core::IntOp op, const QuickNumber& a,
+                                                 const QuickNumber& b, Operand& slot) {
   const bool floating = a.is_float || b.is_float;
   if (op >= core::IntOp::Gt) {
     if (!floating) {
