@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "core/cmd_helpers.h"
@@ -888,7 +889,8 @@ class RunStack {
   return step.builtin;
 }
 
-[[gnu::always_inline]] inline bool quick_number(const Operand& slot, const Value& word,
+// `word` is the operand's word when it is text (and no literal).
+[[gnu::always_inline]] inline bool quick_number(const Operand& slot, const Value* word,
                                                 bool relational, QuickNumber& q) {
   if (slot.kind == Operand::Int) {
     q = {false, slot.i, static_cast<double>(slot.i)};
@@ -903,12 +905,12 @@ class RunStack {
     return relational ? lit->rel_ok : lit->arith_ok;
   }
   if (relational) {
-    RelOperand r = read_rel(word);
+    RelOperand r = read_rel(*word);
     if (r.cls == NumClass::NotNumeric) return false;
     q = {r.cls == NumClass::Float, r.i, r.d};
     return true;
   }
-  ArithOperand a = read_arith(word);
+  ArithOperand a = read_arith(*word);
   if (a.unknown_type) return false;
   q = {a.is_float, a.i, a.d};
   return true;
@@ -989,49 +991,19 @@ class RunStack {
   return true;
 }
 
-// Applies an operator to the top `need` operands from `at`, as run_operator
-// does, leaving its result at `at`.
-Code apply_step(Interp& interp, const ExprStep& step, Operand* slots) {
+// Runs the operator of a step as its command (or evaluates its command text
+// when an operand is no ready word), leaving the result at `slots[0]`.
+// `texts` are the words of the text operands when `direct`.
+[[gnu::noinline]] Code run_step_command(Interp& interp, const ExprStep& step, Operand* slots,
+                                        bool direct, const Value* const* texts) {
   const int need = step.need;
-  Value words[3];
-  // The words of text operands as the command would get them: a plain
-  // variable's value is read in place (nothing runs before it is used).
-  const Value* texts[2] = {&words[1], &words[2]};
-  bool direct = true;
-  for (int k = 0; k < need && direct; ++k) {
-    const Operand& slot = slots[k];
-    if (slot.kind != Operand::Text || slot.literal) continue;
-    if (!slot.var_name.empty()) {
-      VarRef var = vars::lookup(interp, slot.var_name);
-      const int kind = var ? var.kind() : vars::VT_FIELD;
-      direct = kind != vars::VT_FIELD && kind != vars::VT_DICTIONARY;
-      if (direct) texts[k] = &var.value();
-    } else {
-      direct = operand_word(interp, slot.v, words[k + 1]);
-    }
-  }
   Code rc;
   if (direct) {
-    if (need == 2 && step.op != core::IntOp::None && builtin_operator(interp, step)) {
-      const bool relational = step.op >= core::IntOp::Gt;
-      QuickNumber a;
-      QuickNumber b;
-      if (quick_number(slots[0], *texts[0], relational, a) &&
-          quick_number(slots[1], *texts[1], relational, b) &&
-          quick_operate(step.op, a, b, slots[0])) {
-        slots[1].set_value(Value());
-        ++interp.cmdcount;
-        interp.result_type = 0;
-        return Code::Ok;
-      }
-    }
+    Value words[3];
     words[0] = step.text;
     for (int k = 0; k < need; ++k) {
-      if (slots[k].kind != Operand::Text || slots[k].literal) {
-        words[k + 1] = slots[k].boxed();
-      } else if (texts[k] != &words[k + 1]) {
-        words[k + 1] = *texts[k];
-      }
+      const bool own = slots[k].kind != Operand::Text || slots[k].literal;
+      words[k + 1] = own ? slots[k].boxed() : *texts[k];
     }
     rc = core::nuvelCallCommandCached(interp, need + 1, words, step.lookup);
   } else {
@@ -1045,6 +1017,45 @@ Code apply_step(Interp& interp, const ExprStep& step, Operand* slots) {
   if (need == 2) slots[1].set_value(Value());
   slots[0].set_value(interp.result);
   return rc;
+}
+
+// Applies an operator to the top `need` operands from `at`, as run_operator
+// does, leaving its result at `at`: a built-in operator on numbers is
+// computed here, anything else runs the command.
+Code apply_step(Interp& interp, const ExprStep& step, Operand* slots) {
+  const int need = step.need;
+  // The words of text operands as the command would get them: a plain
+  // variable's value is read in place (nothing runs before it is used).
+  std::optional<Value> made[2];
+  const Value* texts[2] = {nullptr, nullptr};
+  bool direct = true;
+  for (int k = 0; k < need && direct; ++k) {
+    const Operand& slot = slots[k];
+    if (slot.kind != Operand::Text || slot.literal) continue;
+    if (!slot.var_name.empty()) {
+      VarRef var = vars::lookup(interp, slot.var_name);
+      const int kind = var ? var.kind() : vars::VT_FIELD;
+      direct = kind != vars::VT_FIELD && kind != vars::VT_DICTIONARY;
+      if (direct) texts[k] = &var.value();
+    } else {
+      made[k].emplace();
+      direct = operand_word(interp, slot.v, *made[k]);
+      texts[k] = &*made[k];
+    }
+  }
+  if (direct && need == 2 && step.op != core::IntOp::None && builtin_operator(interp, step)) {
+    const bool relational = step.op >= core::IntOp::Gt;
+    QuickNumber a;
+    QuickNumber b;
+    if (quick_number(slots[0], texts[0], relational, a) &&
+        quick_number(slots[1], texts[1], relational, b) && quick_operate(step.op, a, b, slots[0])) {
+      slots[1].set_value(Value());
+      ++interp.cmdcount;
+      interp.result_type = 0;
+      return Code::Ok;
+    }
+  }
+  return run_step_command(interp, step, slots, direct, texts);
 }
 
 // A one-argument math function on an unboxed or text argument, as
