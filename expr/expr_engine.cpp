@@ -819,15 +819,19 @@ struct Operand {
     literal = nullptr;
     var_name = std::string_view();
   }
+  // Drops the text (held only by text operands); cheap when there is none.
+  void clear_text() {
+    if (!v.empty()) v = Value();
+  }
   void set_int(int64_t n) {
-    v = Value();
+    clear_text();
     i = n;
     kind = Int;
     literal = nullptr;
     var_name = std::string_view();
   }
   void set_float(double f) {
-    v = Value();
+    clear_text();
     d = f;
     kind = Float;
     literal = nullptr;
@@ -1014,7 +1018,7 @@ class RunStack {
     }
     rc = core::rindoEval(interp, Value(std::move(text)));
   }
-  if (need == 2) slots[1].set_value(Value());
+  if (need == 2) slots[1].clear_text();
   slots[0].set_value(interp.result);
   return rc;
 }
@@ -1049,7 +1053,7 @@ Code apply_step(Interp& interp, const ExprStep& step, Operand* slots) {
     QuickNumber b;
     if (quick_number(slots[0], texts[0], relational, a) &&
         quick_number(slots[1], texts[1], relational, b) && quick_operate(step.op, a, b, slots[0])) {
-      slots[1].set_value(Value());
+      slots[1].clear_text();
       ++interp.cmdcount;
       interp.result_type = 0;
       return Code::Ok;
