@@ -1136,6 +1136,23 @@ bool quick_call(QuickFn fn, Operand& arg, Operand& out) {
   return false;
 }
 
+// What running a program that is one plain `$name` gives (its own depth
+// within the limit): the variable's value, found as resolve_operand finds it.
+bool read_lone_variable(Interp& interp, const ExprStep& push, Operand& out, int& depth) {
+  core::ScopedRestore<int> scope(depth, depth + 1);
+  VarRef var = vars::lookup(interp, push.var_name);
+  if (var && var.kind() != vars::VT_FIELD && var.kind() != vars::VT_DICTIONARY) {
+    out.set_value(var.value());
+    return true;
+  }
+  // A missing variable: the evaluator's substitution reports it.
+  Value saved = interp.result;
+  if (core::rindoEval(interp, push.text, true, false) != Code::Ok) return false;
+  out.set_value(interp.result);
+  interp.result = saved;
+  return true;
+}
+
 // `depth` is the engine's nesting depth of the interpreter (its ExprDepth).
 // A program ending in an applied operator with one value gives it as it is
 // (perhaps unboxed); otherwise the value is finished as the walk finishes it.
@@ -1186,7 +1203,13 @@ bool run_program(Interp& interp, const ExprProgram& prog, Operand& out, int& err
         for (int k = 0; k < step.call.count; ++k) {
           if (step.call.blank[k]) continue;
           int arg_err = 0;
-          have[k] = run_program(interp, *step.sub[k], args[k], arg_err, depth);
+          const ExprProgram& arg = *step.sub[k];
+          if (arg.steps.size() == 1 && !arg.was_pending && !arg.steps[0].var_name.empty() &&
+              depth < kMaxExprDepth) {
+            have[k] = read_lone_variable(interp, arg.steps[0], args[k], depth);
+          } else {
+            have[k] = run_program(interp, arg, args[k], arg_err, depth);
+          }
         }
         if (step.fn != QuickFn::None && have[0] && quick_call(step.fn, args[0], slots[n])) {
           ++n;
