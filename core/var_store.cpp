@@ -117,6 +117,15 @@ std::optional<Value> array_element(VarRef array, std::string_view subscript) {
   return v;
 }
 
+bool may_find_name_starting(const Interp& interp, std::string_view firsts) {
+  const CallFrame* frame = interp.callframe;
+  if (frame == nullptr || !frame->index.empty()) return true;
+  for (const VarPtr& v : frame->vars) {
+    if (!v->name.empty() && firsts.find(v->name[0]) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
 VarRef find_in_frame(CallFrame& frame, std::string_view name) {
   for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
     if (*it && (*it)->name == name) return VarRef(it->get());

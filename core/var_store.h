@@ -129,6 +129,10 @@ VarRef lookup(Interp& interp, std::string_view name, int scope = -1);
 // The newest variable whose name matches a wildcard pattern.
 VarRef lookup_glob(Interp& interp, std::string_view pattern, bool nocase, int scope = -1);
 bool var_exists(Interp& interp, std::string_view name);
+// Whether a look-up in the current frame (scope -1) of a plain name whose
+// first character is one of `firsts` could find a variable: false only when
+// the frame certainly holds none, so that callers may skip making the name.
+bool may_find_name_starting(const Interp& interp, std::string_view firsts);
 // Whether the variable (or the variable a link names) was assigned since the
 // last call; clears that mark. False when there is no such variable.
 bool take_var_changed(Interp& interp, std::string_view name);

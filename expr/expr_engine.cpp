@@ -3,11 +3,17 @@
 // operator command, and the commands expr, calc and explain.
 #include "expr/expr_engine.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "core/cmd_helpers.h"
+#include "core/int_ops.h"
+#include "core/switches.h"
 #include "core/var_store.h"
 #include "expr/expr_internal.h"
 #include "expr/number.h"
@@ -540,20 +546,82 @@ constexpr size_t kCompiledStack = 16;
 
 struct ExprProgram;
 
+// Math functions computed on numbers already read (the others, and these
+// in any case they report, go through finish_function_call).
+enum class QuickFn : uint8_t {
+  None,
+  Abs,
+  Double,
+  Int,
+  Round,
+  Floor,
+  Ceil,
+  Sqrt,
+  Sqr,
+  Sin,
+  Cos,
+  Exp,
+  Fix,
+  Sgn
+};
+
+QuickFn quick_function(std::string_view lower) {
+  static constexpr std::pair<std::string_view, QuickFn> kQuick[] = {
+      {"abs", QuickFn::Abs},   {"double", QuickFn::Double}, {"int", QuickFn::Int},
+      {"wide", QuickFn::Int},  {"round", QuickFn::Round},   {"floor", QuickFn::Floor},
+      {"ceil", QuickFn::Ceil}, {"sqrt", QuickFn::Sqrt},     {"sqr", QuickFn::Sqr},
+      {"sin", QuickFn::Sin},   {"cos", QuickFn::Cos},       {"exp", QuickFn::Exp},
+      {"fix", QuickFn::Fix},   {"sgn", QuickFn::Sgn}};
+  for (const auto& [name, fn] : kQuick) {
+    if (lower == name) return fn;
+  }
+  return QuickFn::None;
+}
+
+// An operand of a built-in operator as its command reads it.
+struct QuickNumber {
+  bool is_float = false;
+  int64_t i = 0;
+  double d = 0.0;
+};
+
+// A literal operand that reaches an operator command as it is written, with
+// its readings by the combined-math and the relational commands (`ok` false
+// where that command would not read it as a number).
+struct LiteralWord {
+  QuickNumber arith;
+  QuickNumber rel;
+  bool arith_ok = false;
+  bool rel_ok = false;
+};
+
 struct ExprStep {
-  enum Kind : uint8_t { Push, Apply, Paren, Function };
+  // Enter and Leave bracket the steps of a parenthesised part run in line
+  // (the engine's depth one higher between them, as the part's own run
+  // would have it).
+  enum Kind : uint8_t { Push, Apply, Paren, Function, Enter, Leave };
   Kind kind = Push;
-  uint8_t need = 0;                     // Apply: operand count
-  Value text;                           // Push: operand; Apply: operator; Function: name
-  std::string lower;                    // Function: the name in lower case
-  FunctionCall call;                    // Function: its argument texts
-  std::unique_ptr<ExprProgram> sub[2];  // Paren: sub[0]; Function: non-blank arguments
-  mutable core::CommandLookup lookup;   // Apply
+  uint8_t need = 0;                    // Apply: operand count
+  core::IntOp op = core::IntOp::None;  // Apply: the built-in operator of that name
+  QuickFn fn = QuickFn::None;          // Function: computed without text
+  // Apply: whether the operator's command is the built-in one, valid while
+  // the command table's epoch equals `builtin_epoch`.
+  mutable bool builtin = false;
+  mutable uint64_t builtin_epoch = ~uint64_t{0};
+  Value text;                            // Push: operand; Apply: operator; Function: name
+  std::string lower;                     // Function: the name in lower case
+  FunctionCall call;                     // Function: its argument texts
+  std::unique_ptr<ExprProgram> sub[2];   // Paren: sub[0]; Function: non-blank arguments
+  mutable core::CommandLookup lookup;    // Apply
+  std::unique_ptr<LiteralWord> literal;  // Push: set for a ready word
+  std::string_view var_name;             // Push: the name of a plain $name
 };
 
 struct ExprProgram {
   std::vector<ExprStep> steps;
   bool was_pending = false;
+  uint8_t max_stack = 0;    // the most operands on the stack at once
+  uint8_t final_stack = 0;  // operands left at the end
 };
 
 std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
@@ -568,12 +636,29 @@ std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
   auto push = [&](ExprStep step) {
     if (stack >= kCompiledStack) return false;
     ++stack;
+    if (stack > prog->max_stack) prog->max_stack = static_cast<uint8_t>(stack);
     steps.push_back(std::move(step));
     return true;
   };
   auto push_value = [&](Value v) {
     ExprStep step;
     step.text = std::move(v);
+    std::string_view w = step.text.view();
+    if (!w.empty() && w != "{}" && plain_word(w)) {
+      auto lit = std::make_unique<LiteralWord>();
+      ArithOperand a = read_arith(step.text);
+      lit->arith = {a.is_float, a.i, a.d};
+      lit->arith_ok = !a.unknown_type;
+      RelOperand r = read_rel(step.text);
+      lit->rel = {r.cls == NumClass::Float, r.i, r.d};
+      lit->rel_ok = r.cls != NumClass::NotNumeric;
+      step.literal = std::move(lit);
+    } else if (w.size() >= 2 && w[0] == '$') {
+      std::string_view name = w.substr(1);
+      bool plain = true;
+      for (char c : name) plain = plain && is_var_name_char(c);
+      if (plain) step.var_name = name;
+    }
     return push(std::move(step));
   };
   auto push_token = [&]() {
@@ -595,6 +680,8 @@ std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
     step.kind = ExprStep::Apply;
     step.need = static_cast<uint8_t>(need);
     step.text = Value(op);
+    step.op = core::int_math_op(op);
+    if (step.op == core::IntOp::None) step.op = core::int_compare_op(op);
     steps.push_back(std::move(step));
     stack = stack - need + 1;
     op.clear();
@@ -627,6 +714,7 @@ std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
       }
       step.text = Value(token);
       step.lower = lower_name(token);
+      if (step.call.count == 1 && !step.call.blank[0]) step.fn = quick_function(step.lower);
       token.clear();
       pos += step.call.consumed;
       if (!push(std::move(step))) return nullptr;
@@ -657,11 +745,28 @@ std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
     if (c == '(') {
       size_t close = matching_close(t, pos);
       if (close == std::string_view::npos) return nullptr;
+      std::unique_ptr<ExprProgram> sub =
+          compile_expr(t.substr(pos + 1, close - pos - 1), depth + 1);
+      if (!sub) return nullptr;
+      pos = close + 1;
+      if (sub->was_pending && sub->final_stack == 1 && stack + sub->max_stack <= kCompiledStack) {
+        // A part that ends with one applied value runs in line, on this
+        // program's stack above the operands already there.
+        prog->max_stack =
+            std::max<uint8_t>(prog->max_stack, static_cast<uint8_t>(stack + sub->max_stack));
+        ExprStep enter;
+        enter.kind = ExprStep::Enter;
+        steps.push_back(std::move(enter));
+        for (ExprStep& inner : sub->steps) steps.push_back(std::move(inner));
+        ExprStep leave;
+        leave.kind = ExprStep::Leave;
+        steps.push_back(std::move(leave));
+        ++stack;
+        continue;
+      }
       ExprStep step;
       step.kind = ExprStep::Paren;
-      step.sub[0] = compile_expr(t.substr(pos + 1, close - pos - 1), depth + 1);
-      if (!step.sub[0]) return nullptr;
-      pos = close + 1;
+      step.sub[0] = std::move(sub);
       if (!push(std::move(step))) return nullptr;
       continue;
     }
@@ -684,80 +789,374 @@ std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
     apply_pending();
   }
   if (stack == 0) return nullptr;
+  prog->final_stack = static_cast<uint8_t>(stack);
   return prog;
 }
 
-// The operand stack of a running compiled expression: Values, except that
-// an integer result of a built-in integer operator stays unboxed (its bit in
-// `unboxed` set, the number in `ints`) until something needs its text.
-struct RunStack {
-  Value values[kCompiledStack];
-  int64_t ints[kCompiledStack];
-  uint32_t unboxed = 0;
+// A value on the operand stack of a running compiled expression: a Value,
+// or a number that stays unboxed until something needs its text. An
+// integer stands for its decimal text; a float for the "%.15f" text an
+// operator command would have made of its result, holding the double that
+// reading that text back gives (which may differ from the result computed).
+struct Operand {
+  enum Kind : uint8_t { Text, Int, Float };
+  Kind kind = Text;
+  int64_t i = 0;
+  double d = 0.0;
+  Value v;
+  const LiteralWord* literal = nullptr;  // Text: a literal ready word and its readings
+  std::string_view var_name;             // Text: a plain $name, this name
 
-  bool is_int(size_t k) const { return (unboxed >> k) & 1U; }
-  void set_value(size_t k, Value v) {
-    values[k] = std::move(v);
-    unboxed &= ~(1U << k);
+  void set_literal(const ExprStep& step) {
+    v = step.text;
+    kind = Text;
+    literal = step.literal.get();
+    var_name = step.var_name;
   }
-  void set_int(size_t k, int64_t i) {
-    values[k] = Value();
-    ints[k] = i;
-    unboxed |= 1U << k;
+  void set_value(Value value) {
+    v = std::move(value);
+    kind = Text;
+    literal = nullptr;
+    var_name = std::string_view();
   }
-  const Value& boxed(size_t k) {
-    if (is_int(k)) set_value(k, Value::from_int(ints[k]));
-    return values[k];
+  // Drops the text (held only by text operands); cheap when there is none.
+  void clear_text() {
+    if (!v.empty()) v = Value();
+  }
+  void set_int(int64_t n) {
+    clear_text();
+    i = n;
+    kind = Int;
+    literal = nullptr;
+    var_name = std::string_view();
+  }
+  void set_float(double f) {
+    clear_text();
+    d = f;
+    kind = Float;
+    literal = nullptr;
+    var_name = std::string_view();
+  }
+  const Value& boxed() {
+    if (kind == Int) {
+      set_value(Value::from_int(i));
+    } else if (kind == Float) {
+      set_value(float15_known(d));
+    }
+    return v;
   }
 };
-static_assert(kCompiledStack <= 32);
 
-// Applies an operator to the top `need` operands from `at`, as run_operator
-// does, leaving its result at `at`.
-Code apply_step(Interp& interp, const ExprStep& step, RunStack& st, size_t at) {
-  const int need = step.need;
-  Value words[3];
-  words[0] = step.text;
-  int64_t ints[2] = {0, 0};
-  bool all_ints = need == 2;
-  bool direct = true;
-  for (int k = 0; k < need && direct; ++k) {
-    size_t slot = at + static_cast<size_t>(k);
-    if (st.is_int(slot)) {
-      ints[k] = st.ints[slot];
-      continue;
-    }
-    direct = operand_word(interp, st.values[slot], words[k + 1]);
-    if (direct && all_ints) all_ints = words[k + 1].canonical_int(ints[k]);
+// The float result `r` of a built-in operator or function: unboxed when it
+// prints as a number, else the text made at once (`width` as fixed15's).
+void set_float_result(Operand& slot, double r, int width) {
+  if (std::isfinite(r)) {
+    slot.set_float(float15_reread(r));
+  } else {
+    slot.set_value(Value(fixed15(r, width)));
   }
+}
+
+// The operand stack of one run: only the slots the program can use are
+// made (most programs use two or three of the sixteen).
+class RunStack {
+ public:
+  explicit RunStack(size_t used) : used_(used) {
+    for (size_t k = 0; k < used_; ++k) new (&slots()[k]) Operand();
+  }
+  ~RunStack() {
+    for (size_t k = 0; k < used_; ++k) slots()[k].~Operand();
+  }
+  RunStack(const RunStack&) = delete;
+  RunStack& operator=(const RunStack&) = delete;
+  Operand* slots() { return std::launder(reinterpret_cast<Operand*>(storage_)); }
+
+ private:
+  size_t used_;
+  alignas(Operand) unsigned char storage_[sizeof(Operand) * kCompiledStack];
+};
+
+// True when the command an operator step names is the built-in operator
+// command and nothing watches commands run (trace, stack trace, single
+// step), so that computing the operator here is what calling it would do.
+[[gnu::always_inline]] inline bool builtin_operator(Interp& interp, const ExprStep& step) {
+  const core::Switches& sw = core::switches();
+  if (interp.trace_on || sw.stacktrace || sw.single_step) return false;
+  if (step.builtin_epoch != interp.command_epoch) {
+    core::CommandHandler wanted =
+        step.op >= core::IntOp::Gt ? interp.compare_handler : interp.math_handler;
+    const core::CommandRecord* rec = core::nuvelGetCommand(interp, step.text.view());
+    step.builtin = wanted != nullptr && rec != nullptr && rec->handler == wanted &&
+                   rec->min_words <= 3 && (rec->max_words < 0 || rec->max_words >= 3);
+    step.builtin_epoch = interp.command_epoch;
+  }
+  return step.builtin;
+}
+
+// `word` is the operand's word when it is text (and no literal).
+[[gnu::always_inline]] inline bool quick_number(const Operand& slot, const Value* word,
+                                                bool relational, QuickNumber& q) {
+  if (slot.kind == Operand::Int) {
+    q = {false, slot.i, static_cast<double>(slot.i)};
+    return true;
+  }
+  if (slot.kind == Operand::Float) {
+    q = {true, 0, slot.d};
+    return true;
+  }
+  if (const LiteralWord* lit = slot.literal) {
+    q = relational ? lit->rel : lit->arith;
+    return relational ? lit->rel_ok : lit->arith_ok;
+  }
+  if (relational) {
+    RelOperand r = read_rel(*word);
+    if (r.cls == NumClass::NotNumeric) return false;
+    q = {r.cls == NumClass::Float, r.i, r.d};
+    return true;
+  }
+  ArithOperand a = read_arith(*word);
+  if (a.unknown_type) return false;
+  q = {a.is_float, a.i, a.d};
+  return true;
+}
+
+// Computes a built-in binary operator on read operands into `slot`, as its
+// command would. False, having done nothing, where the command must run
+// (it reports a fault, or its arithmetic is not repeated here).
+[[gnu::always_inline]] inline bool quick_operate(core::IntOp op, const QuickNumber& a,
+                                                 const QuickNumber& b, Operand& slot) {
+  const bool floating = a.is_float || b.is_float;
+  if (op >= core::IntOp::Gt) {
+    if (!floating) {
+      int64_t r;
+      if (!core::int_operate(op, a.i, b.i, r)) return false;
+      slot.set_int(r);
+      return true;
+    }
+    bool r = false;
+    switch (op) {
+      case core::IntOp::Gt:
+        r = a.d > b.d;
+        break;
+      case core::IntOp::Ge:
+        r = a.d >= b.d;
+        break;
+      case core::IntOp::Lt:
+        r = a.d < b.d;
+        break;
+      case core::IntOp::Le:
+        r = a.d <= b.d;
+        break;
+      case core::IntOp::Eq:
+        r = a.d == b.d;
+        break;
+      default:
+        r = !(a.d == b.d);
+        break;
+    }
+    slot.set_int(r ? 1 : 0);
+    return true;
+  }
+  if (!floating) {
+    int64_t r;
+    if (!core::int_operate(op, a.i, b.i, r)) return false;
+    slot.set_int(r);
+    return true;
+  }
+  const double x = a.d;
+  const double y = b.d;
+  double r;
+  switch (op) {
+    case core::IntOp::Add:
+      r = x + y;
+      break;
+    case core::IntOp::Sub:
+      r = x - y;
+      break;
+    case core::IntOp::Pow:
+      r = std::pow(x, y);
+      break;
+    case core::IntOp::Mul:
+      if (x >= 2147483647.0 && y >= 2147483647.0) return false;  // the split product
+      r = x * y;
+      break;
+    case core::IntOp::Div:
+      if (y == 0.0) return false;
+      r = x / y;
+      break;
+    case core::IntOp::Mod:
+      if (y == 0.0) return false;
+      r = x - y * static_cast<double>(double_to_int(x / y));
+      break;
+    default:
+      return false;  // bitwise operators read the texts again
+  }
+  set_float_result(slot, r, 0);
+  return true;
+}
+
+// Runs the operator of a step as its command (or evaluates its command text
+// when an operand is no ready word), leaving the result at `slots[0]`.
+// `texts` are the words of the text operands when `direct`.
+[[gnu::noinline]] Code run_step_command(Interp& interp, const ExprStep& step, Operand* slots,
+                                        bool direct, const Value* const* texts) {
+  const int need = step.need;
   Code rc;
   if (direct) {
-    int64_t r;
-    if (all_ints && core::nuvelIntOperate(interp, step.text.view(), ints[0], ints[1], r)) {
-      if (need == 2) st.set_value(at + 1, Value());
-      st.set_int(at, r);
-      return Code::Ok;
-    }
+    Value words[3];
+    words[0] = step.text;
     for (int k = 0; k < need; ++k) {
-      size_t slot = at + static_cast<size_t>(k);
-      if (st.is_int(slot)) words[k + 1] = st.boxed(slot);
+      const bool own = slots[k].kind != Operand::Text || slots[k].literal;
+      words[k + 1] = own ? slots[k].boxed() : *texts[k];
     }
     rc = core::nuvelCallCommandCached(interp, need + 1, words, step.lookup);
   } else {
     std::string text(step.text.view());
     for (int k = 0; k < need; ++k) {
       text.push_back(' ');
-      text += st.boxed(at + static_cast<size_t>(k)).view();
+      text += slots[k].boxed().view();
     }
     rc = core::rindoEval(interp, Value(std::move(text)));
   }
-  if (need == 2) st.set_value(at + 1, Value());
-  st.set_value(at, interp.result);
+  if (need == 2) slots[1].clear_text();
+  slots[0].set_value(interp.result);
   return rc;
 }
 
+// Applies an operator to the top `need` operands from `at`, as run_operator
+// does, leaving its result at `at`: a built-in operator on numbers is
+// computed here, anything else runs the command.
+Code apply_step(Interp& interp, const ExprStep& step, Operand* slots) {
+  const int need = step.need;
+  // The words of text operands as the command would get them: a plain
+  // variable's value is read in place (nothing runs before it is used).
+  std::optional<Value> made[2];
+  const Value* texts[2] = {nullptr, nullptr};
+  bool direct = true;
+  for (int k = 0; k < need && direct; ++k) {
+    const Operand& slot = slots[k];
+    if (slot.kind != Operand::Text || slot.literal) continue;
+    if (!slot.var_name.empty()) {
+      VarRef var = vars::lookup(interp, slot.var_name);
+      const int kind = var ? var.kind() : vars::VT_FIELD;
+      direct = kind != vars::VT_FIELD && kind != vars::VT_DICTIONARY;
+      if (direct) texts[k] = &var.value();
+    } else {
+      made[k].emplace();
+      direct = operand_word(interp, slot.v, *made[k]);
+      texts[k] = &*made[k];
+    }
+  }
+  if (direct && need == 2 && step.op != core::IntOp::None && builtin_operator(interp, step)) {
+    const bool relational = step.op >= core::IntOp::Gt;
+    QuickNumber a;
+    QuickNumber b;
+    if (quick_number(slots[0], texts[0], relational, a) &&
+        quick_number(slots[1], texts[1], relational, b) && quick_operate(step.op, a, b, slots[0])) {
+      slots[1].clear_text();
+      ++interp.cmdcount;
+      interp.result_type = 0;
+      return Code::Ok;
+    }
+  }
+  return run_step_command(interp, step, slots, direct, texts);
+}
+
+// A one-argument math function on an unboxed or text argument, as
+// one_argument computes it. False where the function must run on the text
+// (it reports, or its result is not a number kept unboxed).
+bool quick_call(QuickFn fn, Operand& arg, Operand& out) {
+  double x;
+  if (arg.kind == Operand::Int) {
+    x = static_cast<double>(arg.i);
+  } else if (arg.kind == Operand::Float) {
+    x = arg.d;
+  } else {
+    x = read_double(arg.v);
+  }
+  switch (fn) {
+    case QuickFn::Abs:
+      set_float_result(out, std::fabs(x), 15);
+      return true;
+    case QuickFn::Double:
+      set_float_result(out, x, 15);
+      return true;
+    case QuickFn::Int:
+      if (x < 0) {
+        out.set_int(double_to_int(std::floor(x)));
+      } else if (arg.kind == Operand::Int) {
+        out.set_int(arg.i);
+      } else if (arg.kind == Operand::Float && x < 9007199254740992.0) {
+        // The leading integer of the "%.15f" text: the rounded decimal never
+        // crosses an integer the double has not reached.
+        out.set_int(static_cast<int64_t>(std::trunc(x)));
+      } else {
+        out.set_int(core::leading_int(arg.boxed().view()));
+      }
+      return true;
+    case QuickFn::Round: {
+      double v = round_half_away(x, 0);
+      // "%.0f" of an integral double in range is its decimal integer; -0
+      // prints "-0", which is no canonical integer.
+      if (!(std::fabs(v) < 9.2e18) || (v == 0.0 && std::signbit(v))) return false;
+      out.set_int(static_cast<int64_t>(v));
+      return true;
+    }
+    case QuickFn::Floor:
+      set_float_result(out, std::floor(x), 15);
+      return true;
+    case QuickFn::Ceil:
+      set_float_result(out, std::ceil(x), 15);
+      return true;
+    case QuickFn::Sqrt:
+      if (x < 0) return false;
+      set_float_result(out, std::sqrt(x), 15);
+      return true;
+    case QuickFn::Sqr:
+      set_float_result(out, x * x, 15);
+      return true;
+    case QuickFn::Sin:
+      set_float_result(out, std::sin(x), 15);
+      return true;
+    case QuickFn::Cos:
+      set_float_result(out, std::cos(x), 15);
+      return true;
+    case QuickFn::Exp:
+      set_float_result(out, std::exp(x), 15);
+      return true;
+    case QuickFn::Fix:
+      out.set_int(double_to_int(std::trunc(x)));
+      return true;
+    case QuickFn::Sgn:
+      out.set_int(x > 0 ? 1 : (x < 0 ? -1 : 0));
+      return true;
+    case QuickFn::None:
+      break;
+  }
+  return false;
+}
+
+// What running a program that is one plain `$name` gives (its own depth
+// within the limit): the variable's value, found as resolve_operand finds it.
+bool read_lone_variable(Interp& interp, const ExprStep& push, Operand& out, int& depth) {
+  core::ScopedRestore<int> scope(depth, depth + 1);
+  VarRef var = vars::lookup(interp, push.var_name);
+  if (var && var.kind() != vars::VT_FIELD && var.kind() != vars::VT_DICTIONARY) {
+    out.set_value(var.value());
+    return true;
+  }
+  // A missing variable: the evaluator's substitution reports it.
+  Value saved = interp.result;
+  if (core::rindoEval(interp, push.text, true, false) != Code::Ok) return false;
+  out.set_value(interp.result);
+  interp.result = saved;
+  return true;
+}
+
 // `depth` is the engine's nesting depth of the interpreter (its ExprDepth).
-bool run_program(Interp& interp, const ExprProgram& prog, Value& out, int& err, int& depth) {
+// A program ending in an applied operator with one value gives it as it is
+// (perhaps unboxed); otherwise the value is finished as the walk finishes it.
+bool run_program(Interp& interp, const ExprProgram& prog, Operand& out, int& err, int& depth) {
   core::ScopedRestore<int> scope(depth, depth + 1);
   if (depth > kMaxExprDepth) {
     (void)core::fail(interp, core::Msg::ExprTooDeep, kMaxExprDepth);
@@ -765,16 +1164,17 @@ bool run_program(Interp& interp, const ExprProgram& prog, Value& out, int& err, 
     return false;
   }
   err = 0;
-  RunStack st;
+  RunStack stack(prog.max_stack);
+  Operand* slots = stack.slots();
   size_t n = 0;
   for (const ExprStep& step : prog.steps) {
     switch (step.kind) {
       case ExprStep::Push:
-        st.set_value(n++, step.text);
+        slots[n++].set_literal(step);
         break;
       case ExprStep::Apply: {
         n -= step.need;
-        Code rc = apply_step(interp, step, st, n);
+        Code rc = apply_step(interp, step, slots + n);
         if (rc == Code::Error || rc == Code::Exit || rc == Code::Stop) {
           err = core::code_int(rc);
           return false;
@@ -782,19 +1182,42 @@ bool run_program(Interp& interp, const ExprProgram& prog, Value& out, int& err, 
         ++n;
         break;
       }
+      case ExprStep::Enter:
+        if (++depth > kMaxExprDepth) {
+          (void)core::fail(interp, core::Msg::ExprTooDeep, kMaxExprDepth);
+          err = 1;
+          return false;
+        }
+        break;
+      case ExprStep::Leave:
+        --depth;
+        break;
       case ExprStep::Paren: {
-        Value inner;
-        if (!run_program(interp, *step.sub[0], inner, err, depth)) return false;
-        st.set_value(n++, std::move(inner));
+        if (!run_program(interp, *step.sub[0], slots[n], err, depth)) return false;
+        ++n;
         break;
       }
       case ExprStep::Function: {
-        Value values[2];
+        Operand args[2];
         bool have[2] = {false, false};
         for (int k = 0; k < step.call.count; ++k) {
           if (step.call.blank[k]) continue;
           int arg_err = 0;
-          have[k] = run_program(interp, *step.sub[k], values[k], arg_err, depth);
+          const ExprProgram& arg = *step.sub[k];
+          if (arg.steps.size() == 1 && !arg.was_pending && !arg.steps[0].var_name.empty() &&
+              depth < kMaxExprDepth) {
+            have[k] = read_lone_variable(interp, arg.steps[0], args[k], depth);
+          } else {
+            have[k] = run_program(interp, arg, args[k], arg_err, depth);
+          }
+        }
+        if (step.fn != QuickFn::None && have[0] && quick_call(step.fn, args[0], slots[n])) {
+          ++n;
+          break;
+        }
+        Value values[2];
+        for (int k = 0; k < 2; ++k) {
+          if (have[k]) values[k] = args[k].boxed();
         }
         Value v;
         if (!finish_function_call(interp, step.lower, step.text.view(), step.call, have, values,
@@ -802,13 +1225,51 @@ bool run_program(Interp& interp, const ExprProgram& prog, Value& out, int& err, 
           if (err == 0) err = 1;
           return false;
         }
-        st.set_value(n++, std::move(v));
+        slots[n++].set_value(std::move(v));
         break;
       }
     }
   }
-  for (size_t k = 0; k < n; ++k) (void)st.boxed(k);
-  return finish_stack(interp, st.values, n, prog.was_pending, out, err);
+  if (n == 1 && prog.was_pending) {
+    out = std::move(slots[0]);
+    return true;
+  }
+  if (n == 1 && slots[0].kind != Operand::Text) {
+    // A lone number stands for a variable of that name, as its text would.
+    if (!vars::may_find_name_starting(interp, "-0123456789")) {
+      out = std::move(slots[0]);
+      return true;
+    }
+    char name[48];
+    size_t len = 0;
+    if (slots[0].kind == Operand::Int) {
+      len = static_cast<size_t>(std::to_chars(name, name + sizeof name, slots[0].i).ptr - name);
+    } else {
+      len = fixed15_chars(slots[0].d, name);
+    }
+    if (len != 0) {
+      VarRef var = vars::lookup(interp, std::string_view(name, len));
+      if (var && var.kind() == vars::VT_AUTO && !var.value().empty()) {
+        out.set_value(var.value());
+      } else {
+        out = std::move(slots[0]);
+      }
+      return true;
+    }
+  }
+  Value v;
+  bool done;
+  if (n == 1) {
+    Value value = slots[0].boxed();
+    done = finish_stack(interp, &value, 1, prog.was_pending, v, err);
+  } else {
+    Value values[kCompiledStack];
+    for (size_t k = 0; k < n; ++k) values[k] = slots[k].boxed();
+    done = finish_stack(interp, values, n, prog.was_pending, v, err);
+  }
+  if (!done) return false;
+  out.set_value(std::move(v));
+  return true;
 }
 
 // --- The pre-pass ---------------------------------------------------------------------------
@@ -965,8 +1426,13 @@ Code evaluate_prepared(Interp& interp, const PreparedExpr& p, Value& out) {
   if (!p.plain || !p.balanced) return expr_evaluate(interp, std::string_view(p.text), out);
   out = Value();
   int err = 0;
-  if (p.program ? run_program(interp, *p.program, out, err, interp.state<ExprDepth>().value)
-                : evaluate_inner(interp, p.text, out, err)) {
+  if (p.program) {
+    Operand value;
+    if (run_program(interp, *p.program, value, err, interp.state<ExprDepth>().value)) {
+      out = std::move(value.boxed());
+      return Code::Ok;
+    }
+  } else if (evaluate_inner(interp, p.text, out, err)) {
     return Code::Ok;
   }
   out = Value();

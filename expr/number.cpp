@@ -384,8 +384,15 @@ size_t fixed15_quick(double d, char* buf) {
       if (rest > half || (rest == half && (q & 1) != 0)) ++q;
     }
   }
-  const uint64_t whole = static_cast<uint64_t>(q / kScale);
-  uint64_t fraction = static_cast<uint64_t>(q % kScale);
+  uint64_t whole;
+  uint64_t fraction;
+  if (q <= UINT64_MAX) {  // 64-bit division is much cheaper
+    whole = static_cast<uint64_t>(q) / kScale;
+    fraction = static_cast<uint64_t>(q) % kScale;
+  } else {
+    whole = static_cast<uint64_t>(q / kScale);
+    fraction = static_cast<uint64_t>(q % kScale);
+  }
   char* p = buf;
   if (negative) *p++ = '-';
   p = std::to_chars(p, p + 24, whole).ptr;
@@ -399,6 +406,10 @@ size_t fixed15_quick(double d, char* buf) {
 }
 
 }  // namespace
+
+size_t fixed15_chars(double d, char* buf) {
+  return fixed15_quick(d, buf);
+}
 
 std::string fixed15(double d, int width) {
   const char* format = width ? "%15.15f" : "%.15f";
@@ -421,6 +432,43 @@ std::string fixed15(double d, int width) {
 
 Value float15_value(double d) {
   return Value(fixed15(d, 0));
+}
+
+Value float15_known(double d) {
+  char buf[48];
+  size_t n = fixed15_quick(d, buf);
+  Value v = n ? Value(std::string_view(buf, n)) : float15_value(d);
+  if (core::NumberCache* c = v.number_cache()) {
+    // The leading integer of the text: below 2^53 the rounded decimal never
+    // crosses an integer the double itself has not reached.
+    int64_t lead = std::fabs(d) < 9007199254740992.0 ? static_cast<int64_t>(std::trunc(d))
+                                                     : core::leading_int(v.view());
+    *c = core::NumberCache{kFloatLit, true, lead, d};
+  }
+  return v;
+}
+
+double float15_reread(double d) {
+  // From 8 on, a step of the fifteenth decimal (1e-15) is less than a
+  // double's spacing, so the rounded decimal reads back as `d` itself.
+  if (!(std::fabs(d) < 8.0)) return d;
+  uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  const int field = static_cast<int>((bits >> 52) & 0x7FF);
+  uint64_t mant = bits & ((1ULL << 52) - 1);
+  if (field == 0) return std::copysign(0.0, d);  // zero or subnormal: "0.000..."
+  // The rounded decimal as q / 10^15, q below 2^53: q and 10^15 are exact
+  // doubles, so their quotient is the correctly rounded reading.
+  using u128 = unsigned __int128;
+  mant |= 1ULL << 52;
+  const int shift = 1075 - field;  // d = mant / 2^shift, shift >= 50
+  if (shift >= 110) return std::copysign(0.0, d);
+  const u128 product = static_cast<u128>(mant) * 1000000000000000ULL;
+  u128 q = product >> shift;
+  const u128 rest = product & ((static_cast<u128>(1) << shift) - 1);
+  const u128 half = static_cast<u128>(1) << (shift - 1);
+  if (rest > half || (rest == half && (q & 1) != 0)) ++q;
+  return std::copysign(static_cast<double>(static_cast<uint64_t>(q)) / 1e15, d);
 }
 
 // Decimals printed by rounding are capped here; beyond it a double has no

@@ -92,6 +92,17 @@ Value int_value(int64_t v);
 Value uint_value(uint64_t v);
 std::string format_double(const char* format, double d);
 Value float15_value(double d);  // "%.15f"
+// The double that reading back the "%.15f" text of the finite `d` gives
+// (fifteen decimals keep every double of magnitude 8 or more; smaller ones
+// move to the double nearest their rounded decimal), without the text.
+double float15_reread(double d);
+// The "%.15f" text of a finite `d` that reads back as itself (a result of
+// float15_reread), with that reading recorded as read_arith would record it.
+Value float15_known(double d);
+// "%.15f" of a finite double below 2^63 in magnitude (and not subnormal)
+// into `buf` (at least 48 characters); returns the length, 0 for the doubles
+// it does not handle.
+size_t fixed15_chars(double d, char* buf);
 // Fifteen decimals, padded to `width` ("%.15f" for 0, "%15.15f" for 15).
 std::string fixed15(double d, int width);
 

@@ -6,8 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <random>
+#include <string>
 
+#include "core/var_store.h"
 #include "expr/number.h"
+#include "platform/console.h"
 #include "support/script_harness.h"
 
 namespace {
@@ -182,6 +186,118 @@ TEST(ExprKeptForms, OneTextUnderBothRewriteSettings) {
   EXPECT_EQ(run(), "20");
   expr::engine_settings(*interp).rewrite = true;
   EXPECT_EQ(run(), "14");
+}
+
+}  // namespace
+
+namespace {
+
+// Random expressions, each evaluated by walking its text (every operator run
+// as its command) and by the steps kept with it (built-in operators and
+// common functions computed on unboxed numbers): the code, the value, the
+// error message and the number of commands counted must be the same.
+class RandomExpression {
+ public:
+  explicit RandomExpression(uint32_t seed) : rng_(seed) {}
+
+  std::string make(int depth = 0) {
+    std::string s = atom(depth);
+    int terms = pick(depth < 2 ? 4 : 2);
+    for (int k = 0; k < terms; ++k) {
+      s += any(kOps);
+      s += pick(4) == 0 && depth < 3 ? "(" + make(depth + 1) + ")" : atom(depth);
+    }
+    return s;
+  }
+
+ private:
+  static constexpr const char* kOps[] = {"+",  "-",  "*",  "/",   "%",   "**", "<", "<=", ">",
+                                         ">=", "==", "!=", " + ", " * ", "&",  "|", "<<"};
+  static constexpr const char* kNumbers[] = {"0",
+                                             "1",
+                                             "7",
+                                             "-3",
+                                             "13",
+                                             "2147483648",
+                                             "9223372036854775807",
+                                             "007",
+                                             "0x10",
+                                             "1e3",
+                                             "0.5",
+                                             "1.25",
+                                             "-2.5",
+                                             "0.1",
+                                             "3.",
+                                             ".5",
+                                             "-0.0",
+                                             "8.000000000000001",
+                                             "0.0000000000000004",
+                                             "3000000000.5"};
+  static constexpr const char* kFunctions[] = {"abs",   "double", "int",  "wide", "round",
+                                               "floor", "ceil",   "sqrt", "sqr",  "sin",
+                                               "cos",   "exp",    "fix",  "sgn",  "fib"};
+  template <size_t N>
+  const char* any(const char* const (&pool)[N]) {
+    return pool[rng_() % N];
+  }
+  int pick(int n) { return static_cast<int>(rng_() % static_cast<uint32_t>(n)); }
+  std::string atom(int depth) {
+    switch (pick(depth < 3 ? 5 : 3)) {
+      case 0:
+      case 1:
+        return any(kNumbers);
+      case 2:
+        return std::string("$") + "abc"[pick(3)];
+      case 3:
+        return std::string(any(kFunctions)) + "(" + make(depth + 1) + ")";
+      default:
+        return "(" + make(depth + 1) + ")";
+    }
+  }
+
+  std::mt19937 rng_;
+};
+
+struct Outcome {
+  core::Code code;
+  std::string value;
+  std::string message;
+  std::string output;
+  int64_t commands;
+  bool operator==(const Outcome&) const = default;
+};
+
+TEST(ExprKeptForms, UnboxedStepsAgreeWithTheWalk) {
+  auto interp = testing_support::fresh_interp();
+  const char* values[] = {"2.5", "007", "-7", "0.1", "abc", "1234567.75", "0"};
+  std::mt19937 pick(5);
+  RandomExpression gen(11);
+  auto outcome = [&](bool kept, const std::string& text) {
+    (void)core::rindoEval(*interp, core::Value("set ::errorMsg {}"));
+    const int64_t before = interp->cmdcount;
+    core::Value out;
+    std::string output;
+    std::string* previous = platform::capture();
+    platform::set_capture(&output);
+    core::Code code = kept ? expr::expr_evaluate_value(*interp, core::Value(text), out)
+                           : expr::expr_evaluate(*interp, text, out);
+    platform::set_capture(previous);
+    const int64_t commands = interp->cmdcount - before;
+    vars::VarRef msg = vars::lookup(*interp, "::errorMsg");
+    return Outcome{code, std::string(out.view()), msg ? std::string(msg.value().view()) : "",
+                   output, commands};
+  };
+  for (int i = 0; i < 1500; ++i) {
+    for (const char* name : {"a", "b", "c"}) {
+      std::string set = std::string("set ") + name + " {" + values[pick() % 7] + "}";
+      ASSERT_EQ(core::rindoEval(*interp, core::Value(set)), core::Code::Ok);
+    }
+    const std::string text = gen.make();
+    Outcome walked = outcome(false, text);
+    Outcome kept = outcome(true, text);
+    EXPECT_EQ(walked, kept) << text << "\n walk: " << walked.value << " | " << walked.message
+                            << "\n kept: " << kept.value << " | " << kept.message;
+  }
 }
 
 }  // namespace

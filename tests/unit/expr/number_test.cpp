@@ -113,6 +113,41 @@ TEST(NumberPrinting, FifteenDecimalsLikePrintf) {
   }
 }
 
+// An unboxed float result stands for its "%.15f" text: the double it holds
+// must be the one strtod gives for that text, bit for bit (sign of zero too).
+TEST(NumberPrinting, RereadOfFifteenDecimalsLikeStrtod) {
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> mag(-20.0, 20.0);
+  auto check = [](double v) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.15f", v);
+    double libc = std::strtod(buf, nullptr);
+    double mine = expr::float15_reread(v);
+    EXPECT_EQ(std::memcmp(&mine, &libc, sizeof mine), 0) << buf;
+    // The text made from the reread double, with its recorded reading, is
+    // the same text and reads as a fresh copy of it reads.
+    core::Value known = expr::float15_known(mine);
+    EXPECT_EQ(known.view(), buf);
+    expr::ArithOperand a = expr::read_arith(known);
+    expr::ArithOperand b = expr::read_arith(core::Value(std::string(buf)));
+    EXPECT_TRUE(a.is_float && b.is_float) << buf;
+    EXPECT_EQ(a.i, b.i) << buf;
+    EXPECT_EQ(std::memcmp(&a.d, &b.d, sizeof a.d), 0) << buf;
+  };
+  for (double v : {0.0, -0.0, -1e-20, 0.5e-15, 1.5e-15, 8.0, std::nextafter(8.0, 0.0),
+                   std::nextafter(8.0, 9.0), -7.9999999999999995, 0.1 + 0.2, 5e-324, 1e300}) {
+    check(v);
+  }
+  for (int i = 0; i < 40000; ++i) {
+    double v = std::pow(10.0, mag(rng)) * ((rng() & 1) ? -1.0 : 1.0);
+    check(v);
+    // m / 2^k: exact ties at the sixteenth decimal and beyond.
+    check(std::ldexp(static_cast<double>(rng() % 100000), -static_cast<int>(rng() % 60)));
+    // Random bit patterns near the cut at 8.
+    check(std::nextafter(8.0, 0.0) - static_cast<double>(rng() % 1000) * 1e-15);
+  }
+}
+
 TEST(NumberReading, IntegersCarryTheirValue) {
   core::Value v = core::Value::from_int(-42);
   int64_t out = 0;
