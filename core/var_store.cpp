@@ -121,7 +121,7 @@ bool may_find_name_starting(const Interp& interp, std::string_view firsts) {
   const CallFrame* frame = interp.callframe;
   if (frame == nullptr || !frame->index.empty()) return true;
   for (const VarPtr& v : frame->vars) {
-    if (!v->name.empty() && firsts.find(v->name[0]) != std::string_view::npos) return true;
+    if (v && !v->name.empty() && firsts.find(v->name[0]) != std::string_view::npos) return true;
   }
   return false;
 }
