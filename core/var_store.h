@@ -53,7 +53,13 @@ using VarPtr = std::shared_ptr<Var>;
 // back, so the most recently created variable is found first. Records are
 // added and removed only by the store, which keeps the name index of large
 // frames in step.
+// A number no frame state has had before: a frame takes a fresh one when it
+// is made and whenever its records are added, removed or renamed, so a
+// name-to-record result kept with the stamp is exact while the stamp matches.
+uint64_t fresh_frame_stamp();
+
 struct CallFrame {
+  uint64_t stamp = fresh_frame_stamp();
   int32_t level = 0;
   int cmd_argc = 0;
   Value* cmd_argv = nullptr;

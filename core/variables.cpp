@@ -1,6 +1,7 @@
 // The variable store: finding, creating, assigning, linking and deleting
 // variables in call frames, with the ::name and name(subscript) forms.
 #include <algorithm>
+#include <atomic>
 
 #include "containers/hash_table.h"
 #include "core/cmd_helpers.h"
@@ -63,7 +64,7 @@ CallFrame* frame_for(Interp& interp, std::string_view& name, int scope) {
   return scope == -1 ? interp.callframe : interp.global_frame.get();
 }
 
-Var* find_in(CallFrame& frame, std::string_view name) {
+[[gnu::always_inline]] inline Var* find_in(CallFrame& frame, std::string_view name) {
   if (!frame.index.empty()) {
     auto it = frame.index.find(name);
     return it == frame.index.end() ? nullptr : it->second;
@@ -96,7 +97,19 @@ CallFrame* frame_at_level(Interp& interp, int n) {
   return f ? f : interp.global_frame.get();
 }
 
-Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
+namespace {
+
+[[gnu::always_inline]] inline Var* find_cached(CallFrame& frame, std::string_view name,
+                                               core::VarLookupCache* cache) {
+  if (!cache) return find_in(frame, name);
+  if (cache->stamp != frame.stamp) {
+    cache->var = find_in(frame, name);
+    cache->stamp = frame.stamp;
+  }
+  return cache->var;
+}
+
+Var* get_var(Interp& interp, std::string_view name, int scope, core::VarLookupCache* cache) {
   if (!interp.callframe) {
     nuvelSetError(&interp, "getvar: NULL callframe\n");
     return nullptr;
@@ -104,7 +117,7 @@ Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
   if (name.empty()) return nullptr;
   CallFrame* frame = frame_for(interp, name, scope);
   if (name.empty() || !frame) return nullptr;
-  Var* var = find_in(*frame, name);
+  Var* var = find_cached(*frame, name, cache);
   if (!var || !var->is_link()) return var;
   // A link shows its target as it is now: its value and its kind (the
   // target may have become an array or a dictionary since the link was made).
@@ -122,6 +135,16 @@ Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
   }
   var->type = kind;
   return var;
+}
+
+}  // namespace
+
+Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
+  return get_var(interp, name, scope, nullptr);
+}
+
+Var* nuvelGetVar(Interp& interp, std::string_view name, core::VarLookupCache& cache) {
+  return get_var(interp, name, -1, &cache);
 }
 
 VarPtr nuvelGetVarShared(Interp& interp, std::string_view name, int scope) {
@@ -147,6 +170,13 @@ Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int 
 Var* find_plain_local(Interp& interp, std::string_view name) {
   if (name.empty() || is_global_name(name) || !interp.callframe) return nullptr;
   Var* var = find_in(*interp.callframe, name);
+  if (!var || var->is_link() || var->type != VT_AUTO) return nullptr;
+  return var;
+}
+
+Var* find_plain_local(Interp& interp, std::string_view name, core::VarLookupCache& cache) {
+  if (name.empty() || is_global_name(name) || !interp.callframe) return nullptr;
+  Var* var = find_cached(*interp.callframe, name, &cache);
   if (!var || var->is_link() || var->type != VT_AUTO) return nullptr;
   return var;
 }
@@ -204,7 +234,15 @@ CallFrame* frame_of(Interp& interp, const Var* var) {
   return nullptr;
 }
 
+uint64_t fresh_frame_stamp() {
+  // Process-wide, so that no two frames of any interpreters (which may share
+  // compiled scripts through their texts) ever carry the same stamp.
+  static std::atomic<uint64_t> stamp{0};
+  return stamp.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 void add_var_record(CallFrame& frame, VarPtr var) {
+  frame.stamp = fresh_frame_stamp();
   Var* raw = var.get();
   frame.vars.push_back(std::move(var));
   if (!frame.index.empty()) {
@@ -218,6 +256,7 @@ void add_var_record(CallFrame& frame, VarPtr var) {
 bool remove_var_record(CallFrame& frame, const Var* var) {
   for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
     if (it->get() != var) continue;
+    frame.stamp = fresh_frame_stamp();
     VarPtr keep = std::move(*it);  // freed after the frame is consistent
     frame.vars.erase(std::next(it).base());
     if (!frame.index.empty()) {
@@ -239,6 +278,7 @@ bool remove_var_record(CallFrame& frame, const Var* var) {
 }
 
 void clear_var_records(CallFrame& frame) {
+  frame.stamp = fresh_frame_stamp();
   frame.index.clear();
   while (!frame.vars.empty()) frame.vars.pop_back();
 }
