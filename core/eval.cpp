@@ -466,82 +466,27 @@ class Evaluator {
     return Code::Error;
   }
 
-  // The text of a subscript made only of literal text and existing variables
-  // read directly (`k$i`), found without a substitution pass: the same
-  // words the pass would join, left in the result as the pass leaves them.
-  // False when the subscript has any other form or something would need a
-  // report; the full evaluation then runs and makes it.
-  bool simple_subscript(const Value& subscript, Value& key) {
-    if (subscript.size() > kCompileCacheLimit || interp_.eval_depth >= kMaxEvalDepth ||
-        platform::break_flag()) {
-      return false;
+  // Reads name(subscript): evaluates the subscript and fetches the element.
+  Code element_value(std::string_view name, const Value& subscript, Value& out) {
+    Value key;
+    if (vars::plain_subscript_key(interp_, subscript, key)) return element_of(name, key, out);
+    std::string sub(subscript.view());
+    size_t b = sub.find_first_not_of(" \t");
+    size_t e = sub.find_last_not_of(" \t");
+    sub = b == std::string::npos ? std::string() : sub.substr(b, e - b + 1);
+    for (size_t i = 0; (i = sub.find("\\ ", i)) != std::string::npos;) sub.erase(i, 1), ++i;
+    // A subscript that needs no change is evaluated as the word's own text,
+    // whose compiled form is kept from one evaluation to the next.
+    Code rc =
+        rindoEval(interp_, sub.size() == subscript.size() ? subscript : Value(sub), true, false);
+    if (rc != Code::Ok || interp_.result.empty()) {
+      return fail(interp_, Msg::EvalBadSubscript, sub);
     }
-    const CompiledScript& script = compiled_script(subscript);
-    if (script.has_error || script.commands.size() != 1) return false;
-    const CompiledCommand& cmd = script.commands[0];
-    if (cmd.words.size() != 1 || cmd.words[0].expand) return false;
-    const std::vector<WordPart>& parts = cmd.words[0].parts;
-    auto part_text = [&](const WordPart& part, Value& v) {
-      if (part.kind == WordPart::Literal) {
-        v = part.text;
-        return true;
-      }
-      if (part.kind != WordPart::Variable || part.has_subscript || part.text.empty() ||
-          part.text[0] == '$' || part.text[0] == '{') {
-        return false;
-      }
-      vars::Var* var = vars::nuvelGetVar(interp_, part.text.view(), part.lookup);
-      if (!var) return false;
-      if (var->type == vars::VT_FIELD) {
-        v = vars::field_value(interp_, *var);
-      } else if (var->type == vars::VT_DICTIONARY) {
-        v = vars::dict_text_form(*var);
-      } else {
-        v = var->value;
-      }
-      return true;
-    };
-    if (parts.size() == 1) {
-      if (!part_text(parts[0], key)) return false;
-    } else {
-      std::string joined;
-      for (const WordPart& part : parts) {
-        Value v;
-        if (!part_text(part, v)) return false;
-        joined += v.view();
-      }
-      key = Value(std::move(joined));
-    }
-    interp_.result = key;
-    interp_.result_length = 0;
-    return !key.empty();
+    return element_of(name, interp_.result, out);
   }
 
-  // Reads name(subscript): evaluates the subscript and fetches the element.
-  // `cache` keeps the array's record when `name` is the word's own name.
-  Code element_value(std::string_view name, const Value& subscript, Value& out,
-                     VarLookupCache* cache = nullptr) {
-    std::string_view raw = subscript.view();
-    Value key;
-    if (raw.empty() || raw.front() == ' ' || raw.front() == '\t' || raw.back() == ' ' ||
-        raw.back() == '\t' || raw.find("\\ ") != std::string_view::npos ||
-        !simple_subscript(subscript, key)) {
-      std::string sub(raw);
-      size_t b = sub.find_first_not_of(" \t");
-      size_t e = sub.find_last_not_of(" \t");
-      sub = b == std::string::npos ? std::string() : sub.substr(b, e - b + 1);
-      for (size_t i = 0; (i = sub.find("\\ ", i)) != std::string::npos;) sub.erase(i, 1), ++i;
-      // A subscript that needs no change is evaluated as the word's own text,
-      // whose compiled form is kept from one evaluation to the next.
-      Code rc =
-          rindoEval(interp_, sub.size() == subscript.size() ? subscript : Value(sub), true, false);
-      if (rc != Code::Ok || interp_.result.empty()) {
-        return fail(interp_, Msg::EvalBadSubscript, sub);
-      }
-      key = interp_.result;
-    }
-    vars::Var* array =
-        cache ? vars::nuvelGetVar(interp_, name, *cache) : vars::nuvelGetVar(interp_, name);
+  Code element_of(std::string_view name, const Value& key, Value& out) {
+    vars::Var* array = vars::nuvelGetVar(interp_, name);
     std::optional<Value> element;
     if (array) element = vars::array_get_element(interp_, *array, key.view());
     if (!element) {
@@ -587,9 +532,7 @@ class Evaluator {
       return Code::Ok;
     }
     if (subscripted) {
-      if (element_value(t.view(), part.subscript, out, &part.lookup) != Code::Ok) {
-        return no_reference(13868, t);
-      }
+      if (element_value(t.view(), part.subscript, out) != Code::Ok) return no_reference(13868, t);
       return Code::Ok;
     }
     vars::Var* var = vars::nuvelGetVar(interp_, t.view(), part.lookup);

@@ -112,6 +112,13 @@ std::optional<Value> array_get_element(Interp& interp, Var& array, std::string_v
 // The record that owns an array's table: itself, or its link target.
 Var* array_owner(Var& var);
 
+// The key of a subscript made only of literal text and existing variables
+// read directly (`k$i`), built as the substitution pass would build it and
+// left in the result as the pass leaves it. False, with nothing reported,
+// for any other form or when something would need a report: the caller then
+// runs the substitution pass, which makes it.
+bool plain_subscript_key(Interp& interp, const core::Value& subscript, core::Value& key);
+
 // Text form of a dictionary variable (following links to the table's owner).
 Value dict_text_form(const Var& var);
 // Text form of the record that owns a dictionary's table.

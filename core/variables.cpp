@@ -10,6 +10,7 @@
 #include "core/switches.h"
 #include "core/text_util.h"
 #include "core/var.h"
+#include "platform/system.h"
 
 namespace vars {
 
@@ -564,6 +565,59 @@ std::optional<Value> get_var_value(Interp& interp, std::string_view text) {
   Value v = interp.result;
   interp.result = saved;
   return v;
+}
+
+// --- Subscripts ----------------------------------------------------------------------
+
+bool plain_subscript_key(Interp& interp, const core::Value& subscript, core::Value& key) {
+  std::string_view raw = subscript.view();
+  if (raw.empty() || raw.front() == ' ' || raw.front() == '\t' || raw.back() == ' ' ||
+      raw.back() == '\t' || raw.find("\\ ") != std::string_view::npos ||
+      subscript.size() > core::kCompileCacheLimit || interp.eval_depth >= core::kMaxEvalDepth ||
+      platform::break_flag()) {
+    return false;
+  }
+  const core::CompiledScript& script = core::compiled_script(subscript);
+  if (script.has_error || script.commands.size() != 1) return false;
+  const core::CompiledCommand& cmd = script.commands[0];
+  if (cmd.words.size() != 1 || cmd.words[0].expand) return false;
+  const std::vector<core::WordPart>& parts = cmd.words[0].parts;
+  auto part_text = [&](const core::WordPart& part, Value& v) {
+    if (part.kind == core::WordPart::Literal) {
+      v = part.text;
+      return true;
+    }
+    if (part.kind != core::WordPart::Variable || part.has_subscript || part.text.empty() ||
+        part.text[0] == '$' || part.text[0] == '{') {
+      return false;
+    }
+    Var* var = nuvelGetVar(interp, part.text.view(), part.lookup);
+    if (!var) return false;
+    if (var->type == VT_FIELD) {
+      v = field_value(interp, *var);
+    } else if (var->type == VT_DICTIONARY) {
+      v = dict_text_form(*var);
+    } else {
+      v = var->value;
+    }
+    return true;
+  };
+  if (parts.size() == 1) {
+    if (!part_text(parts[0], key)) return false;
+  } else {
+    std::string joined;
+    for (const core::WordPart& part : parts) {
+      Value v;
+      if (!part_text(part, v)) return false;
+      joined += v.view();
+    }
+    key = Value(std::move(joined));
+  }
+  if (key.empty()) return false;
+  // The substitution pass leaves its word as the result.
+  interp.result = key;
+  interp.result_length = 0;
+  return true;
 }
 
 // --- Frames --------------------------------------------------------------------------
