@@ -432,28 +432,38 @@ bool read_member(Interp& interp, std::string_view name, Value& out) {
 
 }  // namespace
 
+namespace {
+int set_element(Interp& interp, Var* var, std::string_view name, std::string_view sub,
+                const Value& value, bool is_const, bool nocase);
+}  // namespace
+
 int access_var(Interp& interp, std::string_view name, const Value* value, bool report) {
   const char* cmd = "set";
   std::string_view base;
   std::string subscript;
   bool malformed = false;
   if (split_element(name, base, subscript, malformed)) {
-    std::string base_s(base);
-    if (Var* existing = nuvelGetVar(interp, base);
-        existing && existing->type != VT_ARRAY && existing->type != VT_AUTO) {
+    Var* existing = nuvelGetVar(interp, base);
+    if (existing && existing->type != VT_ARRAY && existing->type != VT_AUTO) {
+      std::string base_s(base);
       if (report)
         nuvelSetError(&interp, "%s: Variable '%s' can't store an array\n", cmd, base_s.c_str());
       return 1;
     }
     if (value) {
-      int rc = nuvelArraySetElement(interp, base, subscript, *value, false, false);
+      // The record found above is the one a second search would find: the
+      // search changes nothing a repeated search could see.
+      int rc = base.empty() || subscript.empty()
+                   ? 1
+                   : set_element(interp, existing, base, subscript, *value, false, false);
       core::nuvelSetResult(interp, rc == 0 ? *value : Value());
       return rc;
     }
-    Var* array = nuvelGetVar(interp, base);
+    Var* array = existing;
     std::optional<Value> element;
     if (array) element = array_get_element(interp, *array, subscript);
     if (!element) {
+      std::string base_s(base);
       if (report)
         nuvelSetError(&interp, "%s: No such array element %s(%s)\n", cmd, base_s.c_str(),
                       subscript.c_str());
@@ -676,11 +686,11 @@ std::optional<Value> array_get_element(Interp& interp, Var& array, std::string_v
   return v;
 }
 
-int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view subscript,
-                         const Value& value, bool is_const, bool nocase) {
-  if (name.empty() || subscript.empty()) return 1;
-  std::string sub(subscript);
-  Var* var = nuvelGetVar(interp, name, -1);
+namespace {
+
+// Sets name(subscript) where `var` is what nuvelGetVar found for the name.
+int set_element(Interp& interp, Var* var, std::string_view name, std::string_view sub,
+                const Value& value, bool is_const, bool nocase) {
   auto make_array = [&](Var& rec) {
     rec.value = Value("<array>");
     rec.type = VT_ARRAY;
@@ -718,7 +728,8 @@ int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view
   Var* owner = var->is_link() && !var->subscript ? array_owner(*var) : var;
   if (!owner || owner->subscript) {
     std::string n(name);
-    nuvelSetError(&interp, "Unexpected error setting array %s(%s)\n", n.c_str(), sub.c_str());
+    std::string s(sub);
+    nuvelSetError(&interp, "Unexpected error setting array %s(%s)\n", n.c_str(), s.c_str());
     return 1;
   }
   if (owner->type != VT_ARRAY) make_array(*owner);
@@ -727,6 +738,15 @@ int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view
   owner->changed = true;
   var->changed = true;
   return 0;
+}
+
+}  // namespace
+
+int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view subscript,
+                         const Value& value, bool is_const, bool nocase) {
+  if (name.empty() || subscript.empty()) return 1;
+  return set_element(interp, nuvelGetVar(interp, name, -1), name, subscript, value, is_const,
+                     nocase);
 }
 
 Value dict_text_form(const Var& var) {
