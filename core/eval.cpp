@@ -105,18 +105,13 @@ class WordList {
   WordList& operator=(const WordList&) = delete;
   ~WordList() { clear(); }
 
-  void push(Value v) {
+  [[gnu::always_inline]] void push(Value&& v) {
     if (count_ < kInline && spill_.empty()) {
       new (reinterpret_cast<Value*>(inline_) + count_) Value(std::move(v));
+      ++count_;
     } else {
-      if (spill_.empty()) {
-        spill_.reserve(kInline * 2);
-        for (size_t i = 0; i < count_; ++i) spill_.push_back(std::move(at_inline(i)));
-        destroy_inline();
-      }
-      spill_.push_back(std::move(v));
+      push_spilled(std::move(v));
     }
-    ++count_;
   }
   Value& back() { return data()[count_ - 1]; }
   Value* data() { return spill_.empty() ? reinterpret_cast<Value*>(inline_) : spill_.data(); }
@@ -133,6 +128,15 @@ class WordList {
 
  private:
   static constexpr size_t kInline = 8;
+  [[gnu::noinline]] void push_spilled(Value&& v) {
+    if (spill_.empty()) {
+      spill_.reserve(kInline * 2);
+      for (size_t i = 0; i < count_; ++i) spill_.push_back(std::move(at_inline(i)));
+      destroy_inline();
+    }
+    spill_.push_back(std::move(v));
+    ++count_;
+  }
   Value& at_inline(size_t i) { return reinterpret_cast<Value*>(inline_)[i]; }
   void destroy_inline() {
     if (!spill_.empty()) return;
