@@ -162,6 +162,10 @@ std::optional<Value> get_var_value(Interp& interp, std::string_view text);
 // Assigns a plain variable, creating it when missing; refuses other kinds. 0
 // on success.
 int set_var(Interp& interp, std::string_view name, const Value& value);
+// Adds a plain variable to the current frame without searching it first: for
+// a caller that knows the frame holds no variable of that name (a fresh
+// procedure frame binding distinct formals). The name is a plain local name.
+void add_fresh_local(Interp& interp, std::string_view name, const Value& value);
 // Writes a plain variable's value through its chain of links.
 void assign(VarRef var, const Value& value);
 // Appends to a plain, unlinked variable's value in place when its text is not

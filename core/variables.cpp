@@ -334,6 +334,11 @@ int set_var(Interp& interp, std::string_view name, const Value& value) {
   return 0;
 }
 
+void add_fresh_local(Interp& interp, std::string_view name, const Value& value) {
+  CallFrame& frame = *interp.callframe;
+  add_var_record(frame, make_var(name, value, frame.level));
+}
+
 int define_const(Interp& interp, std::string_view name, const Value& value, bool is_protected,
                  bool replace) {
   Var* var = nuvelGetVar(interp, name, -1);
