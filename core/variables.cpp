@@ -65,14 +65,26 @@ CallFrame* frame_for(Interp& interp, std::string_view& name, int scope) {
   return scope == -1 ? interp.callframe : interp.global_frame.get();
 }
 
+// Equal bytes; variable names are short, so a plain loop beats a library call.
+inline bool same_bytes(const char* a, const char* b, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
 [[gnu::always_inline]] inline Var* find_in(CallFrame& frame, std::string_view name) {
   if (!frame.index.empty()) {
     auto it = frame.index.find(name);
     return it == frame.index.end() ? nullptr : it->second;
   }
+  const size_t size = name.size();
+  if (size == 0) return nullptr;
   for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
     const std::string& n = (*it)->name;
-    if (!n.empty() && n[0] == name[0] && n == name) return it->get();
+    if (n.size() == size && n[0] == name[0] && same_bytes(n.data(), name.data(), size)) {
+      return it->get();
+    }
   }
   return nullptr;
 }
