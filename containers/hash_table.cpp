@@ -153,7 +153,11 @@ hash_table::hash_table(hash_table&& other) noexcept
       load_factor_(other.load_factor_),
       ignore_case_(other.ignore_case_),
       is_binary_(other.is_binary_),
-      generation_(other.generation_ + 1) {
+      generation_(other.generation_ + 1),
+      blocks_(std::move(other.blocks_)),
+      last_block_size_(other.last_block_size_),
+      last_block_used_(other.last_block_used_),
+      free_nodes_(other.free_nodes_) {
   ++other.generation_;
   other.reset_fields();
 }
@@ -174,6 +178,10 @@ hash_table& hash_table::operator=(hash_table&& other) noexcept {
     ignore_case_ = other.ignore_case_;
     is_binary_ = other.is_binary_;
     generation_ = std::max(generation_, other.generation_) + 1;
+    blocks_ = std::move(other.blocks_);
+    last_block_size_ = other.last_block_size_;
+    last_block_used_ = other.last_block_used_;
+    free_nodes_ = other.free_nodes_;
     ++other.generation_;
     other.reset_fields();
   }
@@ -189,20 +197,50 @@ void hash_table::reset_fields() {
   load_factor_ = kDefaultLoadFactor;
   ignore_case_ = true;
   is_binary_ = false;
+  blocks_.clear();
+  last_block_size_ = last_block_used_ = 0;
+  free_nodes_ = nullptr;
+}
+
+HashNode* hash_table::take_node() {
+  HashNode* node = free_nodes_;
+  if (node) {
+    free_nodes_ = node->next;
+    node->next = nullptr;
+    return node;
+  }
+  if (last_block_used_ == last_block_size_) {
+    // Blocks double from 8 nodes up to 1024.
+    size_t size = last_block_size_ == 0 ? 8 : std::min<size_t>(last_block_size_ * 2, 1024);
+    try {
+      blocks_.reserve(blocks_.size() + 1);
+      blocks_.push_back(std::make_unique<HashNode[]>(size));
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+    last_block_size_ = size;
+    last_block_used_ = 0;
+  }
+  return &blocks_.back()[last_block_used_++];
+}
+
+void hash_table::give_back(HashNode* node) {
+  std::string().swap(node->key);
+  node->value = core::Value();
+  node->chain_count = 0;
+  node->hash = 0;
+  node->prev = nullptr;
+  node->next = free_nodes_;
+  free_nodes_ = node;
 }
 
 void hash_table::release_chains() {
   if (!table_) return;
-  for (int32_t i = 0; i < table_size_; ++i) {
-    HashNode* node = table_[i];
-    while (node) {
-      HashNode* next = node->next;
-      delete node;
-      node = next;
-    }
-    table_[i] = nullptr;
-  }
+  // The nodes' values are released after the table is consistently empty:
+  // releasing a value can run code that looks at this table.
+  std::vector<std::unique_ptr<HashNode[]>> blocks = std::move(blocks_);
   reset_fields();
+  blocks.clear();
 }
 
 bool hash_table::set(std::string_view key, const core::Value& value, bool resize_allowed) {
@@ -221,12 +259,12 @@ bool hash_table::set(std::string_view key, const core::Value& value, bool resize
   uint32_t h = key_hash(key);
   uint32_t i = h % static_cast<uint32_t>(table_size_);
   HashNode* root = table_[i];
-  HashNode* node = new (std::nothrow) HashNode;
+  HashNode* node = take_node();
   if (!node) return false;
   try {
     node->key.assign(key);
   } catch (const std::bad_alloc&) {
-    delete node;
+    give_back(node);
     return false;
   }
   index_[index_probe(key, fast)] = IndexSlot{fast, node};
@@ -235,6 +273,7 @@ bool hash_table::set(std::string_view key, const core::Value& value, bool resize
   node->hash = h;
   if (!root) {
     node->chain_count = 1;
+    node->prev = nullptr;
     table_[i] = node;
     ++used_buckets_;
   } else {
@@ -291,7 +330,7 @@ bool hash_table::remove(std::string_view key) {
     node->prev->next = node->next;
     if (node->next) node->next->prev = node->prev;
   }
-  delete node;
+  give_back(node);
   if (table_[i]) --table_[i]->chain_count;
   --bucket_count_;
   --total_nodes_;
@@ -300,20 +339,16 @@ bool hash_table::remove(std::string_view key) {
 
 bool hash_table::clear() {
   ++generation_;
-  if (table_) {
-    for (int32_t i = 0; i < table_size_; ++i) {
-      HashNode* node = table_[i];
-      while (node) {
-        HashNode* next = node->next;
-        delete node;
-        node = next;
-      }
-      table_[i] = nullptr;
-    }
-  }
+  if (table_) std::fill(table_.get(), table_.get() + table_size_, nullptr);
   std::fill(index_.begin(), index_.end(), IndexSlot{});
   index_entries_ = 0;
   used_buckets_ = total_nodes_ = bucket_count_ = max_depth_ = 0;
+  // The nodes' values are released once the table is consistently empty.
+  std::vector<std::unique_ptr<HashNode[]>> blocks = std::move(blocks_);
+  blocks_.clear();
+  last_block_size_ = last_block_used_ = 0;
+  free_nodes_ = nullptr;
+  blocks.clear();
   return true;
 }
 

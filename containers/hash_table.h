@@ -160,6 +160,13 @@ class hash_table {
   void release_chains();
   void reset_fields();
 
+  // Nodes come from blocks the table owns, so that a table with many entries
+  // is not many separate allocations, and all of them go at once when the
+  // table is emptied or destroyed. A removed node waits, emptied, on a free
+  // list for the next insertion.
+  HashNode* take_node();
+  void give_back(HashNode* node);
+
   BucketArray table_;
   // Side index from key to node: look-ups cost O(1) however long the chains
   // grow, while the chains keep the order every scan shows. A flat table with
@@ -187,6 +194,11 @@ class hash_table {
   bool ignore_case_ = true;
   bool is_binary_ = false;
   uint64_t generation_ = 0;
+  // The node blocks (see take_node).
+  std::vector<std::unique_ptr<HashNode[]>> blocks_;
+  size_t last_block_size_ = 0;
+  size_t last_block_used_ = 0;
+  HashNode* free_nodes_ = nullptr;
 };
 
 }  // namespace containers

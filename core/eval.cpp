@@ -105,18 +105,13 @@ class WordList {
   WordList& operator=(const WordList&) = delete;
   ~WordList() { clear(); }
 
-  void push(Value v) {
+  [[gnu::always_inline]] void push(Value&& v) {
     if (count_ < kInline && spill_.empty()) {
       new (reinterpret_cast<Value*>(inline_) + count_) Value(std::move(v));
+      ++count_;
     } else {
-      if (spill_.empty()) {
-        spill_.reserve(kInline * 2);
-        for (size_t i = 0; i < count_; ++i) spill_.push_back(std::move(at_inline(i)));
-        destroy_inline();
-      }
-      spill_.push_back(std::move(v));
+      push_spilled(std::move(v));
     }
-    ++count_;
   }
   Value& back() { return data()[count_ - 1]; }
   Value* data() { return spill_.empty() ? reinterpret_cast<Value*>(inline_) : spill_.data(); }
@@ -133,6 +128,15 @@ class WordList {
 
  private:
   static constexpr size_t kInline = 8;
+  [[gnu::noinline]] void push_spilled(Value&& v) {
+    if (spill_.empty()) {
+      spill_.reserve(kInline * 2);
+      for (size_t i = 0; i < count_; ++i) spill_.push_back(std::move(at_inline(i)));
+      destroy_inline();
+    }
+    spill_.push_back(std::move(v));
+    ++count_;
+  }
   Value& at_inline(size_t i) { return reinterpret_cast<Value*>(inline_)[i]; }
   void destroy_inline() {
     if (!spill_.empty()) return;
@@ -375,7 +379,7 @@ class Evaluator {
       case WordPart::Literal:
         return part.text.canonical_int(out);
       case WordPart::Variable: {
-        const Var* var = vars::find_plain_local(interp_, part.text.view());
+        const Var* var = vars::find_plain_local(interp_, part.text.view(), part.lookup);
         return var && var->value.canonical_int(out);
       }
       case WordPart::Command: {
@@ -468,6 +472,8 @@ class Evaluator {
 
   // Reads name(subscript): evaluates the subscript and fetches the element.
   Code element_value(std::string_view name, const Value& subscript, Value& out) {
+    Value key;
+    if (vars::plain_subscript_key(interp_, subscript, key)) return element_of(name, key, out);
     std::string sub(subscript.view());
     size_t b = sub.find_first_not_of(" \t");
     size_t e = sub.find_last_not_of(" \t");
@@ -480,7 +486,10 @@ class Evaluator {
     if (rc != Code::Ok || interp_.result.empty()) {
       return fail(interp_, Msg::EvalBadSubscript, sub);
     }
-    Value key = interp_.result;
+    return element_of(name, interp_.result, out);
+  }
+
+  Code element_of(std::string_view name, const Value& key, Value& out) {
     vars::Var* array = vars::nuvelGetVar(interp_, name);
     std::optional<Value> element;
     if (array) element = vars::array_get_element(interp_, *array, key.view());
@@ -530,7 +539,7 @@ class Evaluator {
       if (element_value(t.view(), part.subscript, out) != Code::Ok) return no_reference(13868, t);
       return Code::Ok;
     }
-    vars::Var* var = vars::nuvelGetVar(interp_, t.view(), -1);
+    vars::Var* var = vars::nuvelGetVar(interp_, t.view(), part.lookup);
     if (!var) {
       // A struct member reached through a link to its struct has no record
       // of that name here; the variable reader finds it by the struct.

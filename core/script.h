@@ -11,16 +11,29 @@
 
 #include "core/value.h"
 
+namespace vars {
+struct Var;
+}
+
 namespace core {
+
+// The record a variable token found the last time, kept with the stamp of the
+// frame it was searched in (vars::CallFrame::stamp): while that frame's stamp
+// is unchanged the same search gives the same record (or none).
+struct VarLookupCache {
+  uint64_t stamp = 0;
+  vars::Var* var = nullptr;
+};
 
 // One token that contributes to a word.
 struct WordPart {
   enum Kind : uint8_t { Literal, Variable, Command };
   Kind kind = Literal;
   bool has_subscript = false;
-  Value text;           // literal text, variable token text, or bracketed script
-  Value subscript;      // variable subscript text
-  uint32_t offset = 0;  // token start in the source (for messages)
+  Value text;                     // literal text, variable token text, or bracketed script
+  Value subscript;                // variable subscript text
+  uint32_t offset = 0;            // token start in the source (for messages)
+  mutable VarLookupCache lookup;  // variable tokens: the last search's record
 };
 
 // A word: its first part may be expanded ({*}); later parts are appended to

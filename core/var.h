@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/mem_registry.h"
+#include "core/script.h"
 #include "core/var_store.h"
 
 namespace containers {
@@ -80,11 +81,15 @@ struct Var : std::enable_shared_from_this<Var> {
 // scope -1: the current frame; anything else: the global frame. A "::" name
 // always searches the global frame.
 Var* nuvelGetVar(Interp& interp, std::string_view name, int scope = -1);
+// The same for the current frame, searching the frame only when its stamp
+// differs from the one kept in `cache`.
+Var* nuvelGetVar(Interp& interp, std::string_view name, core::VarLookupCache& cache);
 VarPtr nuvelGetVarShared(Interp& interp, std::string_view name, int scope = -1);
 Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int scope = -1);
 // The record of a plain variable of the current frame (not a link, an array
 // or any other kind), found without side effects; null otherwise.
 Var* find_plain_local(Interp& interp, std::string_view name);
+Var* find_plain_local(Interp& interp, std::string_view name, core::VarLookupCache& cache);
 int set_var_type(Interp& interp, std::string_view name, int type);
 int set_var_size(Interp& interp, std::string_view name, int size);
 int set_var_pointer(Interp& interp, std::string_view name, int flag);
@@ -109,6 +114,13 @@ CallFrame* frame_of(Interp& interp, const Var* var);
 std::optional<Value> array_get_element(Interp& interp, Var& array, std::string_view subscript);
 // The record that owns an array's table: itself, or its link target.
 Var* array_owner(Var& var);
+
+// The key of a subscript made only of literal text and existing variables
+// read directly (`k$i`), built as the substitution pass would build it and
+// left in the result as the pass leaves it. False, with nothing reported,
+// for any other form or when something would need a report: the caller then
+// runs the substitution pass, which makes it.
+bool plain_subscript_key(Interp& interp, const core::Value& subscript, core::Value& key);
 
 // Text form of a dictionary variable (following links to the table's owner).
 Value dict_text_form(const Var& var);

@@ -400,6 +400,8 @@ void swap_names(Interp& interp, VarRef a, VarRef b) {
   CallFrame* fa = frame_of(interp, a);
   CallFrame* fb = frame_of(interp, b);
   std::swap(a.record()->name, b.record()->name);
+  if (fa) fa->stamp = fresh_frame_stamp();
+  if (fb) fb->stamp = fresh_frame_stamp();
   reindex(fa);
   if (fb != fa) reindex(fb);
 }

@@ -55,7 +55,13 @@ using VarPtr = std::shared_ptr<Var>;
 // frames in step. In a frame with an index a removed record leaves a null
 // hole in `vars` (so removal is constant time) until holes make up half of
 // it; every walk over `vars` skips null entries.
+// A number no frame state has had before: a frame takes a fresh one when it
+// is made and whenever its records are added, removed or renamed, so a
+// name-to-record result kept with the stamp is exact while the stamp matches.
+uint64_t fresh_frame_stamp();
+
 struct CallFrame {
+  uint64_t stamp = fresh_frame_stamp();
   int32_t level = 0;
   int cmd_argc = 0;
   Value* cmd_argv = nullptr;
@@ -164,6 +170,10 @@ std::optional<Value> get_var_value(Interp& interp, std::string_view text);
 // Assigns a plain variable, creating it when missing; refuses other kinds. 0
 // on success.
 int set_var(Interp& interp, std::string_view name, const Value& value);
+// Adds a plain variable to the current frame without searching it first: for
+// a caller that knows the frame holds no variable of that name (a fresh
+// procedure frame binding distinct formals). The name is a plain local name.
+void add_fresh_local(Interp& interp, std::string_view name, const Value& value);
 // Writes a plain variable's value through its chain of links.
 void assign(VarRef var, const Value& value);
 // Appends to a plain variable's value (through its links) in place when its

@@ -1,6 +1,7 @@
 // The variable store: finding, creating, assigning, linking and deleting
 // variables in call frames, with the ::name and name(subscript) forms.
 #include <algorithm>
+#include <atomic>
 
 #include "containers/hash_table.h"
 #include "core/cmd_helpers.h"
@@ -9,6 +10,7 @@
 #include "core/switches.h"
 #include "core/text_util.h"
 #include "core/var.h"
+#include "platform/system.h"
 
 namespace vars {
 
@@ -63,14 +65,26 @@ CallFrame* frame_for(Interp& interp, std::string_view& name, int scope) {
   return scope == -1 ? interp.callframe : interp.global_frame.get();
 }
 
-Var* find_in(CallFrame& frame, std::string_view name) {
+// Equal bytes; variable names are short, so a plain loop beats a library call.
+inline bool same_bytes(const char* a, const char* b, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
+[[gnu::always_inline]] inline Var* find_in(CallFrame& frame, std::string_view name) {
   if (!frame.index.empty()) {
     auto it = frame.index.find(name);
     return it == frame.index.end() ? nullptr : it->second;
   }
+  const size_t size = name.size();
+  if (size == 0) return nullptr;
   for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
     const std::string& n = (*it)->name;
-    if (!n.empty() && n[0] == name[0] && n == name) return it->get();
+    if (n.size() == size && n[0] == name[0] && same_bytes(n.data(), name.data(), size)) {
+      return it->get();
+    }
   }
   return nullptr;
 }
@@ -96,7 +110,19 @@ CallFrame* frame_at_level(Interp& interp, int n) {
   return f ? f : interp.global_frame.get();
 }
 
-Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
+namespace {
+
+[[gnu::always_inline]] inline Var* find_cached(CallFrame& frame, std::string_view name,
+                                               core::VarLookupCache* cache) {
+  if (!cache) return find_in(frame, name);
+  if (cache->stamp != frame.stamp) {
+    cache->var = find_in(frame, name);
+    cache->stamp = frame.stamp;
+  }
+  return cache->var;
+}
+
+Var* get_var(Interp& interp, std::string_view name, int scope, core::VarLookupCache* cache) {
   if (!interp.callframe) {
     nuvelSetError(&interp, "getvar: NULL callframe\n");
     return nullptr;
@@ -104,7 +130,7 @@ Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
   if (name.empty()) return nullptr;
   CallFrame* frame = frame_for(interp, name, scope);
   if (name.empty() || !frame) return nullptr;
-  Var* var = find_in(*frame, name);
+  Var* var = find_cached(*frame, name, cache);
   if (!var || !var->is_link()) return var;
   // A link shows its target as it is now: its value and its kind (the
   // target may have become an array or a dictionary since the link was made).
@@ -122,6 +148,16 @@ Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
   }
   var->type = kind;
   return var;
+}
+
+}  // namespace
+
+Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
+  return get_var(interp, name, scope, nullptr);
+}
+
+Var* nuvelGetVar(Interp& interp, std::string_view name, core::VarLookupCache& cache) {
+  return get_var(interp, name, -1, &cache);
 }
 
 VarPtr nuvelGetVarShared(Interp& interp, std::string_view name, int scope) {
@@ -147,6 +183,13 @@ Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int 
 Var* find_plain_local(Interp& interp, std::string_view name) {
   if (name.empty() || is_global_name(name) || !interp.callframe) return nullptr;
   Var* var = find_in(*interp.callframe, name);
+  if (!var || var->is_link() || var->type != VT_AUTO) return nullptr;
+  return var;
+}
+
+Var* find_plain_local(Interp& interp, std::string_view name, core::VarLookupCache& cache) {
+  if (name.empty() || is_global_name(name) || !interp.callframe) return nullptr;
+  Var* var = find_cached(*interp.callframe, name, &cache);
   if (!var || var->is_link() || var->type != VT_AUTO) return nullptr;
   return var;
 }
@@ -204,6 +247,13 @@ CallFrame* frame_of(Interp& interp, const Var* var) {
   return nullptr;
 }
 
+uint64_t fresh_frame_stamp() {
+  // Process-wide, so that no two frames of any interpreters (which may share
+  // compiled scripts through their texts) ever carry the same stamp.
+  static std::atomic<uint64_t> stamp{0};
+  return stamp.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 namespace {
 
 // Makes `var` the indexed record of its name. The key is a view of the
@@ -230,6 +280,7 @@ void rebuild_index(CallFrame& frame) {
 }
 
 void add_var_record(CallFrame& frame, VarPtr var) {
+  frame.stamp = fresh_frame_stamp();
   Var* raw = var.get();
   raw->frame_slot = static_cast<uint32_t>(frame.vars.size());
   frame.vars.push_back(std::move(var));
@@ -260,6 +311,7 @@ bool remove_var_record(CallFrame& frame, const Var* var) {
     // A small frame: close the gap and renumber what follows.
     for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
       if (it->get() != var) continue;
+      frame.stamp = fresh_frame_stamp();
       VarPtr keep = std::move(*it);  // freed after the frame is consistent
       auto at = frame.vars.erase(std::next(it).base());
       for (; at != frame.vars.end(); ++at) --(*at)->frame_slot;
@@ -269,6 +321,7 @@ bool remove_var_record(CallFrame& frame, const Var* var) {
   }
   size_t slot = var->frame_slot;
   if (slot >= frame.vars.size() || frame.vars[slot].get() != var) return false;
+  frame.stamp = fresh_frame_stamp();
   VarPtr keep = std::move(frame.vars[slot]);  // freed after the frame is consistent
   frame.vars[slot] = nullptr;
   ++frame.holes;
@@ -294,6 +347,7 @@ bool remove_var_record(CallFrame& frame, const Var* var) {
 }
 
 void clear_var_records(CallFrame& frame) {
+  frame.stamp = fresh_frame_stamp();
   frame.index.clear();
   frame.holes = 0;
   frame.shadowed = 0;
@@ -348,6 +402,11 @@ int set_var(Interp& interp, std::string_view name, const Value& value) {
   if (name.empty()) return 1;
   add_var_record(*frame, make_var(name, value, frame->level));
   return 0;
+}
+
+void add_fresh_local(Interp& interp, std::string_view name, const Value& value) {
+  CallFrame& frame = *interp.callframe;
+  add_var_record(frame, make_var(name, value, frame.level));
 }
 
 int define_const(Interp& interp, std::string_view name, const Value& value, bool is_protected,
@@ -468,28 +527,38 @@ bool append_element_in_place(Interp& interp, std::string_view name, std::string_
   return true;
 }
 
+namespace {
+int set_element(Interp& interp, Var* var, std::string_view name, std::string_view sub,
+                const Value& value, bool is_const, bool nocase);
+}  // namespace
+
 int access_var(Interp& interp, std::string_view name, const Value* value, bool report) {
   const char* cmd = "set";
   std::string_view base;
   std::string subscript;
   bool malformed = false;
   if (split_element(name, base, subscript, malformed)) {
-    std::string base_s(base);
-    if (Var* existing = nuvelGetVar(interp, base);
-        existing && existing->type != VT_ARRAY && existing->type != VT_AUTO) {
+    Var* existing = nuvelGetVar(interp, base);
+    if (existing && existing->type != VT_ARRAY && existing->type != VT_AUTO) {
+      std::string base_s(base);
       if (report)
         nuvelSetError(&interp, "%s: Variable '%s' can't store an array\n", cmd, base_s.c_str());
       return 1;
     }
     if (value) {
-      int rc = nuvelArraySetElement(interp, base, subscript, *value, false, false);
+      // The record found above is the one a second search would find: the
+      // search changes nothing a repeated search could see.
+      int rc = base.empty() || subscript.empty()
+                   ? 1
+                   : set_element(interp, existing, base, subscript, *value, false, false);
       core::nuvelSetResult(interp, rc == 0 ? *value : Value());
       return rc;
     }
-    Var* array = nuvelGetVar(interp, base);
+    Var* array = existing;
     std::optional<Value> element;
     if (array) element = array_get_element(interp, *array, subscript);
     if (!element) {
+      std::string base_s(base);
       if (report)
         nuvelSetError(&interp, "%s: No such array element %s(%s)\n", cmd, base_s.c_str(),
                       subscript.c_str());
@@ -603,6 +672,59 @@ std::optional<Value> get_var_value(Interp& interp, std::string_view text) {
   return v;
 }
 
+// --- Subscripts ----------------------------------------------------------------------
+
+bool plain_subscript_key(Interp& interp, const core::Value& subscript, core::Value& key) {
+  std::string_view raw = subscript.view();
+  if (raw.empty() || raw.front() == ' ' || raw.front() == '\t' || raw.back() == ' ' ||
+      raw.back() == '\t' || raw.find("\\ ") != std::string_view::npos ||
+      subscript.size() > core::kCompileCacheLimit || interp.eval_depth >= core::kMaxEvalDepth ||
+      platform::break_flag()) {
+    return false;
+  }
+  const core::CompiledScript& script = core::compiled_script(subscript);
+  if (script.has_error || script.commands.size() != 1) return false;
+  const core::CompiledCommand& cmd = script.commands[0];
+  if (cmd.words.size() != 1 || cmd.words[0].expand) return false;
+  const std::vector<core::WordPart>& parts = cmd.words[0].parts;
+  auto part_text = [&](const core::WordPart& part, Value& v) {
+    if (part.kind == core::WordPart::Literal) {
+      v = part.text;
+      return true;
+    }
+    if (part.kind != core::WordPart::Variable || part.has_subscript || part.text.empty() ||
+        part.text[0] == '$' || part.text[0] == '{') {
+      return false;
+    }
+    Var* var = nuvelGetVar(interp, part.text.view(), part.lookup);
+    if (!var) return false;
+    if (var->type == VT_FIELD) {
+      v = field_value(interp, *var);
+    } else if (var->type == VT_DICTIONARY) {
+      v = dict_text_form(*var);
+    } else {
+      v = var->value;
+    }
+    return true;
+  };
+  if (parts.size() == 1) {
+    if (!part_text(parts[0], key)) return false;
+  } else {
+    std::string joined;
+    for (const core::WordPart& part : parts) {
+      Value v;
+      if (!part_text(part, v)) return false;
+      joined += v.view();
+    }
+    key = Value(std::move(joined));
+  }
+  if (key.empty()) return false;
+  // The substitution pass leaves its word as the result.
+  interp.result = key;
+  interp.result_length = 0;
+  return true;
+}
+
 // --- Frames --------------------------------------------------------------------------
 
 void nuvelDropCallFrame(Interp& interp) {
@@ -659,11 +781,11 @@ std::optional<Value> array_get_element(Interp& interp, Var& array, std::string_v
   return v;
 }
 
-int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view subscript,
-                         const Value& value, bool is_const, bool nocase) {
-  if (name.empty() || subscript.empty()) return 1;
-  std::string sub(subscript);
-  Var* var = nuvelGetVar(interp, name, -1);
+namespace {
+
+// Sets name(subscript) where `var` is what nuvelGetVar found for the name.
+int set_element(Interp& interp, Var* var, std::string_view name, std::string_view sub,
+                const Value& value, bool is_const, bool nocase) {
   auto make_array = [&](Var& rec) {
     rec.value = Value("<array>");
     rec.type = VT_ARRAY;
@@ -701,7 +823,8 @@ int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view
   Var* owner = var->is_link() && !var->subscript ? array_owner(*var) : var;
   if (!owner || owner->subscript) {
     std::string n(name);
-    nuvelSetError(&interp, "Unexpected error setting array %s(%s)\n", n.c_str(), sub.c_str());
+    std::string s(sub);
+    nuvelSetError(&interp, "Unexpected error setting array %s(%s)\n", n.c_str(), s.c_str());
     return 1;
   }
   if (owner->type != VT_ARRAY) make_array(*owner);
@@ -710,6 +833,15 @@ int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view
   owner->changed = true;
   var->changed = true;
   return 0;
+}
+
+}  // namespace
+
+int nuvelArraySetElement(Interp& interp, std::string_view name, std::string_view subscript,
+                         const Value& value, bool is_const, bool nocase) {
+  if (name.empty() || subscript.empty()) return 1;
+  return set_element(interp, nuvelGetVar(interp, name, -1), name, subscript, value, is_const,
+                     nocase);
 }
 
 Value dict_text_form(const Var& var) {

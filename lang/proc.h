@@ -32,6 +32,9 @@ struct ProcDef {
   Value body;      // the body; its token stream is cached on this Value
   int32_t formal_count = 0;
   std::vector<ProcArg> formals;
+  // Every formal has a distinct, non-empty name without the "::" prefix, so a
+  // call binds each one as a new local without searching its fresh frame.
+  bool distinct_local_formals = false;
 };
 
 // The handler of every procedure entry: pushes a frame, binds the arguments

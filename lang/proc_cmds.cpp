@@ -88,6 +88,17 @@ Code nuvelProcCall(Interp& interp, int argc, Value* argv, void* data) {
   int k = 1;
   for (const ProcArg& formal : pd->formals) {
     if (formal.count == 0 || formal.name.empty()) continue;
+    if (pd->distinct_local_formals) {
+      if (k >= argc) {
+        vars::add_fresh_local(interp, formal.name, formal.default_value);
+      } else if (k == pd->formal_count && argc - k > 1 && formal.name == "args") {
+        vars::add_fresh_local(interp, formal.name, Value(join_args(argc, argv, k)));
+      } else {
+        vars::add_fresh_local(interp, formal.name, argv[k]);
+      }
+      ++k;
+      continue;
+    }
     int rc;
     if (k >= argc) {
       rc = set_var(interp, formal.name, formal.default_value);
@@ -141,6 +152,16 @@ Code define_proc(Interp& interp, std::string_view command, std::string_view name
       }
     }
     pd->formals.push_back(std::move(formal));
+  }
+  pd->distinct_local_formals = true;
+  for (size_t i = 0; i < pd->formals.size(); ++i) {
+    const ProcArg& f = pd->formals[i];
+    if (f.count == 0 || f.name.empty()) continue;  // skipped at the call
+    bool distinct = !core::has_global_prefix(f.name);
+    for (size_t j = 0; distinct && j < i; ++j) {
+      distinct = pd->formals[j].count == 0 || pd->formals[j].name != f.name;
+    }
+    if (!distinct) pd->distinct_local_formals = false;
   }
   void* data = pd.get();
   if (const core::CommandRecord* old = core::nuvelGetCommand(interp, proc_name);

@@ -485,3 +485,56 @@ TEST(HashTable, ChainsStayDoublyLinkedThroughGrowthAndRemoval) {
   EXPECT_EQ(t.count(), 0);
   check_chains(t);
 }
+namespace containers {
+namespace {
+
+// A value is held by nothing but `v` exactly when it can grow in place.
+bool only_holder(core::Value& v) {
+  return v.append_in_place("+");
+}
+
+TEST(HashTable, RemovedClearedAndDestroyedNodesLetGoOfTheirValues) {
+  core::Value a(std::string("first value"));
+  core::Value b(std::string("second value"));
+  core::Value c(std::string("third value"));
+  {
+    hash_table t(10);
+    ASSERT_TRUE(t.set("a", a));
+    ASSERT_TRUE(t.set("b", b));
+    ASSERT_TRUE(t.set("c", c));
+    EXPECT_TRUE(t.remove("a"));
+    EXPECT_TRUE(only_holder(a));
+    // The freed node is used again, with nothing of its old key or value.
+    ASSERT_TRUE(t.set("k", core::Value("new")));
+    EXPECT_EQ(t.find_node("k")->key, "k");
+    EXPECT_FALSE(t.get("a"));
+    EXPECT_TRUE(t.clear());
+    EXPECT_TRUE(only_holder(b));
+    ASSERT_TRUE(t.set("c", c));
+    hash_table moved(std::move(t));
+    core::Value out;
+    EXPECT_TRUE(moved.get("c", &out));
+    EXPECT_EQ(out.view(), "third value");
+  }
+  EXPECT_TRUE(only_holder(c));
+}
+
+TEST(HashTable, ManyNodesKeepTheirEntriesAcrossBlocksAndMoves) {
+  hash_table t(250);
+  for (int i = 0; i < 5000; ++i)
+    ASSERT_TRUE(t.set("key" + std::to_string(i), core::Value::from_int(i)));
+  for (int i = 0; i < 5000; i += 2) ASSERT_TRUE(t.remove("key" + std::to_string(i)));
+  for (int i = 0; i < 2500; ++i) ASSERT_TRUE(t.set("new" + std::to_string(i), core::Value("n")));
+  hash_table u(1);
+  u = std::move(t);
+  expect_consistent(u);
+  EXPECT_EQ(u.count(), 5000);
+  core::Value out;
+  EXPECT_TRUE(u.get("key4999", &out));
+  EXPECT_EQ(out.view(), "4999");
+  EXPECT_FALSE(u.get("key4998"));
+  EXPECT_TRUE(u.get("new2499"));
+}
+
+}  // namespace
+}  // namespace containers
