@@ -51,6 +51,22 @@ bool DynLib::open(std::string_view path) {
   return handle_ != nullptr;
 }
 
+bool DynLib::open_system(std::string_view soname) {
+  close();
+  error_.clear();
+  std::string name(soname);
+  if (name.empty() || name.find('\0') != std::string::npos || name.find('/') != std::string::npos) {
+    error_ = "invalid library name";
+    return false;
+  }
+  handle_ = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle_) {
+    const char* text = dlerror();
+    error_ = text ? text : "cannot open library";
+  }
+  return handle_ != nullptr;
+}
+
 bool DynLib::open_resident(std::string_view path) {
   close();
   error_.clear();

@@ -23,6 +23,9 @@ class DynLib {
   // with unresolved references fails here rather than in a later call).
   // False with `error()` set when the file is missing or not a library.
   bool open(std::string_view path);
+  // Opens a system library by its installed name ("libedit.so.2"), searched
+  // for along the loader's own path list.
+  bool open_system(std::string_view soname);
   // Takes a reference on a library only when it is already resident.
   bool open_resident(std::string_view path);
   // The address of an exported symbol, or null.
