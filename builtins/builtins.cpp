@@ -1,10 +1,14 @@
 // Registers every built-in command family into a new interpreter.
 #include "builtins/builtins.h"
 
+#include "core/command_table.h"
+
 namespace core {
 
 void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   interp.install = &nuvelRegisterCoreCommands;
+  // Every family's rows go into the table in one sorted merge.
+  open_row_batch(interp);
   lang::register_error_cmds(interp);
   lang::register_cmdcount_cmds(interp);
   lang::register_source_cmds(interp);
@@ -65,6 +69,7 @@ void nuvelRegisterCoreCommands(Interp& interp, int flag) {
   syslib::register_conout_cmds(interp);
   syslib::register_dialog_cmds(interp);
   syslib::register_desktop_cmds(interp);
+  close_row_batch(interp);
 }
 
 std::unique_ptr<Interp> nuvelCreateTopInterp(int count, const std::vector<std::string>* words) {

@@ -2,6 +2,7 @@
 #include "core/command_table.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "core/cmd_helpers.h"
@@ -26,12 +27,18 @@ uint64_t fresh_command_epoch();
 int nuvelRegisterCommands(Interp& interp, std::vector<CommandRecord>&& fresh) {
   auto& cmds = interp.commands;
   auto by_name = [](const CommandRecord& a, const CommandRecord& b) { return a.name < b.name; };
-  // Names compare byte for byte, as in the lookup. Stable, so of equal names the first keeps its
-  // place and the rest go.
-  std::stable_sort(fresh.begin(), fresh.end(), by_name);
+  // Names compare byte for byte, as in the lookup. The order is sorted as
+  // positions (records are large to move); stable, so of equal names the
+  // first keeps its place and the rest go.
+  std::vector<uint32_t> order(fresh.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&fresh](uint32_t a, uint32_t b) { return fresh[a].name < fresh[b].name; });
   size_t old_size = cmds.size();
+  cmds.reserve(old_size + fresh.size());
   int added = 0;
-  for (CommandRecord& record : fresh) {
+  for (uint32_t i : order) {
+    CommandRecord& record = fresh[i];
     if (!cmds.empty() && cmds.size() > old_size && cmds.back().name == record.name) continue;
     auto end = cmds.begin() + static_cast<std::ptrdiff_t>(old_size);
     auto pos = std::lower_bound(cmds.begin(), end, record, by_name);
@@ -48,12 +55,39 @@ int nuvelRegisterCommands(Interp& interp, std::vector<CommandRecord>&& fresh) {
   return added;
 }
 
+namespace {
+
+struct RowBatch {
+  bool open = false;
+  std::vector<CommandRecord> rows;
+};
+
+}  // namespace
+
+void open_row_batch(Interp& interp) {
+  RowBatch& batch = interp.state<RowBatch>();
+  batch.open = true;
+  batch.rows.reserve(512);
+}
+
+void flush_row_batch(Interp& interp) {
+  RowBatch& batch = interp.state<RowBatch>();
+  if (!batch.rows.empty()) (void)nuvelRegisterCommands(interp, std::exchange(batch.rows, {}));
+}
+
+void close_row_batch(Interp& interp) {
+  flush_row_batch(interp);
+  interp.state<RowBatch>().open = false;
+}
+
 void register_rows(Interp& interp, std::span<const CommandRow> rows) {
+  RowBatch& batch = interp.state<RowBatch>();
   std::vector<CommandRecord> fresh;
-  fresh.reserve(rows.size());
+  std::vector<CommandRecord>& into = batch.open ? batch.rows : fresh;
+  if (!batch.open) fresh.reserve(rows.size());
   for (const CommandRow& row : rows) {
     if (row.name == nullptr) continue;
-    CommandRecord& rec = fresh.emplace_back();
+    CommandRecord& rec = into.emplace_back();
     rec.name = row.name;
     rec.handler = row.handler;
     rec.min_words = row.min_words;
@@ -61,7 +95,7 @@ void register_rows(Interp& interp, std::span<const CommandRow> rows) {
     rec.usage = row.usage;
     rec.flags = row.flags;
   }
-  (void)nuvelRegisterCommands(interp, std::move(fresh));
+  if (!batch.open) (void)nuvelRegisterCommands(interp, std::move(fresh));
 }
 
 const EnsembleRow* find_subcommand(const Ensemble& ensemble, std::string_view sub) {

@@ -72,6 +72,13 @@ struct Ensemble {
 
 // Registers every row of a family (an existing name is left as it is).
 void register_rows(Interp& interp, std::span<const CommandRow> rows);
+// While a batch is open, register_rows collects the rows of every family
+// and the table takes them in one sorted merge when the batch closes (or is
+// flushed early by a family that looks up a command registered before it).
+// The first registration of a name wins, as without a batch.
+void open_row_batch(Interp& interp);
+void flush_row_batch(Interp& interp);
+void close_row_batch(Interp& interp);
 
 // Dispatches argv[1] through an ensemble: checks the word counts of the row
 // and calls its handler; an unknown subcommand fails with the ensemble's

@@ -59,7 +59,9 @@ bool DynLib::open_system(std::string_view soname) {
     error_ = "invalid library name";
     return false;
   }
-  handle_ = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Never unmapped, as a linked library is not: its own records (terminal
+  // descriptions, say) stay reachable until the process ends.
+  handle_ = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!handle_) {
     const char* text = dlerror();
     error_ = text ? text : "cannot open library";

@@ -24,7 +24,8 @@ class DynLib {
   // False with `error()` set when the file is missing or not a library.
   bool open(std::string_view path);
   // Opens a system library by its installed name ("libedit.so.2"), searched
-  // for along the loader's own path list.
+  // for along the loader's own path list. It stays mapped until the process
+  // ends, even once closed.
   bool open_system(std::string_view soname);
   // Takes a reference on a library only when it is already resident.
   bool open_resident(std::string_view path);
