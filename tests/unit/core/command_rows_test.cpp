@@ -56,4 +56,44 @@ TEST(CommandRows, MergedSortedFirstRowWins) {
   EXPECT_EQ(interp.commands.size(), 4u);
 }
 
+// A batch holds the rows of several tables back until it is flushed or
+// closed, and the table it leaves is the one the tables would have made one
+// by one: sorted, the first registration of a name kept.
+TEST(CommandRows, BatchedTablesMatchOneByOne) {
+  const std::array<core::CommandRow, 3> first = {{
+      {"gamma", first_handler, 1, 1, "a", 0},
+      {"alpha", first_handler, 1, 1, "b", 0},
+      {"delta", first_handler, 1, 1, "c", 0},
+  }};
+  const std::array<core::CommandRow, 3> second = {{
+      {"beta", second_handler, 1, 1, "d", 0},
+      {"alpha", second_handler, 2, 2, "e", 0},  // registered before: ignored
+      {"epsilon", second_handler, 1, 1, "f", 0},
+  }};
+  core::Interp one_by_one;
+  core::register_rows(one_by_one, first);
+  core::register_rows(one_by_one, second);
+
+  core::Interp batched;
+  core::open_row_batch(batched);
+  core::register_rows(batched, first);
+  EXPECT_EQ(core::nuvelGetCommand(batched, "gamma"), nullptr);  // held back
+  core::flush_row_batch(batched);
+  EXPECT_NE(core::nuvelGetCommand(batched, "gamma"), nullptr);
+  core::register_rows(batched, second);
+  core::close_row_batch(batched);
+
+  ASSERT_EQ(batched.commands.size(), one_by_one.commands.size());
+  for (size_t i = 0; i < batched.commands.size(); ++i) {
+    EXPECT_EQ(batched.commands[i].name, one_by_one.commands[i].name);
+    EXPECT_EQ(batched.commands[i].handler, one_by_one.commands[i].handler);
+    EXPECT_EQ(batched.commands[i].min_words, one_by_one.commands[i].min_words);
+  }
+  EXPECT_EQ(core::nuvelGetCommand(batched, "alpha")->handler, first_handler);
+  // Closed: rows go straight into the table again.
+  const std::array<core::CommandRow, 1> late = {{{"zeta", first_handler, 1, 1, "g", 0}}};
+  core::register_rows(batched, late);
+  EXPECT_NE(core::nuvelGetCommand(batched, "zeta"), nullptr);
+}
+
 }  // namespace
