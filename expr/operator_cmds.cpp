@@ -30,11 +30,19 @@ bool diagnostics_on(const Interp& interp) {
   return sw.debug || sw.single_step || interp.trace_on;
 }
 
-void operator_fault(const Interp& interp, const Value& name, long location, const char* message) {
-  if (!diagnostics_on(interp)) return;
-  platform::outf("\nException in '%s' at line %li", name.c_str(), location);
-  platform::outf(" (%s)", message);
-  platform::out("\n");
+void operator_fault(Interp& interp, const Value& name, long location, const char* message) {
+  if (diagnostics_on(interp)) {
+    platform::outf("\nException in '%s' at line %li", name.c_str(), location);
+    platform::outf(" (%s)", message);
+    platform::out("\n");
+  }
+  // The failure is not silent: ::errorMsg, catch and the end-of-run report
+  // get "name: message" (shown on the console only in verbose or debug mode).
+  std::string text(command_name(name));
+  text += ": ";
+  text += message;
+  text += '\n';
+  core::nuvelSetErrorText(&interp, text);
 }
 
 std::string_view command_name(const Value& word) {
