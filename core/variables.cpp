@@ -277,6 +277,10 @@ void rebuild_index(CallFrame& frame) {
   for (const VarPtr& v : frame.vars) {
     if (v) index_newest(frame, v.get());
   }
+  if (frame.index.empty() && frame.holes > 0) {
+    frame.vars.clear();  // nothing but holes: a frame without an index has none
+    frame.holes = 0;
+  }
 }
 
 void add_var_record(CallFrame& frame, VarPtr var) {
@@ -293,9 +297,11 @@ void add_var_record(CallFrame& frame, VarPtr var) {
 
 namespace {
 
-// Drops the holes of an indexed frame once they make up half of it.
+// Drops the holes of an indexed frame once they make up half of it, or at
+// once when its last record went (a frame without an index has no holes).
 void compact_holes(CallFrame& frame) {
-  if (frame.holes < 16 || frame.holes * 2 < frame.vars.size()) return;
+  if (frame.holes == 0) return;
+  if (!frame.index.empty() && (frame.holes < 16 || frame.holes * 2 < frame.vars.size())) return;
   std::erase(frame.vars, nullptr);
   frame.holes = 0;
   for (size_t i = 0; i < frame.vars.size(); ++i) {

@@ -231,4 +231,29 @@ TEST(Variables, LargeFramesMatchAPlainListThroughRandomAddsAndRemovals) {
   }
 }
 
+// A large frame emptied record by record becomes a small frame again: new
+// records are found, and searches for missing names do not trip over the
+// places the old records left.
+TEST(Variables, EmptiedLargeFrameServesNewRecords) {
+  auto interp = fresh_interp();
+  FrameGuard guard(*interp, "p");
+  std::vector<vars::Var*> records;
+  for (int k = 0; k < 40; ++k) {
+    auto rec = std::make_shared<vars::Var>();
+    rec->name = "v" + std::to_string(k);
+    records.push_back(rec.get());
+    vars::add_var_record(guard.frame(), rec);
+  }
+  for (vars::Var* rec : records) {
+    ASSERT_TRUE(vars::remove_from_frame(guard.frame(), vars::VarRef(rec)));
+  }
+  EXPECT_TRUE(vars::frame_records(guard.frame()).empty());
+  ASSERT_EQ(vars::set_var(*interp, "x", Value("1")), 0);
+  EXPECT_EQ(vars::nuvelGetVar(*interp, "v3"), nullptr);
+  ASSERT_EQ(vars::set_var(*interp, "y", Value("2")), 0);
+  ASSERT_NE(vars::nuvelGetVar(*interp, "x"), nullptr);
+  EXPECT_EQ(vars::nuvelGetVar(*interp, "y")->value.view(), "2");
+  EXPECT_EQ(vars::frame_records(guard.frame()).size(), 2u);
+}
+
 }  // namespace
