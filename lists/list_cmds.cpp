@@ -308,15 +308,18 @@ std::string lappend_tail(int argc, const Value* argv, bool empty) {
 // missing, and grows where it lies when nothing else holds its text.
 Code lappend_element(Interp& interp, int argc, Value* argv) {
   std::string_view name = argv[1].view();
-  std::string current;
-  if (vars::access_var(interp, name, nullptr, false) == 0) current = interp.result.view();
-  std::string tail = lappend_tail(argc, argv, current.empty());
+  // Only whether the element is empty is read first: a copy of its text
+  // would make every append cost the whole text.
+  bool empty = vars::access_var(interp, name, nullptr, false) != 0 || interp.result.empty();
+  std::string tail = lappend_tail(argc, argv, empty);
   Value grown;
-  if (!current.empty() && vars::append_element_in_place(interp, name, tail, grown)) {
+  if (!empty && vars::append_element_in_place(interp, name, tail, grown)) {
     nuvelSetResult(interp, grown);
     return Code::Ok;
   }
-  Value value(current + tail);
+  std::string text;
+  if (!empty && vars::access_var(interp, name, nullptr, false) == 0) text = interp.result.view();
+  Value value(text + tail);
   return vars::access_var(interp, name, &value, true) == 0 ? Code::Ok : Code::Error;
 }
 
