@@ -156,6 +156,7 @@ std::string message(const Interp& interp, Msg id, std::initializer_list<MsgArg> 
 }
 
 Code fail_with(Interp& interp, Msg id, std::initializer_list<MsgArg> args) {
+  if (id == Msg::Interrupted) ++interp.interrupts;
   nuvelSetErrorText(&interp, message(interp, id, args));
   return Code::Error;
 }

@@ -133,6 +133,10 @@ struct Interp {
   // Changes whenever the command table changes; compiled scripts use it to
   // keep their cached command look-ups valid.
   uint64_t command_epoch = 0;
+  // Counts the "Interrupted" reports (Ctrl+C taken). A caller that by design
+  // ignores the code of a script it runs compares it before and after, so
+  // that an interruption still ends the evaluation.
+  uint64_t interrupts = 0;
   int eval_depth = 0;  // nested rindoEval calls
   // Command handlers currently running (raised around each handler call).
   int nesting_depth_handlers = 0;

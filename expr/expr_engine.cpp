@@ -1319,7 +1319,11 @@ Code pre_pass(Interp& interp, std::string_view t, std::string& out) {
         out.push_back(' ');
         continue;
       }
+      const uint64_t interrupts = interp.interrupts;
       Code rc = core::rindoEval(interp, Value(inside));
+      // Codes of nested brackets are ignored, but never a Ctrl+C: that would
+      // leave a loop around this expression running for good.
+      if (rc == Code::Stop && interp.interrupts != interrupts) return rc;
       if (inside.find('[') == std::string_view::npos) {
         if (rc != Code::Ok && rc != Code::Return && rc != Code::Continue) {
           std::string text(inside);
@@ -1523,6 +1527,7 @@ Code nuvelCommandExpr(Interp& interp, int argc, Value* argv, void*) {
   }
   Value value;
   Code rc;
+  const uint64_t interrupts = interp.interrupts;
   if (argc == 2 && !argv[1].empty()) {
     rc = evaluate_rewritten_value(interp, argv[1], value);
   } else {
@@ -1532,6 +1537,7 @@ Code nuvelCommandExpr(Interp& interp, int argc, Value* argv, void*) {
     if (!value.empty()) nuvelSetResult(interp, std::move(value));
     return rc;
   }
+  if (rc == Code::Stop && interp.interrupts != interrupts) return rc;  // Ctrl+C stays a stop
   nuvelSetResult(interp, "Error found in expr. Check expression arguments");
   return Code::Error;
 }
@@ -1549,8 +1555,11 @@ Code nuvelCommandCalc(Interp& interp, int argc, Value* argv, void*) {
   if (!rewrite_precedence(text) || decompose_expression(interp, text, out) != 0) {
     return core::fail(interp, core::Msg::BadExpression);
   }
-  if (!out.empty()) (void)core::rindoEval(interp, Value(std::move(out)));
-  return Code::Ok;
+  const uint64_t interrupts = interp.interrupts;
+  if (out.empty()) return Code::Ok;
+  // The translation's own code is not passed on, but a Ctrl+C is.
+  Code rc = core::rindoEval(interp, Value(std::move(out)));
+  return rc == Code::Stop && interp.interrupts != interrupts ? rc : Code::Ok;
 }
 
 // explain arg ?arg ...?

@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     interp.reset();
     interp = fuzzing::safe_interp();
   }
+  fuzzing::reset_switches();
   core::Value script(std::string_view(reinterpret_cast<const char*>(data), size));
   watchdog.begin();
   fuzzing::quietly([&] { (void)core::rindoEval(*interp, script); });

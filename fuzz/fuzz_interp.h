@@ -9,6 +9,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -44,9 +46,18 @@ inline void safe_install(core::Interp& interp, int flag) {
   interp.install = safe_install;
 }
 
-inline std::unique_ptr<core::Interp> safe_interp() {
+// The process-wide switches as a fuzzed run starts: the defaults, with
+// autoexec and the echo of reports off. Set before every input, so that an
+// input that turns a switch (option expression on ...) does not change what
+// the inputs after it mean, and a saved input replays as it ran.
+inline void reset_switches() {
+  core::switches() = core::Switches{};
   core::switches().autoexec = 0;
   core::switches().verbose = 0;
+}
+
+inline std::unique_ptr<core::Interp> safe_interp() {
+  reset_switches();
   auto interp = core::nuvelCreateTopInterp(0, nullptr);
   if (interp->install != safe_install) full_install = interp->install;
   remove_unsafe_commands(*interp);
@@ -54,7 +65,8 @@ inline std::unique_ptr<core::Interp> safe_interp() {
   return interp;
 }
 
-// Sets the break flag when a run lasts longer than `limit`.
+// Sets the break flag when a run lasts longer than `limit`, and aborts when
+// the run still has not ended 20 seconds later.
 class Watchdog {
  public:
   explicit Watchdog(std::chrono::milliseconds limit) : limit_(limit), thread_([this] { loop(); }) {}
@@ -71,6 +83,7 @@ class Watchdog {
     (void)platform::take_break_flag();
     deadline_ = std::chrono::steady_clock::now() + limit_;
     armed_ = true;
+    fired_ = false;
     wake_.notify_all();
   }
   void end() {
@@ -88,8 +101,15 @@ class Watchdog {
         continue;
       }
       if (wake_.wait_until(lock, deadline_) == std::cv_status::timeout && armed_) {
+        if (fired_) {
+          // Whatever ran swallowed the interruption: a script in it could
+          // never be stopped with Ctrl+C. Crash so the input is kept.
+          std::fputs("watchdog: an interrupted script went on running\n", stderr);
+          std::abort();
+        }
         platform::set_break_flag();
-        armed_ = false;
+        fired_ = true;
+        deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(20);
       }
     }
   }
@@ -99,6 +119,7 @@ class Watchdog {
   std::condition_variable wake_;
   std::chrono::steady_clock::time_point deadline_{};
   bool armed_ = false;
+  bool fired_ = false;  // the break flag was set for the current run
   bool done_ = false;
   std::thread thread_;
 };

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,7 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
 
+// NUVEL_REPLAY_TRACE=1 names each input on standard error before it runs,
+// so the one that hangs or crashes a replay can be found.
 void run_file(const std::filesystem::path& path, int& count) {
+  static const bool trace = std::getenv("NUVEL_REPLAY_TRACE") != nullptr;
+  if (trace) std::fprintf(stderr, "%s\n", path.c_str());
   std::ifstream in(path, std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   (void)LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());

@@ -47,4 +47,44 @@ TEST(ControlInterrupt, ExpressionConditionsEndOnBreak) {
   core::switches() = saved;
 }
 
+// A command that presses Ctrl+C: the break flag is taken by the next
+// command the evaluator reaches.
+core::Code press_ctrl_c(core::Interp&, int, core::Value*, void*) {
+  platform::set_break_flag();
+  return core::Code::Ok;
+}
+
+// The expression engine ignores the codes of bracketed commands that hold
+// further brackets, and calc ignores its translation's code; a Ctrl+C taken
+// inside them must still stop, or a loop around them never ends.
+TEST(ControlInterrupt, BreakInsideIgnoredBracketsStops) {
+  auto interp = testing_support::fresh_interp();
+  ASSERT_EQ(core::nuvelRegisterCommand(*interp, "press_ctrl_c", press_ctrl_c, nullptr, false), 0);
+  std::string output;
+  std::string* previous = platform::capture();
+  platform::set_capture(&output);
+  const std::vector<std::vector<core::Value>> cases = {
+      {"expr", "[press_ctrl_c; list [list 1]] + 1"},
+      {"calc", "[press_ctrl_c; list [list 1]] + 1"},
+  };
+  for (const auto& words : cases) {
+    std::vector<core::Value> w = words;
+    core::Code rc = core::nuvelCallCommand(*interp, static_cast<int>(w.size()), w.data());
+    EXPECT_EQ(rc, core::Code::Stop) << words[0].view();
+    EXPECT_EQ(testing_support::var_value(*interp, "::errorMsg"), "Interrupted");
+    EXPECT_FALSE(platform::take_break_flag());
+  }
+  // Without a Ctrl+C the nested code is still ignored as before.
+  std::vector<core::Value> quiet = {"expr", "2 * 3 [list [list 1]; string length]"};
+  EXPECT_EQ(core::nuvelCallCommand(*interp, 2, quiet.data()), core::Code::Ok);
+  EXPECT_EQ(interp->result.view(), "6");
+
+  core::Switches saved = core::switches();
+  core::switches().flow_uses_eval = 0;
+  std::vector<core::Value> loop = {"while", "[press_ctrl_c; list [list 1]] == 1", ""};
+  EXPECT_EQ(core::nuvelCallCommand(*interp, 3, loop.data()), core::Code::Stop);
+  core::switches() = saved;
+  platform::set_capture(previous);
+}
+
 }  // namespace
