@@ -4,6 +4,7 @@
 # growth from the middle size to the largest. Linear work grows about 10x per
 # 10x n (sorting a little more); a growth above 25x is marked "SUPER-LINEAR"
 # and makes the script exit 1. Each row is one script; N is replaced by n.
+# nested_eval nests n/20 evals (the evaluation depth limit is 60,000).
 bin=$(realpath "${1:-$(dirname "$0")/../build/nuvel_embed}")
 read -r -a sizes <<< "${2:-10000 100000 1000000}"
 tmp=$(mktemp -d)
@@ -26,6 +27,7 @@ proc_calls|proc f {a} { return $a }; loop i 0 N { f $i }
 global_lappend|set g {}; proc f {i} { global g; lappend g $i }; loop i 0 N { f $i }
 upvar_append|proc f {v i} { upvar $v s; append s $i }; set s {}; loop i 0 N { f s $i }
 element_append|loop i 0 N { append a(x) y }; set n [string length $a(x)]
+nested_eval|set m [/ N 20]; set o [format %c 123]; set c [format %c 125]; set a ""; set b ""; loop i 0 $m { append a "eval $o"; append b $c }; eval "${a}set z 1$b"
 lsort_int|set l {}; loop i 0 N { lappend l [expr {($i * 7919) % 1000003}] }; set l [lsort -integer $l]
 lsort_text|set l {}; loop i 0 N { lappend l k[expr {($i * 7919) % 1000003}] }; set l [lsort $l]
 OPS

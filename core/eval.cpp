@@ -862,7 +862,7 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
   WordList words;
   if (text.size() > kCompileCacheLimit && !text.cached_ptr<CompiledScript>(CacheSlot::Script)) {
     // A long text is read and run one command at a time.
-    ScriptReader reader(text.view());
+    ScriptReader reader(text);
     CompiledScript error;
     CompiledCommand cmd;
     for (;;) {

@@ -2,8 +2,23 @@
 // parser_next. Blanks are space and tab; line ends are LF and CR.
 #include "core/parser.h"
 
+#include <unordered_map>
+#include <vector>
+
+#include "core/value.h"
+
 namespace core {
+
+// Where brace groups of a shared text close: offset of the "{" to offset of
+// its "}", both in the shared text. Only long groups are kept.
+struct BraceMemo {
+  std::unordered_map<uint32_t, uint32_t> close;
+};
+
 namespace {
+
+// Groups shorter than this are scanned again rather than remembered.
+constexpr ptrdiff_t kMemoMinGroup = 256;
 
 inline bool is_name_char(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
@@ -62,7 +77,39 @@ void skip_comment(Parser& P) {
 
 // brace group := "{" text with nested braces "}" ; "{*}" at the very start is
 // the expansion marker.
+// A scan from a "{" depends only on the text from there on, so a group that
+// opens inside a scanned group where no quote is open closes where that scan
+// saw it close: in a shared text those are remembered, and a later scan from
+// the same "{" (the parse of a nested script) jumps to the "}".
+BraceMemo* brace_memo(const Parser& P) {
+  if (P.shared == nullptr) return nullptr;
+  if (!P.shared->braces) P.shared->braces = std::make_shared<BraceMemo>();
+  return P.shared->braces.get();
+}
+
+bool expansion_marker_at(const Parser& P, ptrdiff_t brace) {
+  return brace + 2 < P.p + P.len && at(P, brace + 1 - P.p) == '*' && at(P, brace + 2 - P.p) == '}';
+}
+
 int parse_brace(Parser& P) {
+  BraceMemo* memo = brace_memo(P);
+  const ptrdiff_t open = P.p;
+  if (memo != nullptr && !expansion_marker_at(P, open)) {
+    auto it = memo->close.find(static_cast<uint32_t>(P.shared_offset + open));
+    if (it != memo->close.end()) {
+      ptrdiff_t close = static_cast<ptrdiff_t>(it->second) - P.shared_offset;
+      if (close < P.p + P.len) {
+        P.start = open + 1;
+        P.end = close - 1;
+        advance(P, close + 1 - open);
+        P.type = PT_STR;
+        return 0;
+      }
+    }
+  }
+  // Opening offsets of the groups open inside this one (-1 for an expansion
+  // marker or a brace inside a quote, which are not remembered).
+  std::vector<ptrdiff_t> inner;
   advance(P);  // the "{"
   P.start = P.p;
   int level = 1;
@@ -81,6 +128,14 @@ int parse_brace(Parser& P) {
       advance(P);  // the escaped character is passed over
     } else if (c == '}') {
       if (!in_quote && --level == 0) break;
+      if (!in_quote && memo != nullptr) {
+        ptrdiff_t from = inner.back();
+        inner.pop_back();
+        if (from >= 0 && P.p - from >= kMemoMinGroup) {
+          memo->close[static_cast<uint32_t>(P.shared_offset + from)] =
+              static_cast<uint32_t>(P.shared_offset + P.p);
+        }
+      }
     } else if (first && c == '*' && P.len >= 2 && at(P, 1) == '}') {
       advance(P, 2);
       if (P.len > 0 && (at(P) == ' ' || at(P) == '\t')) return 1;
@@ -90,11 +145,16 @@ int parse_brace(Parser& P) {
       return 0;
     } else if (c == '{' && !in_quote) {
       ++level;
+      if (memo != nullptr) inner.push_back(expansion_marker_at(P, P.p) ? -1 : P.p);
     }
     advance(P);
     first = false;
   }
   P.end = P.p - 1;
+  if (memo != nullptr && P.len > 0 && P.p - open >= kMemoMinGroup) {
+    memo->close[static_cast<uint32_t>(P.shared_offset + open)] =
+        static_cast<uint32_t>(P.shared_offset + P.p);
+  }
   if (P.len > 0) advance(P);  // the closing "}"
   P.type = PT_STR;
   return 0;
@@ -273,10 +333,12 @@ const char* token_type_name(int type) {
   return type >= 0 && type <= 9 ? kNames[type] : "ERROR";
 }
 
-void parser_init(Parser& P, std::string_view text) {
+void parser_init(Parser& P, std::string_view text, const SharedText* shared, size_t shared_offset) {
   P = Parser{};
   P.text = text;
   P.len = static_cast<ptrdiff_t>(text.size());
+  P.shared = shared;
+  P.shared_offset = static_cast<ptrdiff_t>(shared_offset);
 }
 
 int parser_next(Parser& P) {

@@ -9,6 +9,8 @@
 
 namespace core {
 
+struct SharedText;
+
 enum TokenType : int {
   PT_ESC = 0,      // a plain word or word fragment (bare or quoted text)
   PT_STR = 1,      // text taken literally: a brace group's inside, or a lone "$"
@@ -41,6 +43,11 @@ struct Parser {
   ptrdiff_t subscript_end = 0;
   ptrdiff_t subscript_len = 0;
   int bracket_depth = 0;  // deepest "[" nesting inside the last PT_CMD token
+  // The shared storage `text` lies in (at `shared_offset`), when it is a
+  // slice of a longer text: brace groups already matched there are not
+  // scanned again.
+  const SharedText* shared = nullptr;
+  ptrdiff_t shared_offset = 0;
 
   std::string_view token() const {
     return end >= start
@@ -54,7 +61,8 @@ struct Parser {
   }
 };
 
-void parser_init(Parser& parser, std::string_view text);
+void parser_init(Parser& parser, std::string_view text, const SharedText* shared = nullptr,
+                 size_t shared_offset = 0);
 // Scans one token. Returns 1 for a syntax error at the current position.
 int parser_next(Parser& parser);
 

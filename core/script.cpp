@@ -10,13 +10,17 @@
 namespace core {
 
 struct ScriptReader::State {
+  Value source;
   Parser parser;
   int last_kind = PT_EOL;
   bool expand = false;
 };
 
-ScriptReader::ScriptReader(std::string_view text) : state_(std::make_unique<State>()) {
-  parser_init(state_->parser, text);
+ScriptReader::ScriptReader(const Value& text) : state_(std::make_unique<State>()) {
+  state_->source = text;
+  size_t offset = 0;
+  const SharedText* shared = text.shared_text(offset);
+  parser_init(state_->parser, text.view(), shared, offset);
 }
 
 ScriptReader::~ScriptReader() = default;
@@ -82,7 +86,9 @@ ScriptReader::Step ScriptReader::next(CompiledCommand& cmd, CompiledScript& erro
         part.kind = WordPart::Literal;
         break;
     }
-    part.text = Value(P.token());
+    // A long brace group or bracketed script shares the script's storage.
+    part.text =
+        part.kind == WordPart::Variable ? Value(P.token()) : state_->source.slice(P.token());
     if (!started) {
       cmd.offset = part.offset;
       started = true;
@@ -104,7 +110,7 @@ ScriptReader::Step ScriptReader::next(CompiledCommand& cmd, CompiledScript& erro
 std::shared_ptr<const CompiledScript> compile_script(const Value& text) {
   if (auto cached = text.cached<CompiledScript>(CacheSlot::Script)) return cached;
   auto script = std::make_shared<CompiledScript>();
-  ScriptReader reader(text.view());
+  ScriptReader reader(text);
   CompiledCommand cmd;
   for (;;) {
     ScriptReader::Step step = reader.next(cmd, *script);

@@ -87,7 +87,7 @@ inline constexpr size_t kCompileCacheLimit = 64 * 1024;
 class ScriptReader {
  public:
   enum class Step { Command, End, Error };
-  explicit ScriptReader(std::string_view text);
+  explicit ScriptReader(const Value& text);
   ~ScriptReader();
   ScriptReader(const ScriptReader&) = delete;
   ScriptReader& operator=(const ScriptReader&) = delete;

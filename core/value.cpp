@@ -27,9 +27,49 @@ bool Value::canonical_int(int64_t& out) const noexcept {
   return true;
 }
 
-const std::string& Value::str() const noexcept {
-  static const std::string empty;
-  return rep_ ? rep_->text : empty;
+void Value::destroy(ValueRep* rep) noexcept {
+  delete rep;
+}
+
+namespace {
+
+// Parts shorter than this are copied: sharing pays only for long texts.
+constexpr size_t kMinSlice = 1024;
+
+}  // namespace
+
+Value Value::slice(std::string_view part) const {
+  std::string_view whole = view();
+  if (part.size() < kMinSlice || part.size() * 2 < whole.size() || part.data() < whole.data() ||
+      part.data() + part.size() > whole.data() + whole.size()) {
+    return Value(part);
+  }
+  if (!rep_->is_slice) {
+    // The text moves into shared storage. A long std::string moves its
+    // buffer, so views already handed out stay valid.
+    auto base = std::make_shared<SharedText>();
+    base->text = std::move(rep_->text);
+    rep_->text = std::string();
+    ValueSlice& s = caches().slice;
+    s.view = base->text;
+    s.base = std::move(base);
+    rep_->is_slice = true;
+  }
+  Value r;
+  r.rep_ = new ValueRep(std::string());
+  r.rep_->is_slice = true;
+  ValueSlice& s = r.caches().slice;
+  s.base = rep_->caches->slice.base;
+  s.view = part;
+  return r;
+}
+
+const char* Value::slice_c_str() const {
+  const ValueSlice& s = rep_->caches->slice;
+  const std::string& all = s.base->text;
+  if (s.view.data() + s.view.size() == all.data() + all.size()) return s.view.data();
+  if (rep_->text.empty()) rep_->text.assign(s.view);
+  return rep_->text.c_str();
 }
 
 }  // namespace core

@@ -37,20 +37,43 @@ struct NumberCache {
   double d = 0.0;
 };
 
+struct BraceMemo;  // core/parser.cpp
+
+// Text storage shared by a long text and the slices taken from it, so that a
+// script word that is most of its script (a loop body, the script of a nested
+// eval) is not copied. The parser keeps what it learns about the text's brace
+// groups here, so nested scripts are not scanned again level by level.
+struct SharedText {
+  std::string text;
+  mutable std::shared_ptr<BraceMemo> braces;
+};
+
+struct ValueSlice {
+  std::shared_ptr<const SharedText> base;
+  std::string_view view;  // into base->text
+};
+
 struct ValueCaches {
   std::shared_ptr<const void> slots[static_cast<int>(CacheSlot::Count)];
   NumberCache number;
+  ValueSlice slice;  // the text, when `ValueRep::is_slice`
 };
 
-// Shared representation. Invariant: once `refs` > 1, `text` never changes.
+// Shared representation. Invariant: once `refs` > 1, the text never changes.
+// A slice keeps its text in `caches->slice` instead of `text`; `text` then
+// only holds a terminated copy made for c_str() when one was asked for.
 struct ValueRep {
   uint32_t refs = 1;
-  bool has_int = false;  // `int_value` is the value of a canonical integer text
+  bool has_int = false;   // `int_value` is the value of a canonical integer text
+  bool is_slice = false;  // the text is caches->slice.view
   std::string text;
   std::unique_ptr<ValueCaches> caches;
   int64_t int_value = 0;
 
   explicit ValueRep(std::string s) : text(std::move(s)) {}
+  std::string_view view() const noexcept {
+    return is_slice ? caches->slice.view : std::string_view(text);
+  }
 };
 
 class Value {
@@ -83,15 +106,27 @@ class Value {
 
   static Value from_int(int64_t v);
 
-  std::string_view view() const noexcept {
-    return rep_ ? std::string_view(rep_->text) : std::string_view();
-  }
+  std::string_view view() const noexcept { return rep_ ? rep_->view() : std::string_view(); }
   // Always NUL-terminated; the empty text is "".
-  const char* c_str() const noexcept { return rep_ ? rep_->text.c_str() : ""; }
-  const std::string& str() const noexcept;
-  size_t size() const noexcept { return rep_ ? rep_->text.size() : 0; }
-  bool empty() const noexcept { return rep_ == nullptr || rep_->text.empty(); }
-  char operator[](size_t i) const noexcept { return rep_->text[i]; }
+  const char* c_str() const {
+    if (!rep_) return "";
+    return rep_->is_slice ? slice_c_str() : rep_->text.c_str();
+  }
+  size_t size() const noexcept { return view().size(); }
+  bool empty() const noexcept { return rep_ == nullptr || view().empty(); }
+  char operator[](size_t i) const noexcept { return view()[i]; }
+
+  // The part `part` of this text (a view into view()) as a Value. A long part
+  // that is most of the text shares the text's storage instead of copying it.
+  Value slice(std::string_view part) const;
+  // The shared storage this text lies in and the text's offset in it; null
+  // for a text that owns its storage.
+  const SharedText* shared_text(size_t& offset) const noexcept {
+    if (!rep_ || !rep_->is_slice) return nullptr;
+    const ValueSlice& s = rep_->caches->slice;
+    offset = static_cast<size_t>(s.view.data() - s.base->text.data());
+    return s.base.get();
+  }
   operator std::string_view() const noexcept { return view(); }
 
   // Comparisons are hidden friends so that they apply only when a Value is
@@ -130,7 +165,7 @@ class Value {
   // caller then builds a new value. Lets a variable grow without a copy of
   // its whole value per append.
   bool append_in_place(std::string_view s) {
-    if (!rep_ || rep_->refs != 1) return false;
+    if (!rep_ || rep_->refs != 1 || rep_->is_slice) return false;
     rep_->text.append(s);
     if (rep_->caches) *rep_->caches = ValueCaches{};
     rep_->has_int = false;
@@ -162,8 +197,12 @@ class Value {
   }
 
  private:
+  const char* slice_c_str() const;
+  // The last holder frees the representation out of line, which keeps this
+  // small enough to inline everywhere.
+  static void destroy(ValueRep* rep) noexcept;
   void drop() noexcept {
-    if (rep_ && --rep_->refs == 0) delete rep_;
+    if (rep_ && --rep_->refs == 0) destroy(rep_);
     rep_ = nullptr;
   }
   ValueCaches& caches() const {

@@ -53,6 +53,11 @@ w("parens.tcl", "puts [expr {" + "(" * deep + "1" + ")" * deep + "}]\n")
 w("exprdeep.tcl", "catch {expr {" + "-" * deep + "1}} m\nputs done\n")
 w("evalnest.tcl", "set s {set z 1}\nfor {set i 0} {< $i 3000} {incr i} {set s [list eval $s]}\n"
   "eval $s\nputs nested-ok\n")
+# 50,000 nested evals, each level's script most of the level above: shared,
+# not copied (copies would take 17 GB).
+w("evalnest2.tcl", "set o [format %c 123]; set c [format %c 125]; set a {}; set b {}\n"
+  "loop i 0 50000 { append a \"eval $o\"; append b $c }\n"
+  "eval \"${a}set z 1$b\"\nputs nested-ok-$z\n")
 w("procrec.tcl", "proc r {n} {r [+ $n 1]}\nr 0\n")
 w("evalrec.tcl", "proc r {} {eval r}\nr\n")
 w("uplevelrec.tcl", "proc r {} {uplevel 1 r}\nr\n")
@@ -104,6 +109,7 @@ run "unclosed quote full of brackets" nonzero "" quotes.tcl
 run "100000 nested parentheses" nonzero "" parens.tcl
 run "100000 unary minuses" 0 "done" exprdeep.tcl
 run "3000 nested evals" 0 "nested-ok" evalnest.tcl
+run "50000 nested evals" 0 "nested-ok-1" evalnest2.tcl
 run "unbounded procedure recursion" 1 "Stack overflow" procrec.tcl
 run "unbounded eval recursion" 1 "" evalrec.tcl
 run "unbounded uplevel recursion" 1 "" uplevelrec.tcl
