@@ -28,6 +28,7 @@ global_lappend|set g {}; proc f {i} { global g; lappend g $i }; loop i 0 N { f $
 upvar_append|proc f {v i} { upvar $v s; append s $i }; set s {}; loop i 0 N { f s $i }
 element_append|loop i 0 N { append a(x) y }; set n [string length $a(x)]
 nested_eval|set m [/ N 20]; set o [format %c 123]; set c [format %c 125]; set a ""; set b ""; loop i 0 $m { append a "eval $o"; append b $c }; eval "${a}set z 1$b"
+expr_unclosed|set o [format %c 91]; catch {expr "[string repeat $o N] && 2"}
 lsort_int|set l {}; loop i 0 N { lappend l [expr {($i * 7919) % 1000003}] }; set l [lsort -integer $l]
 lsort_text|set l {}; loop i 0 N { lappend l k[expr {($i * 7919) % 1000003}] }; set l [lsort $l]
 OPS

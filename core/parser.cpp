@@ -2,6 +2,7 @@
 // parser_next. Blanks are space and tab; line ends are LF and CR.
 #include "core/parser.h"
 
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
@@ -82,7 +83,8 @@ void skip_comment(Parser& P) {
 // saw it close: in a shared text those are remembered, and a later scan from
 // the same "{" (the parse of a nested script) jumps to the "}".
 BraceMemo* brace_memo(const Parser& P) {
-  if (P.shared == nullptr) return nullptr;
+  // Offsets are kept in 32 bits.
+  if (P.shared == nullptr || P.shared->text.size() >= UINT32_MAX) return nullptr;
   if (!P.shared->braces) P.shared->braces = std::make_shared<BraceMemo>();
   return P.shared->braces.get();
 }
