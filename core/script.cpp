@@ -127,6 +127,11 @@ const CompiledScript& compiled_script(const Value& text) {
   if (const CompiledScript* cached = text.cached_ptr<CompiledScript>(CacheSlot::Script)) {
     return *cached;
   }
+  if (text.empty()) {
+    // Nothing to cache the form on: the empty script is one shared form.
+    static const CompiledScript empty;
+    return empty;
+  }
   return *compile_script(text);
 }
 
