@@ -9,8 +9,10 @@ Value Value::from_int(int64_t v) {
   char buf[24];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
   (void)ec;
-  Value r(std::string_view(buf, static_cast<size_t>(end - buf)));
-  r.remember_int(v);
+  Value r;
+  r.rep_ = new ValueRep(std::string_view(buf, static_cast<size_t>(end - buf)));
+  r.rep_->int_value = v;
+  r.rep_->has_int = true;
   return r;
 }
 

@@ -71,6 +71,7 @@ struct ValueRep {
   int64_t int_value = 0;
 
   explicit ValueRep(std::string s) : text(std::move(s)) {}
+  explicit ValueRep(std::string_view s) : text(s) {}
   std::string_view view() const noexcept {
     return is_slice ? caches->slice.view : std::string_view(text);
   }
@@ -79,7 +80,7 @@ struct ValueRep {
 class Value {
  public:
   Value() noexcept = default;
-  Value(std::string_view s) : rep_(s.empty() ? nullptr : new ValueRep(std::string(s))) {}
+  Value(std::string_view s) : rep_(s.empty() ? nullptr : new ValueRep(s)) {}
   Value(const char* s) : Value(std::string_view(s ? s : "")) {}
   Value(std::string&& s) : rep_(s.empty() ? nullptr : new ValueRep(std::move(s))) {}
   Value(const std::string& s) : Value(std::string_view(s)) {}
