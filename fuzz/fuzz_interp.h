@@ -65,8 +65,9 @@ inline std::unique_ptr<core::Interp> safe_interp() {
   return interp;
 }
 
-// Sets the break flag when a run lasts longer than `limit`, and aborts when
-// the run still has not ended 20 seconds later.
+// Sets the break flag when a run lasts longer than `limit` (Ctrl+C); when the
+// run goes on for 2 more seconds, sets it every millisecond (Ctrl+C held
+// down) and aborts when even that has not ended the run after 20 seconds.
 class Watchdog {
  public:
   explicit Watchdog(std::chrono::milliseconds limit) : limit_(limit), thread_([this] { loop(); }) {}
@@ -83,7 +84,7 @@ class Watchdog {
     (void)platform::take_break_flag();
     deadline_ = std::chrono::steady_clock::now() + limit_;
     armed_ = true;
-    fired_ = false;
+    stage_ = Stage::Waiting;
     wake_.notify_all();
   }
   void end() {
@@ -100,16 +101,30 @@ class Watchdog {
         wake_.wait(lock);
         continue;
       }
-      if (wake_.wait_until(lock, deadline_) == std::cv_status::timeout && armed_) {
-        if (fired_) {
-          // Whatever ran swallowed the interruption: a script in it could
-          // never be stopped with Ctrl+C. Crash so the input is kept.
-          std::fputs("watchdog: an interrupted script went on running\n", stderr);
-          std::abort();
-        }
-        platform::set_break_flag();
-        fired_ = true;
-        deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      if (wake_.wait_until(lock, deadline_) != std::cv_status::timeout || !armed_) continue;
+      const auto now = std::chrono::steady_clock::now();
+      switch (stage_) {
+        case Stage::Waiting:  // Ctrl+C, once
+          platform::set_break_flag();
+          stage_ = Stage::Pressed;
+          deadline_ = now + std::chrono::seconds(2);
+          break;
+        case Stage::Pressed:
+          // Caught (catch absorbs an interruption by design): Ctrl+C held
+          // down, so every loop and command around ends too.
+          stage_ = Stage::Held;
+          held_until_ = now + std::chrono::seconds(20);
+          [[fallthrough]];
+        case Stage::Held:
+          if (now >= held_until_) {
+            // Nothing stopped it: a script that cannot be interrupted.
+            // Crash so that the input is kept.
+            std::fputs("watchdog: a script went on running under Ctrl+C\n", stderr);
+            std::abort();
+          }
+          platform::set_break_flag();
+          deadline_ = now + std::chrono::milliseconds(1);
+          break;
       }
     }
   }
@@ -119,7 +134,9 @@ class Watchdog {
   std::condition_variable wake_;
   std::chrono::steady_clock::time_point deadline_{};
   bool armed_ = false;
-  bool fired_ = false;  // the break flag was set for the current run
+  enum class Stage { Waiting, Pressed, Held };
+  Stage stage_ = Stage::Waiting;
+  std::chrono::steady_clock::time_point held_until_{};
   bool done_ = false;
   std::thread thread_;
 };
