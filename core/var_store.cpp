@@ -81,6 +81,10 @@ VarRef lookup(Interp& interp, std::string_view name, int scope) {
   return VarRef(nuvelGetVar(interp, name, scope));
 }
 
+VarRef lookup(Interp& interp, std::string_view name, core::VarLookupCache& cache) {
+  return VarRef(nuvelGetVar(interp, name, cache));
+}
+
 VarRef lookup_glob(Interp& interp, std::string_view pattern, bool nocase, int scope) {
   return VarRef(nuvelGetVarGlob(interp, pattern, nocase, scope));
 }

@@ -17,6 +17,10 @@
 
 #include "core/nuvel.h"
 
+namespace core {
+struct VarLookupCache;  // core/script.h
+}  // namespace core
+
 namespace containers {
 class hash_table;
 class Stack;
@@ -132,6 +136,9 @@ CallFrame* frame_at_level(Interp& interp, int n);
 // always searches the global frame. A link whose target is gone reads as
 // missing.
 VarRef lookup(Interp& interp, std::string_view name, int scope = -1);
+// The same in the current frame, remembering the record found in `cache`
+// (valid while the frame's records are unchanged), as `$name` words do.
+VarRef lookup(Interp& interp, std::string_view name, core::VarLookupCache& cache);
 // The newest variable whose name matches a wildcard pattern.
 VarRef lookup_glob(Interp& interp, std::string_view pattern, bool nocase, int scope = -1);
 bool var_exists(Interp& interp, std::string_view name);

@@ -13,6 +13,7 @@
 
 #include "core/cmd_helpers.h"
 #include "core/int_ops.h"
+#include "core/script.h"
 #include "core/switches.h"
 #include "core/var_store.h"
 #include "expr/expr_internal.h"
@@ -608,13 +609,14 @@ struct ExprStep {
   // the command table's epoch equals `builtin_epoch`.
   mutable bool builtin = false;
   mutable uint64_t builtin_epoch = ~uint64_t{0};
-  Value text;                            // Push: operand; Apply: operator; Function: name
-  std::string lower;                     // Function: the name in lower case
-  FunctionCall call;                     // Function: its argument texts
-  std::unique_ptr<ExprProgram> sub[2];   // Paren: sub[0]; Function: non-blank arguments
-  mutable core::CommandLookup lookup;    // Apply
-  std::unique_ptr<LiteralWord> literal;  // Push: set for a ready word
-  std::string_view var_name;             // Push: the name of a plain $name
+  Value text;                               // Push: operand; Apply: operator; Function: name
+  std::string lower;                        // Function: the name in lower case
+  FunctionCall call;                        // Function: its argument texts
+  std::unique_ptr<ExprProgram> sub[2];      // Paren: sub[0]; Function: non-blank arguments
+  mutable core::CommandLookup lookup;       // Apply
+  std::unique_ptr<LiteralWord> literal;     // Push: set for a ready word
+  std::string_view var_name;                // Push: the name of a plain $name
+  mutable core::VarLookupCache var_lookup;  // Push: the record that name found last
 };
 
 struct ExprProgram {
@@ -804,14 +806,16 @@ struct Operand {
   int64_t i = 0;
   double d = 0.0;
   Value v;
-  const LiteralWord* literal = nullptr;  // Text: a literal ready word and its readings
-  std::string_view var_name;             // Text: a plain $name, this name
+  const LiteralWord* literal = nullptr;        // Text: a literal ready word and its readings
+  std::string_view var_name;                   // Text: a plain $name, this name
+  core::VarLookupCache* var_lookup = nullptr;  // with var_name: its step's cache
 
   void set_literal(const ExprStep& step) {
     v = step.text;
     kind = Text;
     literal = step.literal.get();
     var_name = step.var_name;
+    var_lookup = &step.var_lookup;
   }
   void set_value(Value value) {
     v = std::move(value);
@@ -1037,7 +1041,7 @@ Code apply_step(Interp& interp, const ExprStep& step, Operand* slots) {
     const Operand& slot = slots[k];
     if (slot.kind != Operand::Text || slot.literal) continue;
     if (!slot.var_name.empty()) {
-      VarRef var = vars::lookup(interp, slot.var_name);
+      VarRef var = vars::lookup(interp, slot.var_name, *slot.var_lookup);
       const int kind = var ? var.kind() : vars::VT_FIELD;
       direct = kind != vars::VT_FIELD && kind != vars::VT_DICTIONARY;
       if (direct) texts[k] = &var.value();
@@ -1140,7 +1144,7 @@ bool quick_call(QuickFn fn, Operand& arg, Operand& out) {
 // within the limit): the variable's value, found as resolve_operand finds it.
 bool read_lone_variable(Interp& interp, const ExprStep& push, Operand& out, int& depth) {
   core::ScopedRestore<int> scope(depth, depth + 1);
-  VarRef var = vars::lookup(interp, push.var_name);
+  VarRef var = vars::lookup(interp, push.var_name, push.var_lookup);
   if (var && var.kind() != vars::VT_FIELD && var.kind() != vars::VT_DICTIONARY) {
     out.set_value(var.value());
     return true;
