@@ -32,6 +32,7 @@
 
 #include "core/command_table.h"
 #include "core/switches.h"
+#include "fuzz/fuzz_interp.h"
 #include "platform/console.h"
 #include "platform/system.h"
 #include "support/script_harness.h"
@@ -572,10 +573,16 @@ core::Code no_prompt(core::Interp&, int, core::Value*) {
 
 std::unique_ptr<core::Interp> prepared_interp() {
   auto interp = testing_support::fresh_interp();
-  interp->hooks.run_external = no_external;
-  interp->hooks.single_step = no_prompt;
   auto run = testing_support::run_script(*interp, kSetup);
   EXPECT_EQ(run.code, core::Code::Ok) << run.errorMsg;
+  // Commands reached through eval-like ones (eval, catch, uplevel ...) keep
+  // to the same rule: the unsafe ones are removed, here and in interpreters
+  // made inside, so random words never make directories or delete files.
+  if (interp->install != fuzzing::safe_install) fuzzing::full_install = interp->install;
+  fuzzing::remove_unsafe_commands(*interp);
+  interp->install = fuzzing::safe_install;
+  interp->hooks.run_external = no_external;
+  interp->hooks.single_step = no_prompt;
   return interp;
 }
 
