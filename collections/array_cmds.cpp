@@ -361,6 +361,15 @@ Code array_unset(Interp& interp, int argc, Value* argv, void*) {
   for (const Value* word : w.pos) {
     std::string_view text = word->view();
     size_t open = text.find('(');
+    // An array whose own name holds parentheses is unset whole: as an
+    // element it would go to unset, which hands an array back here.
+    if (open != std::string_view::npos) {
+      VarRef whole = vars::lookup(interp, text);
+      if (whole && whole.name() == text && whole.storage() &&
+          whole.storage().kind() == vars::VT_ARRAY) {
+        open = std::string_view::npos;
+      }
+    }
     if (open != std::string_view::npos) {
       size_t close = text.find(')', open);
       if (close == std::string_view::npos || close < open + 2) {
