@@ -131,6 +131,24 @@ std::string read_operator_at(std::string_view t, size_t& pos, bool words) {
   return read_operator(t, pos, words);
 }
 
+std::vector<size_t> close_partners(std::string_view t, std::string_view opens) {
+  std::vector<size_t> partner;
+  if (t.find_first_of(opens) == std::string_view::npos) return partner;
+  partner.assign(t.size(), std::string_view::npos);
+  std::vector<size_t> open[3];  // "(", "[", "{"
+  for (size_t k = 0; k < t.size(); ++k) {
+    const char c = t[k];
+    const size_t kind = c == '(' || c == ')' ? 0 : (c == '[' || c == ']' ? 1 : 2);
+    if (c == '(' || c == '[' || c == '{') {
+      if (opens.find(c) != std::string_view::npos) open[kind].push_back(k);
+    } else if ((c == ')' || c == ']' || c == '}') && !open[kind].empty()) {
+      partner[open[kind].back()] = k;
+      open[kind].pop_back();
+    }
+  }
+  return partner;
+}
+
 size_t matching_close(std::string_view t, size_t open) {
   if (open >= t.size()) return std::string_view::npos;
   char o = t[open];
@@ -1278,29 +1296,10 @@ bool run_program(Interp& interp, const ExprProgram& prog, Operand& out, int& err
 
 // --- The pre-pass ---------------------------------------------------------------------------
 
-// The partner of every "[" in one pass (npos when it stays open): looking
-// each one up alone costs time in proportion to the square of the text when
-// many stay open ("[[[[...").
-std::vector<size_t> bracket_partners(std::string_view t) {
-  std::vector<size_t> partner;
-  if (t.find('[') == std::string_view::npos) return partner;
-  partner.assign(t.size(), std::string_view::npos);
-  std::vector<size_t> open;
-  for (size_t k = 0; k < t.size(); ++k) {
-    if (t[k] == '[') {
-      open.push_back(k);
-    } else if (t[k] == ']' && !open.empty()) {
-      partner[open.back()] = k;
-      open.pop_back();
-    }
-  }
-  return partner;
-}
-
 Code pre_pass(Interp& interp, std::string_view t, std::string& out) {
   out.clear();
   out.reserve(t.size() + 16);
-  const std::vector<size_t> partner = bracket_partners(t);
+  const std::vector<size_t> partner = close_partners(t, "[");
   for (size_t i = 0; i < t.size(); ++i) {
     char c = t[i];
     bool escaped = i > 0 && t[i - 1] == '\\';

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/nuvel.h"
 #include "core/text_util.h"
@@ -32,6 +33,12 @@ bool evaluate_inner(core::Interp& interp, std::string_view text, core::Value& ou
 // Position of the bracket that closes the one at `open` ("(" / ")",
 // "[" / "]", "{" / "}"), counting nesting; npos when it is not closed.
 size_t matching_close(std::string_view text, size_t open);
+
+// matching_close of every bracket of the kinds in `opens` (some of "([{"), in
+// one pass: npos where one stays open, empty when the text holds none.
+// Looking each one up alone costs time in proportion to the square of the
+// text when many stay open ("[[[[...").
+std::vector<size_t> close_partners(std::string_view text, std::string_view opens);
 
 // Resolves an operand written as a variable reference ($name, ${name},
 // $name(subscript)) to the variable's value; other texts are returned as

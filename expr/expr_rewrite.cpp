@@ -75,22 +75,7 @@ void logical_split(std::string& s) {
   std::vector<std::string> operands(1);
   std::vector<std::string_view> operators;
   size_t n = s.size();
-  // Where each "[" and "{" closes, found in one pass: a search per group
-  // would make a text of many unclosed ones quadratic.
-  std::vector<size_t> partner(n, std::string::npos);
-  {
-    std::vector<size_t> brackets;
-    std::vector<size_t> braces;
-    for (size_t i = 0; i < n; ++i) {
-      std::vector<size_t>* open = s[i] == '[' || s[i] == ']' ? &brackets : &braces;
-      if (s[i] == '[' || s[i] == '{') {
-        open->push_back(i);
-      } else if ((s[i] == ']' || s[i] == '}') && !open->empty()) {
-        partner[open->back()] = i;
-        open->pop_back();
-      }
-    }
-  }
+  const std::vector<size_t> partner = close_partners(s, "[{");
   int depth = 0;
   for (size_t i = 0; i < n; ++i) {
     char c = s[i];
