@@ -601,7 +601,17 @@ class FrameWords {
 class HistoryEntry {
  public:
   HistoryEntry(int argc, Value* argv) {
-    if (!switches().stacktrace) return;
+    if (switches().stacktrace) push(argc, argv);
+  }
+  ~HistoryEntry() {
+    auto& h = process().call_history;
+    if (depth_ > 0 && h.size() >= depth_) h.resize(depth_ - 1);
+  }
+  HistoryEntry(const HistoryEntry&) = delete;
+  HistoryEntry& operator=(const HistoryEntry&) = delete;
+
+ private:
+  [[gnu::noinline]] void push(int argc, Value* argv) {
     std::string entry(argv[0].view().substr(0, 80));
     entry.push_back(' ');
     if (!switches().suppress_args) {
@@ -617,14 +627,7 @@ class HistoryEntry {
     process().call_history.push_back(std::move(entry));
     depth_ = process().call_history.size();
   }
-  ~HistoryEntry() {
-    auto& h = process().call_history;
-    if (depth_ > 0 && h.size() >= depth_) h.resize(depth_ - 1);
-  }
-  HistoryEntry(const HistoryEntry&) = delete;
-  HistoryEntry& operator=(const HistoryEntry&) = delete;
 
- private:
   size_t depth_ = 0;
 };
 
@@ -634,6 +637,15 @@ bool trace_matches(const Interp& interp, std::string_view name) {
     if (n == name || n == "*") return true;
   }
   return false;
+}
+
+// A result longer than texts may be is dropped and reported. Out of line,
+// like the other rare paths of the evaluator, so that the stack frames every
+// nesting level pays for stay small.
+[[gnu::noinline]] Code result_too_long(Interp& interp) {
+  size_t length = interp.result.size();
+  nuvelResetResult(interp);
+  return fail(interp, Msg::ResultTooLong, length, kMaxTextLength);
 }
 
 // Calls a handler, turning C++ exceptions into a reported error.
@@ -664,16 +676,50 @@ Code call_handler(Interp& interp, const CommandRecord& rec, int argc, Value* arg
     rc = Code::Error;
   }
   --interp.nesting_depth_handlers;
-  if (interp.result.size() > kMaxTextLength && rc == Code::Ok) {
-    size_t length = interp.result.size();
-    nuvelResetResult(interp);
-    rc = fail(interp, Msg::ResultTooLong, length, kMaxTextLength);
-  }
+  if (interp.result.size() > kMaxTextLength && rc == Code::Ok) rc = result_too_long(interp);
   // The innermost command that fails tells whether the result is its own
   // (catch hands a result left over from an earlier command to nobody).
   if (rc == Code::Error && !interp.failure_seen) {
     interp.failure_seen = true;
     interp.failure_result_stale = interp.result.same_rep(result_before);
+  }
+  return rc;
+}
+
+// Runs a command no table knows: as a program under autoexec, else through
+// a procedure named "unknown". Kept apart from dispatch so that its locals do
+// not widen the stack frame every nested evaluation pays for.
+[[gnu::noinline]] Code dispatch_unknown(Interp& interp, int argc, Value* argv, bool& keep_going,
+                                        CallFrame* saved) {
+  if (switches().autoexec) {
+    ++interp.cmdcount;
+    Code rc =
+        interp.hooks.run_external ? interp.hooks.run_external(interp, argc, argv) : Code::Error;
+    keep_going = rc == Code::Ok;
+    return rc;
+  }
+  int32_t unknown = find_index(interp, "unknown");
+  if (unknown < 0) {
+    return fail(interp, Msg::EvalCommandNotFound, argv[0]);
+  }
+  std::vector<Value> words;
+  words.reserve(static_cast<size_t>(argc) + 1);
+  words.emplace_back("unknown");
+  for (int i = 0; i < argc; ++i) words.push_back(argv[i]);
+  CommandRecord rec = interp.commands[static_cast<size_t>(unknown)];
+  ++interp.cmdcount;
+  FrameWords frame_words(interp.callframe, argc + 1, words.data());
+  Code rc = call_handler(interp, rec, argc + 1, words.data());
+  interp.callframe = saved;
+  if (rc == Code::Ok) {
+    keep_going = true;
+  } else if (rc == Code::Return) {
+    if (rec.is_proc) {
+      keep_going = true;
+      if (saved->level <= 0) rc = Code::Ok;
+    } else if (interp.nesting_depth_handlers == 0) {
+      rc = Code::Ok;
+    }
   }
   return rc;
 }
@@ -693,39 +739,7 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
     return Code::Ok;
   }
   int32_t index = resolve_command(interp, cmd, name, lookup);
-  if (index < 0) {
-    if (switches().autoexec) {
-      ++interp.cmdcount;
-      Code rc =
-          interp.hooks.run_external ? interp.hooks.run_external(interp, argc, argv) : Code::Error;
-      keep_going = rc == Code::Ok;
-      return rc;
-    }
-    int32_t unknown = find_index(interp, "unknown");
-    if (unknown < 0) {
-      return fail(interp, Msg::EvalCommandNotFound, argv[0]);
-    }
-    std::vector<Value> words;
-    words.reserve(static_cast<size_t>(argc) + 1);
-    words.emplace_back("unknown");
-    for (int i = 0; i < argc; ++i) words.push_back(argv[i]);
-    CommandRecord rec = interp.commands[static_cast<size_t>(unknown)];
-    ++interp.cmdcount;
-    FrameWords frame_words(interp.callframe, argc + 1, words.data());
-    Code rc = call_handler(interp, rec, argc + 1, words.data());
-    interp.callframe = restore.saved;
-    if (rc == Code::Ok) {
-      keep_going = true;
-    } else if (rc == Code::Return) {
-      if (rec.is_proc) {
-        keep_going = true;
-        if (restore.saved->level <= 0) rc = Code::Ok;
-      } else if (interp.nesting_depth_handlers == 0) {
-        rc = Code::Ok;
-      }
-    }
-    return rc;
-  }
+  if (index < 0) return dispatch_unknown(interp, argc, argv, keep_going, restore.saved);
   const CommandRecord& rec = interp.commands[static_cast<size_t>(index)];
   bool traced = trace_matches(interp, name);
   if (traced) interp.hooks.trace(interp, argc, argv, false, 0);
@@ -755,7 +769,7 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
 }
 
 // Substitution mode: unescape every word but the first and join them.
-void join_substituted(Interp& interp, WordList& words) {
+[[gnu::noinline]] void join_substituted(Interp& interp, WordList& words) {
   if (words.size() == 1) {
     interp.result = words.data()[0];
     return;
@@ -831,7 +845,8 @@ bool run_command(Interp& interp, Evaluator& ev, const CompiledCommand& cmd, Word
 
 // A syntax error after the complete commands: the words read so far are
 // substituted for their side effects, then the error is reported.
-Code syntax_error(Interp& interp, Evaluator& ev, const CompiledScript& script, WordList& words) {
+[[gnu::noinline]] Code syntax_error(Interp& interp, Evaluator& ev, const CompiledScript& script,
+                                    WordList& words) {
   words.clear();
   Code sub = ev.substitute(script.partial, words);
   if (sub != Code::Ok) return sub;
@@ -846,32 +861,42 @@ Code syntax_error(Interp& interp, Evaluator& ev, const CompiledScript& script, W
   return Code::Error;
 }
 
+// A long text is read and run one command at a time, never compiled whole.
+// Apart from rindoEval, whose stack frame every nesting level pays for.
+[[gnu::noinline]] Code run_long_text(Interp& interp, Evaluator& ev, const Value& text,
+                                     bool subst_only) {
+  Code rc = Code::Ok;
+  WordList words;
+  ScriptReader reader(text);
+  CompiledScript error;
+  CompiledCommand cmd;
+  for (;;) {
+    ScriptReader::Step step = reader.next(cmd, error);
+    if (step == ScriptReader::Step::End) return rc;
+    if (step == ScriptReader::Step::Error) return syntax_error(interp, ev, error, words);
+    if (!run_command(interp, ev, cmd, words, subst_only, rc)) return rc;
+  }
+}
+
+[[gnu::noinline]] Code too_deep(Interp& interp) {
+  (void)fail(interp, Msg::EvalTooDeep, kMaxEvalDepth);
+  nuvelResetResult(interp);
+  return Code::Error;
+}
+
 }  // namespace
 
 Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars) {
   if (text.empty()) return Code::Ok;
   DepthGuard depth(interp);
-  if (interp.eval_depth > kMaxEvalDepth) {
-    (void)fail(interp, Msg::EvalTooDeep, kMaxEvalDepth);
-    nuvelResetResult(interp);
-    return Code::Error;
-  }
+  if (interp.eval_depth > kMaxEvalDepth) return too_deep(interp);
   nuvelResetResult(interp);
   Evaluator ev(interp, text, no_vars);
+  if (text.size() > kCompileCacheLimit && !text.cached_ptr<CompiledScript>(CacheSlot::Script)) {
+    return run_long_text(interp, ev, text, subst_only);
+  }
   Code rc = Code::Ok;
   WordList words;
-  if (text.size() > kCompileCacheLimit && !text.cached_ptr<CompiledScript>(CacheSlot::Script)) {
-    // A long text is read and run one command at a time.
-    ScriptReader reader(text);
-    CompiledScript error;
-    CompiledCommand cmd;
-    for (;;) {
-      ScriptReader::Step step = reader.next(cmd, error);
-      if (step == ScriptReader::Step::End) return rc;
-      if (step == ScriptReader::Step::Error) return syntax_error(interp, ev, error, words);
-      if (!run_command(interp, ev, cmd, words, subst_only, rc)) return rc;
-    }
-  }
   // The held copy keeps the text shared, so it cannot grow in place (which
   // would drop the compiled form) while its commands run.
   Value hold = text;

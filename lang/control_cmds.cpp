@@ -72,6 +72,14 @@ Code if_first_expression(Interp& interp, const Value& cond) {
   return eval_expression(interp, substituted);
 }
 
+// The report of a word where elseif or else belongs; out of line, so that
+// nuvelCommandIf's stack frame, which every nesting level pays for, stays
+// small.
+[[gnu::noinline]] Code expected_else(Interp& interp, const Value& word, int index) {
+  platform::out(core::message_of(interp, core::Msg::IfExpectedElse, word, index));
+  return Code::Error;
+}
+
 // if cond body ?elseif cond body ...? ?else body?
 // Results: the code and result of the body run, or ok.
 Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
@@ -84,10 +92,7 @@ Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
   bool has_else = argv[argc - 2].view() == "else";
   int chain_end = has_else ? argc - 2 : argc;
   for (int i = 3; i < chain_end; i += 3) {
-    if (argv[i].view() != "elseif") {
-      platform::out(core::message_of(interp, core::Msg::IfExpectedElse, argv[i], i));
-      return Code::Error;
-    }
+    if (argv[i].view() != "elseif") return expected_else(interp, argv[i], i);
     if (i + 2 >= chain_end) return core::nuvelWrongArgs(interp, argc, argv);
     rc = run_condition(interp, argv[i + 1]);
     if (rc != Code::Ok) return rc;

@@ -64,6 +64,48 @@ std::string join_args(int argc, const Value* argv, int from) {
   return out;
 }
 
+// Binds the formals of a procedure to the words of its call in the call's
+// new frame. Apart from nuvelProcCall so that its locals do not widen the
+// stack frame every level of a recursion pays for.
+[[gnu::noinline]] bool bind_formals(Interp& interp, const ProcDef& pd, vars::CallFrame& frame,
+                                    int argc, Value* argv) {
+  // Room for the formals and a few locals, so that the first variables do
+  // not each grow the list.
+  frame.vars.reserve(pd.formals.size() + 3);
+  // k counts the actual arguments taken by the formals bound so far.
+  int k = 1;
+  for (const ProcArg& formal : pd.formals) {
+    if (formal.count == 0 || formal.name.empty()) continue;
+    if (pd.distinct_local_formals) {
+      if (k >= argc) {
+        vars::add_fresh_local(interp, formal.name, formal.default_value);
+      } else if (k == pd.formal_count && argc - k > 1 && formal.name == "args") {
+        vars::add_fresh_local(interp, formal.name, Value(join_args(argc, argv, k)));
+      } else {
+        vars::add_fresh_local(interp, formal.name, argv[k]);
+      }
+      ++k;
+      continue;
+    }
+    int rc;
+    if (k >= argc) {
+      rc = set_var(interp, formal.name, formal.default_value);
+    } else if (k == pd.formal_count && argc - k > 1 && formal.name == "args") {
+      rc = set_var(interp, formal.name, Value(join_args(argc, argv, k)));
+    } else {
+      rc = set_var(interp, formal.name, argv[k]);
+    }
+    if (rc != 0) {
+      (void)core::fail(interp, core::Msg::ProcSetVariableFailed, argv[0], formal.name);
+      (void)core::fail(interp, core::Msg::ProcException, argv[0]);
+      core::nuvelResetResult(interp);
+      return false;
+    }
+    ++k;
+  }
+  return true;
+}
+
 }  // namespace
 
 Code nuvelProcCall(Interp& interp, int argc, Value* argv, void* data) {
@@ -81,39 +123,8 @@ Code nuvelProcCall(Interp& interp, int argc, Value* argv, void* data) {
     return core::fail(interp, core::Msg::ProcArgListInvalid, argv[0], pd->arg_list);
   }
   FrameGuard frame(interp, argv[0].view());
-  // Room for the formals and a few locals, so that the first variables do
-  // not each grow the list.
-  if (!pd->formals.empty()) frame.frame().vars.reserve(pd->formals.size() + 3);
-  // k counts the actual arguments taken by the formals bound so far.
-  int k = 1;
-  for (const ProcArg& formal : pd->formals) {
-    if (formal.count == 0 || formal.name.empty()) continue;
-    if (pd->distinct_local_formals) {
-      if (k >= argc) {
-        vars::add_fresh_local(interp, formal.name, formal.default_value);
-      } else if (k == pd->formal_count && argc - k > 1 && formal.name == "args") {
-        vars::add_fresh_local(interp, formal.name, Value(join_args(argc, argv, k)));
-      } else {
-        vars::add_fresh_local(interp, formal.name, argv[k]);
-      }
-      ++k;
-      continue;
-    }
-    int rc;
-    if (k >= argc) {
-      rc = set_var(interp, formal.name, formal.default_value);
-    } else if (k == pd->formal_count && argc - k > 1 && formal.name == "args") {
-      rc = set_var(interp, formal.name, Value(join_args(argc, argv, k)));
-    } else {
-      rc = set_var(interp, formal.name, argv[k]);
-    }
-    if (rc != 0) {
-      (void)core::fail(interp, core::Msg::ProcSetVariableFailed, argv[0], formal.name);
-      (void)core::fail(interp, core::Msg::ProcException, argv[0]);
-      core::nuvelResetResult(interp);
-      return Code::Error;
-    }
-    ++k;
+  if (!pd->formals.empty() && !bind_formals(interp, *pd, frame.frame(), argc, argv)) {
+    return Code::Error;
   }
   Code rc = core::rindoEval(interp, pd->body);
   // A body ended by `return` completes the call normally, wherever the call
