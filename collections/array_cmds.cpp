@@ -656,7 +656,7 @@ constexpr core::CommandRow kArrayCommands[] = {
 
 }  // namespace
 
-void register_array_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_array_cmds(Interp& interp) {
   core::register_rows(interp, kArrayCommands);
   core::register_ensemble(interp, kArrayEnsemble);
 }

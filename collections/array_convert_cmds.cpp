@@ -208,7 +208,7 @@ constexpr core::CommandRow kArrayConvertCommands[] = {
 
 }  // namespace
 
-void register_array_convert_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_array_convert_cmds(Interp& interp) {
   core::register_rows(interp, kArrayConvertCommands);
 }
 

@@ -667,7 +667,7 @@ constexpr core::CommandRow kDictCommands[] = {
 
 }  // namespace
 
-void register_dict_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_dict_cmds(Interp& interp) {
   core::register_rows(interp, kDictCommands);
   core::register_ensemble(interp, kDictEnsemble);
 }

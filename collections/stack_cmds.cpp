@@ -248,7 +248,7 @@ constexpr core::CommandRow kStackCommands[] = {
 
 }  // namespace
 
-void register_stack_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_stack_cmds(Interp& interp) {
   core::register_rows(interp, kStackCommands);
   core::register_ensemble(interp, kStackEnsemble);
 }

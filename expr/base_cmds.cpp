@@ -539,7 +539,7 @@ constexpr core::CommandRow kBaseCommands[] = {
 
 }  // namespace
 
-void register_base_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_base_cmds(Interp& interp) {
   core::register_rows(interp, kBaseCommands);
 }
 

@@ -1591,7 +1591,7 @@ constexpr core::CommandRow kExprCommands[] = {
 
 void register_function_cmds(Interp& interp);
 
-void register_expr_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_expr_cmds(Interp& interp) {
   core::register_rows(interp, kExprCommands);
   register_function_cmds(interp);
 }

@@ -320,7 +320,7 @@ constexpr core::CommandRow kFunctionCommands[] = {
 
 void register_random_cmds(Interp& interp);
 
-void register_function_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_function_cmds(Interp& interp) {
   core::register_rows(interp, kFunctionCommands);
   register_random_cmds(interp);
 }

@@ -284,7 +284,7 @@ constexpr CommandRow kIncrementCommands[] = {
 
 }  // namespace
 
-void register_increment_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_increment_cmds(Interp& interp) {
   core::register_rows(interp, kIncrementCommands);
 }
 

@@ -210,7 +210,7 @@ constexpr CommandRow kNumericCommands[] = {
 
 }  // namespace
 
-void register_numeric_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_numeric_cmds(Interp& interp) {
   core::register_rows(interp, kNumericCommands);
 }
 

@@ -644,7 +644,7 @@ constexpr CommandRow kOperatorCommands[] = {
 
 }  // namespace
 
-void register_operator_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_operator_cmds(Interp& interp) {
   core::register_rows(interp, kOperatorCommands);
   interp.math_handler = nuvelCommandMath;
   interp.compare_handler = nuvelCommandRelational;

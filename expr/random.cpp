@@ -83,7 +83,7 @@ constexpr core::CommandRow kRandomCommands[] = {
 
 }  // namespace
 
-void register_random_cmds(core::Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_random_cmds(core::Interp& interp) {
   core::register_rows(interp, kRandomCommands);
 }
 

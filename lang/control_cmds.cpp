@@ -508,7 +508,7 @@ Code test_if_condition(Interp& interp, const Value& cond, bool& truth) {
   return rc;
 }
 
-void register_control_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_control_cmds(Interp& interp) {
   core::register_rows(interp, kControlCommands);
 }
 

@@ -437,7 +437,7 @@ constexpr CommandRow kDebugCommands[] = {
 
 }  // namespace
 
-void register_debug_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_debug_cmds(Interp& interp) {
   core::register_rows(interp, kDebugCommands);
   core::register_ensemble(interp, kTraceEnsemble);
   core::register_ensemble(interp, kWatchEnsemble);

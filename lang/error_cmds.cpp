@@ -163,10 +163,10 @@ constexpr CommandRow kCmdcountCommands[] = {
 
 }  // namespace
 
-void register_error_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_error_cmds(Interp& interp) {
   core::register_rows(interp, kErrorCommands);
 }
-void register_cmdcount_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_cmdcount_cmds(Interp& interp) {
   core::register_rows(interp, kCmdcountCommands);
 }
 

@@ -291,7 +291,7 @@ constexpr CommandRow kEvalCommands[] = {
 
 }  // namespace
 
-void register_eval_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_eval_cmds(Interp& interp) {
   core::register_rows(interp, kEvalCommands);
 }
 

@@ -160,7 +160,7 @@ constexpr CommandRow kGotoCommands[] = {
 
 }  // namespace
 
-void register_goto_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_goto_cmds(Interp& interp) {
   core::register_rows(interp, kGotoCommands);
 }
 

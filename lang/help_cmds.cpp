@@ -127,7 +127,7 @@ const CommandRow kHelpCommands[] = {
 
 }  // namespace
 
-void register_help_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_help_cmds(Interp& interp) {
   register_rows(interp, kHelpCommands);
 }
 

@@ -387,7 +387,7 @@ const core::CommandRow kInfoCommands[] = {
 
 }  // namespace
 
-void register_info_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_info_cmds(Interp& interp) {
   core::register_rows(interp, kInfoCommands);
   core::register_ensemble(interp, kInfoEnsemble);
 }

@@ -316,7 +316,7 @@ constexpr CommandRow kOptionCommands[] = {
 
 }  // namespace
 
-void register_option_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_option_cmds(Interp& interp) {
   register_rows(interp, kOptionCommands);
   register_ensemble(interp, kOptionEnsemble);
 }

@@ -516,7 +516,7 @@ constexpr CommandRow kProcCommands[] = {
 
 }  // namespace
 
-void register_proc_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_proc_cmds(Interp& interp) {
   core::register_rows(interp, kProcCommands);
 }
 

@@ -141,7 +141,7 @@ constexpr CommandRow kScriptCommands[] = {
 
 }  // namespace
 
-void register_script_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_script_cmds(Interp& interp) {
   core::register_rows(interp, kScriptCommands);
 }
 

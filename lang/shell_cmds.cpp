@@ -208,7 +208,7 @@ constexpr CommandRow kShellCommands[] = {
 
 }  // namespace
 
-void register_shell_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_shell_cmds(Interp& interp) {
   core::register_rows(interp, kShellCommands);
 }
 

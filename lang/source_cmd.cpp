@@ -162,7 +162,7 @@ constexpr CommandRow kSourceCommands[] = {
 
 }  // namespace
 
-void register_source_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_source_cmds(Interp& interp) {
   core::register_rows(interp, kSourceCommands);
 }
 

@@ -58,7 +58,7 @@ constexpr core::CommandRow kStructEvalCommands[] = {
 
 }  // namespace
 
-void register_struct_eval_cmds(core::Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_struct_eval_cmds(core::Interp& interp) {
   core::register_rows(interp, kStructEvalCommands);
 }
 

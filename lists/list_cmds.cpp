@@ -765,7 +765,7 @@ constexpr CommandRow kListCommands[] = {
 
 }  // namespace
 
-void register_list_cmds(core::Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_list_cmds(core::Interp& interp) {
   core::register_rows(interp, kListCommands);
 }
 

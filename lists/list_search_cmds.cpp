@@ -228,7 +228,7 @@ constexpr CommandRow kListSearchCommands[] = {
 
 }  // namespace
 
-void register_list_search_cmds(core::Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_list_search_cmds(core::Interp& interp) {
   core::register_rows(interp, kListSearchCommands);
 }
 

@@ -278,7 +278,7 @@ constexpr core::CommandRow kListUtilCommands[] = {
 
 }  // namespace
 
-void register_list_util_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_list_util_cmds(Interp& interp) {
   core::register_rows(interp, kListUtilCommands);
 }
 

@@ -439,7 +439,7 @@ const core::CommandRow kBinaryCommands[] = {
 
 }  // namespace
 
-void register_binary_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_binary_cmds(Interp& interp) {
   core::register_rows(interp, kBinaryCommands);
   core::register_ensemble(interp, kBinary);
 }

@@ -141,7 +141,7 @@ constexpr core::CommandRow kCharTestCommands[] = {
 
 }  // namespace
 
-void register_char_test_cmds(core::Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_char_test_cmds(core::Interp& interp) {
   core::register_rows(interp, kCharTestCommands);
 }
 

@@ -401,7 +401,7 @@ const core::CommandRow kEncodingCommands[] = {
 
 }  // namespace
 
-void register_encoding_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_encoding_cmds(Interp& interp) {
   core::register_rows(interp, kEncodingCommands);
 }
 

@@ -247,7 +247,7 @@ constexpr core::CommandRow kFormatCommands[] = {
 
 }  // namespace
 
-void register_format_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_format_cmds(Interp& interp) {
   core::register_rows(interp, kFormatCommands);
 }
 

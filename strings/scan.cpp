@@ -315,7 +315,7 @@ constexpr core::CommandRow kScanCommands[] = {
 
 }  // namespace
 
-void register_scan_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_scan_cmds(Interp& interp) {
   core::register_rows(interp, kScanCommands);
 }
 

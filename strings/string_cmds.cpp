@@ -374,7 +374,7 @@ constexpr core::CommandRow kStringCommands[] = {
 
 }  // namespace
 
-void register_string_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_string_cmds(Interp& interp) {
   core::register_rows(interp, kStringCommands);
   core::register_ensemble(interp, kStringEnsemble);
 }

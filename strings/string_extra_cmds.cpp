@@ -455,7 +455,7 @@ std::span<const CommandRow> string_extra_rows() {
   return kStringExtraCommands;
 }
 
-void register_string_extra_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_string_extra_cmds(Interp& interp) {
   core::register_rows(interp, kStringExtraCommands);
 }
 

@@ -331,7 +331,7 @@ std::span<const CommandRow> string_split_rows() {
   return kStringSplitCommands;
 }
 
-void register_string_split_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_string_split_cmds(Interp& interp) {
   core::register_rows(interp, kStringSplitCommands);
 }
 

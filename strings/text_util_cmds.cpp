@@ -368,7 +368,7 @@ constexpr core::CommandRow kTextUtilCommands[] = {
 
 }  // namespace
 
-void register_text_util_cmds(core::Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_text_util_cmds(core::Interp& interp) {
   core::register_rows(interp, kTextUtilCommands);
 }
 

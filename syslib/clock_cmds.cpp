@@ -177,7 +177,7 @@ const core::CommandRow kClockCommands[] = {
 
 }  // namespace
 
-void register_clock_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_clock_cmds(Interp& interp) {
   core::register_rows(interp, kClockCommands);
   core::register_ensemble(interp, kClockEnsemble);
 }

@@ -133,7 +133,7 @@ const CommandRow kConoutCommands[] = {
 
 }  // namespace
 
-void register_conout_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_conout_cmds(Interp& interp) {
   core::flush_row_batch(interp);  // format is registered before this family
   if (core::CommandRecord* format = core::nuvelGetCommand(interp, "format");
       format != nullptr && !format->is_proc) {

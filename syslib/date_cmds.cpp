@@ -335,7 +335,7 @@ const core::CommandRow kDateCommands[] = {
 
 }  // namespace
 
-void register_date_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_date_cmds(Interp& interp) {
   core::register_rows(interp, kDateCommands);
 }
 

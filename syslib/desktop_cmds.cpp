@@ -205,7 +205,7 @@ const CommandRow kDesktopCommands[] = {
 
 }  // namespace
 
-void register_desktop_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_desktop_cmds(Interp& interp) {
   core::register_rows(interp, kDesktopCommands);
   core::register_ensemble(interp, kClipboardEnsemble);
 }

@@ -354,7 +354,7 @@ const CommandRow kDialogCommands[] = {
 
 }  // namespace
 
-void register_dialog_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_dialog_cmds(Interp& interp) {
   core::register_rows(interp, kDialogCommands);
 }
 

@@ -158,7 +158,7 @@ const CommandRow kEnvCommands[] = {
 
 }  // namespace
 
-void register_env_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_env_cmds(Interp& interp) {
   core::register_rows(interp, kEnvCommands);
 }
 

@@ -32,7 +32,7 @@ core::Code run_external(core::Interp& interp, int argc, core::Value* argv) {
 
 }  // namespace
 
-void install_external_commands(core::Interp& interp) {
+[[gnu::section(".text.startup.register")]] void install_external_commands(core::Interp& interp) {
   interp.hooks.run_external = run_external;
 }
 

@@ -539,7 +539,7 @@ constexpr core::CommandRow kFileCommands[] = {
 
 }  // namespace
 
-void register_file_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_file_cmds(Interp& interp) {
   core::register_rows(interp, kFileCommands);
   core::register_ensemble(interp, kFileEnsemble);
 }

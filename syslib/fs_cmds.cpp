@@ -529,7 +529,7 @@ constexpr core::CommandRow kFsCommands[] = {
 
 }  // namespace
 
-void register_fs_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_fs_cmds(Interp& interp) {
   core::register_rows(interp, kFsCommands);
 }
 

@@ -289,7 +289,7 @@ const core::CommandRow kHttpCommands[] = {
 
 }  // namespace
 
-void register_http_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_http_cmds(Interp& interp) {
   core::register_rows(interp, kHttpCommands);
 }
 

@@ -301,7 +301,7 @@ constexpr CommandRow kInputCommands[] = {
 
 }  // namespace
 
-void register_input_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_input_cmds(Interp& interp) {
   core::register_rows(interp, kInputCommands);
 }
 

@@ -498,7 +498,7 @@ void print_library_report(Interp& interp) {
   }
 }
 
-void register_lib_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_lib_cmds(Interp& interp) {
   core::register_rows(interp, kLibCommands);
 }
 

@@ -242,7 +242,7 @@ const CommandRow kProcessCommands[] = {
 
 }  // namespace
 
-void register_process_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_process_cmds(Interp& interp) {
   core::register_rows(interp, kProcessCommands);
 }
 

@@ -417,7 +417,7 @@ const CommandRow kScreenCommands[] = {
 
 }  // namespace
 
-void register_screen_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_screen_cmds(Interp& interp) {
   core::register_rows(interp, kScreenCommands);
   core::register_ensemble(interp, kScreenEnsemble);
   core::register_ensemble(interp, kConsoleEnsemble);

@@ -407,7 +407,7 @@ Code nuvelStreamSeek(Interp& interp, int argc, Value* argv) {
   return core::result_bool(interp, ok);
 }
 
-void register_stream_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_stream_cmds(Interp& interp) {
   core::register_rows(interp, kStreamCommands);
 }
 

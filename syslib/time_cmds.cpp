@@ -118,7 +118,7 @@ const core::CommandRow kTimeCommands[] = {
 
 }  // namespace
 
-void register_time_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_time_cmds(Interp& interp) {
   core::register_rows(interp, kTimeCommands);
 }
 

@@ -317,7 +317,7 @@ const core::CommandRow kTimerCommands[] = {
 
 }  // namespace
 
-void register_timer_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_timer_cmds(Interp& interp) {
   core::register_rows(interp, kTimerCommands);
 }
 

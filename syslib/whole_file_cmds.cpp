@@ -301,7 +301,7 @@ constexpr core::CommandRow kWholeFileCommands[] = {
 
 }  // namespace
 
-void register_whole_file_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_whole_file_cmds(Interp& interp) {
   core::register_rows(interp, kWholeFileCommands);
 }
 

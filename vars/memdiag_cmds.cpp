@@ -145,7 +145,7 @@ constexpr core::CommandRow kMemdiagCommands[] = {
 
 }  // namespace
 
-void register_memdiag_cmds(core::Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_memdiag_cmds(core::Interp& interp) {
   core::register_rows(interp, kMemdiagCommands);
 }
 

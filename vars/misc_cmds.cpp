@@ -154,7 +154,7 @@ constexpr core::CommandRow kMiscCommands[] = {
 
 }  // namespace
 
-void register_misc_cmds(Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_misc_cmds(Interp& interp) {
   core::register_rows(interp, kMiscCommands);
   if (interp.previous != nullptr) {
     shared_store(*interp.previous);  // makes the creator's map when it has none

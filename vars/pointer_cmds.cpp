@@ -590,7 +590,7 @@ constexpr core::CommandRow kPointerCommands[] = {
 
 }  // namespace
 
-void register_pointer_cmds(core::Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_pointer_cmds(core::Interp& interp) {
   core::register_rows(interp, kPointerCommands);
 }
 

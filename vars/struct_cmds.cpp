@@ -405,7 +405,7 @@ constexpr core::CommandRow kStructCommands[] = {
 
 }  // namespace
 
-void register_struct_cmds(core::Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_struct_cmds(core::Interp& interp) {
   core::register_rows(interp, kStructCommands);
   core::register_ensemble(interp, kStructEnsemble);
 }

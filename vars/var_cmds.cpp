@@ -570,7 +570,7 @@ constexpr core::CommandRow kVarCommands[] = {
 
 }  // namespace
 
-void register_var_cmds(core::Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_var_cmds(core::Interp& interp) {
   core::register_rows(interp, kVarCommands);
 }
 

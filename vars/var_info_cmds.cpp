@@ -231,7 +231,7 @@ constexpr core::CommandRow kVarInfoCommands[] = {
 
 }  // namespace
 
-void register_var_info_cmds(core::Interp& interp) {
+[[gnu::section(".text.startup.register")]] void register_var_info_cmds(core::Interp& interp) {
   core::register_rows(interp, kVarInfoCommands);
 }
 
