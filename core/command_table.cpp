@@ -24,7 +24,8 @@ bool outside(int argc, int min_words, int max_words) {
 
 uint64_t fresh_command_epoch();
 
-[[gnu::section(".text.startup.register")]] int nuvelRegisterCommands(Interp& interp, std::vector<CommandRecord>&& fresh) {
+[[gnu::section(".text.startup.register")]] int nuvelRegisterCommands(
+    Interp& interp, std::vector<CommandRecord>&& fresh) {
   auto& cmds = interp.commands;
   auto by_name = [](const CommandRecord& a, const CommandRecord& b) { return a.name < b.name; };
   // Names compare byte for byte, as in the lookup. The order is sorted as
@@ -80,7 +81,8 @@ void close_row_batch(Interp& interp) {
   interp.state<RowBatch>().open = false;
 }
 
-[[gnu::section(".text.startup.register")]] void register_rows(Interp& interp, std::span<const CommandRow> rows) {
+[[gnu::section(".text.startup.register")]] void register_rows(Interp& interp,
+                                                              std::span<const CommandRow> rows) {
   RowBatch& batch = interp.state<RowBatch>();
   std::vector<CommandRecord> fresh;
   std::vector<CommandRecord>& into = batch.open ? batch.rows : fresh;
@@ -135,7 +137,8 @@ Code run_handler(Interp& interp, CommandHandler handler, int argc, Value* argv, 
   return handler(interp, argc, argv, data);
 }
 
-[[gnu::section(".text.startup.register")]] void register_ensemble(Interp& interp, const Ensemble& ensemble) {
+[[gnu::section(".text.startup.register")]] void register_ensemble(Interp& interp,
+                                                                  const Ensemble& ensemble) {
   auto& list = interp.state<EnsembleList>().items;
   for (const Ensemble* e : list) {
     if (e == &ensemble) return;

@@ -60,7 +60,8 @@ constexpr core::CommandRow kExitCommand[] = {
 
 }  // namespace
 
-[[gnu::section(".text.startup.register")]] void register_exit_cmds(core::Interp& interp, bool with_exit) {
+[[gnu::section(".text.startup.register")]] void register_exit_cmds(core::Interp& interp,
+                                                                   bool with_exit) {
   core::register_rows(interp, kExitCommands);
   if (with_exit) core::register_rows(interp, kExitCommand);
 }
