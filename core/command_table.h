@@ -71,6 +71,10 @@ struct Ensemble {
 };
 
 // Registers every row of a family (an existing name is left as it is).
+// Every family's registration function, and these helpers, are placed in the
+// section ".text.startup.register", which the linker puts beside the static
+// initialisers: they run once, at start-up, and kept together they bring in
+// a few pages of the binary instead of a page of every family's code.
 void register_rows(Interp& interp, std::span<const CommandRow> rows);
 // While a batch is open, register_rows collects the rows of every family
 // and the table takes them in one sorted merge when the batch closes (or is
