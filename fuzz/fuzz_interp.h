@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -21,6 +23,7 @@
 #include "core/cmd_helpers.h"
 #include "core/switches.h"
 #include "platform/console.h"
+#include "platform/process.h"
 #include "platform/system.h"
 
 namespace fuzzing {
@@ -65,12 +68,40 @@ inline std::unique_ptr<core::Interp> safe_interp() {
   return interp;
 }
 
+// The inputs run in one interpreter since it was made, kept so that a run
+// that only goes wrong after what earlier inputs left behind can be replayed:
+// on a finding they are written to the folder "sequence-<pid>", named in the
+// order they ran, ready for fuzz/sequences/.
+class History {
+ public:
+  void restart() { inputs_.clear(); }
+  void add(const uint8_t* data, size_t size) {
+    inputs_.emplace_back(reinterpret_cast<const char*>(data), size);
+  }
+  void write() const {
+    const std::string dir = "sequence-" + std::to_string(platform::process_id());
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    for (size_t i = 0; i < inputs_.size(); ++i) {
+      char name[24];
+      std::snprintf(name, sizeof name, "%03zu", i);
+      std::ofstream(dir + "/" + name, std::ios::binary) << inputs_[i];
+    }
+    std::fprintf(stderr, "the %zu inputs run in this interpreter are in %s/\n", inputs_.size(),
+                 dir.c_str());
+  }
+
+ private:
+  std::vector<std::string> inputs_;
+};
+
 // Sets the break flag when a run lasts longer than `limit` (Ctrl+C); when the
 // run goes on for 2 more seconds, sets it every millisecond (Ctrl+C held
 // down) and aborts when even that has not ended the run after 20 seconds.
 class Watchdog {
  public:
-  explicit Watchdog(std::chrono::milliseconds limit) : limit_(limit), thread_([this] { loop(); }) {}
+  explicit Watchdog(std::chrono::milliseconds limit, const History* history = nullptr)
+      : limit_(limit), history_(history), thread_([this] { loop(); }) {}
   ~Watchdog() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -120,6 +151,8 @@ class Watchdog {
             // Nothing stopped it: a script that cannot be interrupted.
             // Crash so that the input is kept.
             std::fputs("watchdog: a script went on running under Ctrl+C\n", stderr);
+            // The evaluation thread is stuck, so the history holds still.
+            if (history_) history_->write();
             std::abort();
           }
           platform::set_break_flag();
@@ -130,6 +163,7 @@ class Watchdog {
   }
 
   std::chrono::milliseconds limit_;
+  const History* history_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::chrono::steady_clock::time_point deadline_{};
