@@ -648,8 +648,11 @@ bool trace_matches(const Interp& interp, std::string_view name) {
   return fail(interp, Msg::ResultTooLong, length, kMaxTextLength);
 }
 
-// Calls a handler, turning C++ exceptions into a reported error.
-Code call_handler(Interp& interp, const CommandRecord& rec, int argc, Value* argv) {
+// Calls a handler, turning C++ exceptions into a reported error. Always
+// inlined into dispatch: every nesting level then pays for one stack frame
+// instead of two, which also measured faster.
+[[gnu::always_inline]] inline Code call_handler(Interp& interp, const CommandRecord& rec, int argc,
+                                                Value* argv) {
   CommandHandler handler = rec.handler;
   void* data = rec.data;
   std::shared_ptr<void> keep = rec.is_proc ? rec.owner : nullptr;
@@ -799,9 +802,11 @@ struct DepthGuard {
 };
 
 // Runs one compiled command. Returns true when the evaluation goes on; `rc`
-// then holds the code to end with if no further command follows.
-bool run_command(Interp& interp, Evaluator& ev, const CompiledCommand& cmd, WordList& words,
-                 bool subst_only, Code& rc) {
+// then holds the code to end with if no further command follows. Always
+// inlined into rindoEval, for the same reason as call_handler.
+[[gnu::always_inline]] inline bool run_command(Interp& interp, Evaluator& ev,
+                                               const CompiledCommand& cmd, WordList& words,
+                                               bool subst_only, Code& rc) {
   if (cmd.words.empty()) {
     if (!subst_only) return true;
     nuvelResetResult(interp);
