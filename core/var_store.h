@@ -64,6 +64,27 @@ using VarPtr = std::shared_ptr<Var>;
 // name-to-record result kept with the stamp is exact while the stamp matches.
 uint64_t fresh_frame_stamp();
 
+// The name index of a frame. Held through a pointer and made on first use:
+// most frames never need one, and every procedure call keeps its frame on
+// the C stack, where each byte is paid again at every level of a recursion.
+class FrameIndex {
+ public:
+  using Map = std::unordered_map<std::string_view, Var*>;
+  bool empty() const noexcept { return !map_ || map_->empty(); }
+  Map::iterator find(std::string_view name) { return map().find(name); }
+  Map::iterator end() { return map().end(); }
+  void erase(Map::iterator it) { map_->erase(it); }
+  void emplace(std::string_view name, Var* var) { map().emplace(name, var); }
+  void clear() noexcept { map_.reset(); }
+
+ private:
+  Map& map() {
+    if (!map_) map_ = std::make_unique<Map>();
+    return *map_;
+  }
+  std::unique_ptr<Map> map_;
+};
+
 struct CallFrame {
   uint64_t stamp = fresh_frame_stamp();
   int32_t level = 0;
@@ -75,9 +96,9 @@ struct CallFrame {
   bool has_proc_name = false;
   // Name -> newest record of that name; built once a frame holds many
   // variables (small frames are searched directly).
-  std::unordered_map<std::string_view, Var*> index;
-  size_t holes = 0;     // null entries in `vars`
-  size_t shadowed = 0;  // indexed frames: records hidden by a newer one of their name
+  FrameIndex index;
+  uint32_t holes = 0;     // null entries in `vars`
+  uint32_t shadowed = 0;  // indexed frames: records hidden by a newer one of their name
 
   ~CallFrame();
 };
