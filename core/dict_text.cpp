@@ -51,18 +51,19 @@ const hash_table* dict_table_of_text(const Value& text) {
 Value dict_table_text(const Var& owner) {
   if (!owner.table) return Value();
   // The cache fields are mutable: keeping the text changes nothing a script sees.
-  if (same_table(owner.text_table, owner.table) &&
-      owner.text_generation == owner.table->generation()) {
-    return owner.text_form;
+  if (owner.extra && same_table(owner.extra->text_table, owner.table) &&
+      owner.extra->text_generation == owner.table->generation()) {
+    return owner.extra->text_form;
   }
   Value text(table_text(*owner.table));
   auto source = std::make_shared<TextSource>();
   source->table = owner.table;
   source->generation = owner.table->generation();
   text.set_cached<TextSource>(core::CacheSlot::DictSource, std::move(source));
-  owner.text_form = text;
-  owner.text_table = owner.table;
-  owner.text_generation = owner.table->generation();
+  VarExtra& kept = owner.more();
+  kept.text_form = text;
+  kept.text_table = owner.table;
+  kept.text_generation = owner.table->generation();
   return text;
 }
 

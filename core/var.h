@@ -42,6 +42,24 @@ struct StructBody {
   std::vector<StructMember> members;
 };
 
+// What few variables need besides a value: struct members and layout, a
+// stack, the subscript of an element link, the text kept for a dictionary.
+// Kept apart so that the common record, a plain value in a procedure frame,
+// stays small.
+struct VarExtra {
+  std::shared_ptr<containers::PairList> list;  // struct members
+  std::shared_ptr<StructBody> body;            // struct block and member layout
+  unsigned char variant[16] = {};
+  std::shared_ptr<containers::Stack> stack;
+  std::optional<std::string> subscript;  // element link: the element's subscript
+
+  // The text form of a dictionary, and the table and table generation it
+  // was built from: current exactly while both still match.
+  Value text_form;
+  std::weak_ptr<const containers::hash_table> text_table;
+  uint64_t text_generation = 0;
+};
+
 // One variable. A record with a parent is a link (upvar/global/static): it
 // never owns the target's table, stack or members. The parent is held weakly,
 // so a link whose target is gone reads as missing instead of dangling.
@@ -54,27 +72,38 @@ struct Var : std::enable_shared_from_this<Var> {
   bool is_constant = false;
   bool is_protected = false;
   bool ignore_case = false;
-  std::shared_ptr<containers::PairList> list;  // struct members
-  std::shared_ptr<StructBody> body;            // struct block and member layout
-  unsigned char variant[16] = {};
+  bool changed = false;
+  bool has_parent = false;  // set when the record was made as a link
   int32_t level = 0;
   uint32_t frame_slot = 0;  // position in its frame's `vars` (kept by the store)
   std::weak_ptr<Var> parent;
-  std::shared_ptr<containers::Stack> stack;
   std::shared_ptr<containers::hash_table> table;
-  bool changed = false;
-  std::optional<std::string> subscript;  // element link: the element's subscript
-
-  bool has_parent = false;  // set when the record was made as a link
-
-  // The text form of a dictionary, and the table and table generation it
-  // was built from: current exactly while both still match.
-  mutable Value text_form;
-  mutable std::weak_ptr<const containers::hash_table> text_table;
-  mutable uint64_t text_generation = 0;
+  // Made on first write through more(). Mutable: the dictionary text kept
+  // there is a cache, filled through const records.
+  mutable std::unique_ptr<VarExtra> extra;
 
   bool is_link() const { return has_parent; }
   std::shared_ptr<Var> target() const { return parent.lock(); }
+
+  VarExtra& more() const {
+    if (!extra) extra = std::make_unique<VarExtra>();
+    return *extra;
+  }
+  // Readers of the rarer parts, empty for a record that never had them.
+  const std::shared_ptr<containers::PairList>& list() const {
+    return extra ? extra->list : kNone.list;
+  }
+  const std::shared_ptr<StructBody>& body() const { return extra ? extra->body : kNone.body; }
+  const unsigned char* variant() const { return extra ? extra->variant : kNone.variant; }
+  const std::shared_ptr<containers::Stack>& stack() const {
+    return extra ? extra->stack : kNone.stack;
+  }
+  const std::optional<std::string>& subscript() const {
+    return extra ? extra->subscript : kNone.subscript;
+  }
+
+ private:
+  static const VarExtra kNone;
 };
 
 // --- Look-up -----------------------------------------------------------------

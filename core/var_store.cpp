@@ -53,7 +53,7 @@ bool VarRef::is_link() const {
   return rec_->is_link();
 }
 bool VarRef::is_element_link() const {
-  return rec_->is_link() && rec_->subscript.has_value();
+  return rec_->is_link() && rec_->subscript().has_value();
 }
 
 VarRef VarRef::storage() const {
@@ -72,7 +72,7 @@ const hash_table* VarRef::table() const {
 }
 
 std::shared_ptr<const Stack> VarRef::stack() const {
-  return rec_ ? rec_->stack : nullptr;
+  return rec_ ? rec_->stack() : nullptr;
 }
 
 // --- Look-up -------------------------------------------------------------------
@@ -174,7 +174,7 @@ bool append_in_place(VarRef var, std::string_view tail) {
   std::vector<std::shared_ptr<Var>> hold;
   Var* at = var.record();
   for (int hops = 0; at->is_link(); ++hops) {
-    if (hops >= 1000 || at->subscript) return false;
+    if (hops >= 1000 || at->subscript()) return false;
     std::shared_ptr<Var> next = at->target();
     if (!next) return false;
     links.push_back(at);
@@ -271,7 +271,7 @@ VarRef create_stack(Interp& interp, std::string_view name, int32_t capacity) {
   Var* var = fresh_variable(interp, name, "<stack>");
   if (!var) return VarRef();
   var->type = VT_STACK;
-  var->stack = std::make_shared<Stack>(capacity, true);
+  var->more().stack = std::make_shared<Stack>(capacity, true);
   var->changed = true;
   return VarRef(var);
 }
@@ -286,8 +286,8 @@ void make_dict(VarRef var, int32_t buckets) {
 void make_plain(VarRef var) {
   Var* rec = var.record();
   if (!rec) return;
-  if (rec->stack && !rec->is_link()) rec->stack->release();
-  rec->stack.reset();
+  if (rec->stack() && !rec->is_link()) rec->stack()->release();
+  if (rec->extra) rec->extra->stack.reset();
   rec->table.reset();
   rec->type = VT_AUTO;
   rec->value = Value();
@@ -306,23 +306,23 @@ void set_ignore_case(VarRef var, bool on) {
 
 int32_t stack_push(VarRef storage, const Value& text) {
   Var* rec = storage.record();
-  if (!rec || !rec->stack) return -1;
-  int32_t slot = rec->stack->pushstr(text);
+  if (!rec || !rec->stack()) return -1;
+  int32_t slot = rec->stack()->pushstr(text);
   rec->changed = true;
   return slot;
 }
 
 std::optional<Value> stack_pop(VarRef storage) {
   Var* rec = storage.record();
-  if (!rec || !rec->stack) return std::nullopt;
+  if (!rec || !rec->stack()) return std::nullopt;
   rec->changed = true;
-  return rec->stack->pop_string();
+  return rec->stack()->pop_string();
 }
 
 void stack_clear(VarRef storage) {
   Var* rec = storage.record();
-  if (!rec || !rec->stack) return;
-  rec->stack->clear();
+  if (!rec || !rec->stack()) return;
+  rec->stack()->clear();
   rec->changed = true;
 }
 
@@ -357,9 +357,9 @@ VarRef link_to(Interp& interp, std::string_view local, VarRef target) {
   link->is_pointer = t.is_pointer;
   link->is_constant = t.is_constant;
   link->is_protected = t.is_protected;
-  link->list = t.list;
+  if (t.list() || link->extra) link->more().list = t.list();
   link->table = t.table;
-  link->stack = t.stack;
+  if (t.stack() || link->extra) link->more().stack = t.stack();
   link->size = t.size;
   link->parent = target.record()->shared_from_this();
   link->has_parent = true;
@@ -378,7 +378,7 @@ VarRef link_to_element(Interp& interp, std::string_view local, VarRef array,
   link->name = std::string(local);
   link->value = *element;
   link->size = static_cast<int32_t>(element->size());
-  link->subscript = std::string(subscript);
+  link->more().subscript = std::string(subscript);
   link->type = VT_AUTO;
   link->parent = array.record()->shared_from_this();
   link->has_parent = true;
@@ -421,7 +421,7 @@ Value address_text(uint64_t address) {
 // The record that owns a struct's block (through links), or null.
 Var* struct_owner(VarRef var) {
   Var* owner = var ? array_owner(*var.record()) : nullptr;
-  if (!owner || owner->type != VT_STRUCT || !owner->body || !owner->body->block) return nullptr;
+  if (!owner || owner->type != VT_STRUCT || !owner->body() || !owner->body()->block) return nullptr;
   return owner;
 }
 
@@ -431,7 +431,7 @@ MemberInfo member_info(const Var& owner, const StructMember& m) {
   info.record = VarRef(rec.get());
   info.name = rec ? rec->name : owner.name + "." + m.field;
   info.field = m.field;
-  info.address = owner.body->block->address() + m.offset;
+  info.address = owner.body()->block->address() + m.offset;
   info.width = m.width;
   return info;
 }
@@ -456,8 +456,8 @@ VarRef create_struct(Interp& interp, std::string_view name, int64_t size,
   rec->size = static_cast<int32_t>(size);
   rec->level = frame->level;
   rec->changed = true;
-  rec->list = std::make_shared<containers::PairList>();
-  rec->body = body;
+  rec->more().list = std::make_shared<containers::PairList>();
+  rec->more().body = body;
   Var* raw = rec.get();
   add_var_record(*frame, std::move(rec));
   uint64_t offset = 0;
@@ -470,7 +470,7 @@ VarRef create_struct(Interp& interp, std::string_view name, int64_t size,
     m->is_pointer = true;
     m->level = frame->level;
     m->changed = true;
-    if (containers::PairNode* node = raw->list->add_object(m.get())) node->value = f.name;
+    if (containers::PairNode* node = raw->list()->add_object(m.get())) node->value = f.name;
     body->members.push_back({m, f.name, offset, f.width});
     add_var_record(*frame, std::move(m));
     offset += static_cast<uint64_t>(f.width);
@@ -483,16 +483,17 @@ std::optional<StructInfo> struct_info(VarRef var) {
   if (!owner) return std::nullopt;
   StructInfo info;
   info.record = VarRef(owner);
-  info.address = owner->body->block->address();
-  info.size = static_cast<int64_t>(owner->body->block->size());
-  for (const StructMember& m : owner->body->members) info.members.push_back(member_info(*owner, m));
+  info.address = owner->body()->block->address();
+  info.size = static_cast<int64_t>(owner->body()->block->size());
+  for (const StructMember& m : owner->body()->members)
+    info.members.push_back(member_info(*owner, m));
   return info;
 }
 
 std::optional<MemberInfo> struct_member(VarRef var, std::string_view field) {
   Var* owner = struct_owner(var);
   if (!owner) return std::nullopt;
-  for (const StructMember& m : owner->body->members) {
+  for (const StructMember& m : owner->body()->members) {
     if (m.field == field) return member_info(*owner, m);
   }
   return std::nullopt;
@@ -502,13 +503,13 @@ bool release_struct(Interp& interp, VarRef var) {
   Var* owner = struct_owner(var);
   if (!owner) return false;
   std::shared_ptr<Var> keep = owner->shared_from_this();
-  std::shared_ptr<StructBody> body = std::move(owner->body);
+  std::shared_ptr<StructBody> body = owner->extra ? std::move(owner->extra->body) : nullptr;
   for (const StructMember& m : body->members) {
     std::shared_ptr<Var> rec = m.record.lock();
     if (!rec) continue;
     if (CallFrame* f = frame_of(interp, rec.get())) remove_var_record(*f, rec.get());
   }
-  if (owner->list) owner->list->destroy();
+  if (owner->list()) owner->list()->destroy();
   if (CallFrame* f = frame_of(interp, owner)) remove_var_record(*f, owner);
   body.reset();  // frees the block
   return true;
@@ -564,13 +565,13 @@ VarInfo describe(VarRef var) {
   info.kind = v.type;
   info.level = v.level;
   info.size = v.size;
-  info.subscript = v.subscript;
+  info.subscript = v.subscript();
   info.address = &v;
-  info.list = v.list.get();
-  info.stack = v.stack.get();
+  info.list = v.list().get();
+  info.stack = v.stack().get();
   info.table = v.table.get();
   info.parent = v.target().get();
-  std::memcpy(&info.variant, v.variant, sizeof info.variant);
+  std::memcpy(&info.variant, v.variant(), sizeof info.variant);
   info.changed = v.changed;
   info.is_pointer = v.is_pointer;
   info.is_constant = v.is_constant;

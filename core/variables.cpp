@@ -23,6 +23,8 @@ const char* var_type_name(int type) {
   return type >= 0 && type <= 10 ? kNames[type] : "error";
 }
 
+const VarExtra Var::kNone;
+
 CallFrame::~CallFrame() {
   // Release records one by one so that no chain of destructors recurses.
   index.clear();
@@ -44,10 +46,10 @@ std::optional<Value> linked_value(const Var& link, int32_t& kind) {
   for (int hops = 0; at->is_link() && hops < 1000; ++hops) {
     std::shared_ptr<Var> next = at->target();
     if (!next) return std::nullopt;
-    if (at->subscript && next->type == VT_ARRAY) {
+    if (at->subscript() && next->type == VT_ARRAY) {
       Var* owner = array_owner(*next);
       Value v;
-      if (owner && owner->table && owner->table->get(*at->subscript, &v)) return v;
+      if (owner && owner->table && owner->table->get(*at->subscript(), &v)) return v;
       return at->value;
     }
     hold = std::move(next);
@@ -366,10 +368,10 @@ void write_chain(Var& var, const Value& value) {
   Var* at = &var;
   std::shared_ptr<Var> hold;
   for (int hops = 0; at && hops < 1000; ++hops) {
-    if (at->is_link() && at->subscript) {
+    if (at->is_link() && at->subscript()) {
       if (auto arr = at->target()) {
         if (Var* owner = array_owner(*arr); owner && owner->table) {
-          owner->table->set(*at->subscript, value.empty() ? Value("{}") : value);
+          owner->table->set(*at->subscript(), value.empty() ? Value("{}") : value);
           owner->changed = true;
         }
       }
@@ -456,9 +458,9 @@ void propagate_links(Var& var) {
   for (int hops = 0; at->is_link() && hops < 1000; ++hops) {
     hold = at->target();
     if (!hold) break;
-    if (at->subscript) {
+    if (at->subscript()) {
       if (Var* owner = array_owner(*hold); owner && owner->table) {
-        owner->table->set(*at->subscript, var.value.empty() ? Value("{}") : var.value);
+        owner->table->set(*at->subscript(), var.value.empty() ? Value("{}") : var.value);
       }
       break;
     }
@@ -520,7 +522,7 @@ bool append_element_in_place(Interp& interp, std::string_view name, std::string_
   bool malformed = false;
   if (!split_element(name, base, subscript, malformed)) return false;
   Var* var = nuvelGetVar(interp, base);
-  if (!var || var->subscript) return false;
+  if (!var || var->subscript()) return false;
   Var* owner = array_owner(*var);
   if (!owner || owner->type != VT_ARRAY || !owner->table || owner->ignore_case) return false;
   containers::HashNode* node = owner->table->find_node(subscript);
@@ -635,7 +637,7 @@ int access_var(Interp& interp, std::string_view name, const Value* value, bool r
     var->table.reset();
     var->type = VT_AUTO;
     var->value = Value();
-    var->subscript.reset();
+    if (var->extra) var->extra->subscript.reset();
     if (set_var(interp, name, *value) != 0) return 1;
     core::nuvelSetResult(interp, *value);
     return 0;
@@ -769,7 +771,7 @@ FrameSwitch::~FrameSwitch() {
 
 Var* array_owner(Var& var) {
   Var* at = &var;
-  for (int hops = 0; at->is_link() && !at->subscript && hops < 1000; ++hops) {
+  for (int hops = 0; at->is_link() && !at->subscript() && hops < 1000; ++hops) {
     std::shared_ptr<Var> next = at->target();
     if (!next) return nullptr;
     // Frames keep the target alive while it can be reached.
@@ -826,8 +828,8 @@ int set_element(Interp& interp, Var* var, std::string_view name, std::string_vie
     return 0;
   }
   // A plain variable becomes an array; through a link, the target does.
-  Var* owner = var->is_link() && !var->subscript ? array_owner(*var) : var;
-  if (!owner || owner->subscript) {
+  Var* owner = var->is_link() && !var->subscript() ? array_owner(*var) : var;
+  if (!owner || owner->subscript()) {
     std::string n(name);
     std::string s(sub);
     nuvelSetError(&interp, "Unexpected error setting array %s(%s)\n", n.c_str(), s.c_str());

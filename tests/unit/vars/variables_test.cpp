@@ -164,7 +164,7 @@ TEST(Variables, ElementLinkWritesTheElement) {
   rec->name = "e";
   rec->parent = array;
   rec->has_parent = true;
-  rec->subscript = "k";
+  rec->more().subscript = "k";
   rec->level = 1;
   vars::add_var_record(*interp->callframe, rec);
   EXPECT_EQ(vars::nuvelGetVar(*interp, "e")->value.view(), "old");
