@@ -87,6 +87,10 @@ CommandRecord* nuvelGetCommand(Interp& interp, std::string_view name) {
 bool nuvelDeleteCommand(Interp& interp, std::string_view name) {
   int32_t i = find_index(interp, name);
   if (i < 0) return false;
+  CommandRecord& rec = interp.commands[static_cast<size_t>(i)];
+  if (interp.nesting_depth_handlers > 0 && rec.owner) {
+    interp.retired_owners.push_back(std::move(rec.owner));
+  }
   interp.commands.erase(interp.commands.begin() + i);
   interp.command_count = static_cast<int32_t>(interp.commands.size());
   interp.command_epoch = next_epoch();
@@ -655,7 +659,6 @@ bool trace_matches(const Interp& interp, std::string_view name) {
                                                 Value* argv) {
   CommandHandler handler = rec.handler;
   void* data = rec.data;
-  std::shared_ptr<void> keep = rec.is_proc ? rec.owner : nullptr;
   if (argc < rec.min_words || (rec.max_words >= 0 && argc > rec.max_words)) {
     return nuvelWrongArgs(interp, argc, argv);
   }
@@ -679,6 +682,9 @@ bool trace_matches(const Interp& interp, std::string_view name) {
     rc = Code::Error;
   }
   --interp.nesting_depth_handlers;
+  if (interp.nesting_depth_handlers == 0 && !interp.retired_owners.empty()) {
+    interp.retired_owners.clear();
+  }
   if (interp.result.size() > kMaxTextLength && rc == Code::Ok) rc = result_too_long(interp);
   // The innermost command that fails tells whether the result is its own
   // (catch hands a result left over from an earlier command to nobody).

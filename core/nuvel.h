@@ -140,6 +140,10 @@ struct Interp {
   int eval_depth = 0;  // nested rindoEval calls
   // Command handlers currently running (raised around each handler call).
   int nesting_depth_handlers = 0;
+  // Owners (procedure definitions ...) of commands removed while a handler
+  // ran: the running command may be one of them, so they are let go only
+  // once no handler runs, instead of each call holding its own reference.
+  std::vector<std::shared_ptr<void>> retired_owners;
   // Message of the last error report made in this interpreter (for catch).
   std::string last_report;
   bool last_report_shown = false;  // whether that report was echoed

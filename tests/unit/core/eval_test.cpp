@@ -86,6 +86,34 @@ TEST(Eval, HandlerExceptionsAreReportedAsErrors) {
   EXPECT_EQ(run.output, "\nException in 'boom' at line 0 (bad)\n");
 }
 
+// Deletes the command named by its word from the table directly, past the
+// guards of rename and undef that refuse to remove a running procedure.
+Code drop_command(core::Interp& interp, int argc, Value* argv, void*) {
+  if (argc == 2) (void)core::nuvelDeleteCommand(interp, argv[1].view());
+  return Code::Ok;
+}
+
+// A procedure removed while it runs keeps its definition until the call
+// ends: its body goes on, and a report made afterwards still reads the body's
+// text (under AddressSanitizer a freed definition fails here).
+TEST(Eval, ProcedureRemovedWhileRunningFinishes) {
+  auto interp = fresh_interp();
+  ASSERT_EQ(core::nuvelRegisterCommand(*interp, "drop_command", drop_command, nullptr, false), 0);
+  // The report of the missing variable shows the body's text around it.
+  auto run = run_script(*interp,
+                        "proc p {n} { drop_command p; set x [+ $n 1]; set y $undefined_variable }\n"
+                        "list [catch {p 41} m] [info procs p]");
+  EXPECT_EQ(run.code, Code::Ok) << run.errorMsg;
+  EXPECT_EQ(run.result, "1 {}");
+  EXPECT_NE(run.output.find("set x [+ $n 1]; set y"), std::string::npos) << run.output;
+  EXPECT_TRUE(interp->retired_owners.empty());  // let go once the call ended
+  // Removed from inside a deeper call, and the outer call goes on.
+  run = run_script(*interp, "proc q {} { r; return q-done }\nproc r {} { drop_command q }\nq");
+  EXPECT_EQ(run.code, Code::Ok) << run.errorMsg;
+  EXPECT_EQ(run.result, "q-done");
+  EXPECT_TRUE(interp->retired_owners.empty());
+}
+
 TEST(Eval, DeepProcedureNestingAndBrackets) {
   auto run = testing_support::run_script_deep(
       "proc f {n} {if {== $n 0} {return 0}; return [+ 1 [f [- $n 1]]]}; f 4990");
