@@ -250,10 +250,18 @@ CallFrame* frame_of(Interp& interp, const Var* var) {
 }
 
 uint64_t fresh_frame_stamp() {
-  // Process-wide, so that no two frames of any interpreters (which may share
-  // compiled scripts through their texts) ever carry the same stamp.
-  static std::atomic<uint64_t> stamp{0};
-  return stamp.fetch_add(1, std::memory_order_relaxed) + 1;
+  // Unique in the process, so that no two frames of any interpreters (which
+  // may share compiled scripts through their texts) ever carry the same
+  // stamp. A thread takes a block of 2^40 stamps from the shared counter and
+  // counts within it, with no atomic operation per procedure call.
+  static std::atomic<uint64_t> blocks{0};
+  thread_local uint64_t next = 0;
+  thread_local uint64_t end = 0;
+  if (next == end) {
+    next = (blocks.fetch_add(1, std::memory_order_relaxed) << 40) + 1;
+    end = next - 1 + (uint64_t{1} << 40);
+  }
+  return next++;
 }
 
 namespace {

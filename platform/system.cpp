@@ -23,9 +23,12 @@
 extern char** environ;
 
 namespace platform {
+
+volatile std::sig_atomic_t detail::g_break = 0;
+
 namespace {
 
-volatile std::sig_atomic_t g_break = 0;
+using detail::g_break;
 volatile std::sig_atomic_t g_exit = 0;
 
 void on_interrupt(int) {
@@ -145,10 +148,6 @@ bool take_break_flag() {
   bool was_set = g_break != 0;
   g_break = 0;
   return was_set;
-}
-
-bool break_flag() {
-  return g_break != 0;
 }
 
 void set_break_flag() {

@@ -2,6 +2,7 @@
 // command line through the shell, and the large-stack evaluation thread.
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -17,8 +18,17 @@ namespace platform {
 void install_signal_handlers();
 // Returns and clears the break flag.
 bool take_break_flag();
-bool break_flag();
 void set_break_flag();
+
+namespace detail {
+// Set by the SIGINT handler. Read inline: the evaluator looks at it between
+// every two commands.
+extern volatile std::sig_atomic_t g_break;
+}  // namespace detail
+inline bool break_flag() {
+  return detail::g_break != 0;
+}
+
 bool exit_flag();
 
 // Absolute path of the running executable ("" when unknown).
