@@ -101,7 +101,9 @@ bool nuvelDeleteCommand(Interp& interp, std::string_view name) {
 
 namespace {
 
-// The words of one command: a few live inline, more spill to the heap.
+// The words of one command: a few live inline, more spill to the heap. Up
+// to kInline words are all inline; beyond, all are in `spill_`, so one
+// comparison of the count says where they are.
 class WordList {
  public:
   WordList() = default;
@@ -110,20 +112,20 @@ class WordList {
   ~WordList() { clear(); }
 
   [[gnu::always_inline]] void push(Value&& v) {
-    if (count_ < kInline && spill_.empty()) {
-      new (reinterpret_cast<Value*>(inline_) + count_) Value(std::move(v));
+    if (count_ < kInline) {
+      new (inline_values() + count_) Value(std::move(v));
       ++count_;
     } else {
       push_spilled(std::move(v));
     }
   }
   Value& back() { return data()[count_ - 1]; }
-  Value* data() { return spill_.empty() ? reinterpret_cast<Value*>(inline_) : spill_.data(); }
+  Value* data() { return count_ <= kInline ? inline_values() : spill_.data(); }
   size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
   void clear() {
-    if (spill_.empty()) {
-      destroy_inline();
+    if (count_ <= kInline) {
+      for (size_t i = 0; i < count_; ++i) inline_values()[i].~Value();
     } else {
       spill_.clear();
     }
@@ -133,19 +135,17 @@ class WordList {
  private:
   static constexpr size_t kInline = 8;
   [[gnu::noinline]] void push_spilled(Value&& v) {
-    if (spill_.empty()) {
+    if (count_ == kInline) {
       spill_.reserve(kInline * 2);
-      for (size_t i = 0; i < count_; ++i) spill_.push_back(std::move(at_inline(i)));
-      destroy_inline();
+      for (size_t i = 0; i < kInline; ++i) {
+        spill_.push_back(std::move(inline_values()[i]));
+        inline_values()[i].~Value();
+      }
     }
     spill_.push_back(std::move(v));
     ++count_;
   }
-  Value& at_inline(size_t i) { return reinterpret_cast<Value*>(inline_)[i]; }
-  void destroy_inline() {
-    if (!spill_.empty()) return;
-    for (size_t i = 0; i < count_; ++i) at_inline(i).~Value();
-  }
+  Value* inline_values() { return reinterpret_cast<Value*>(inline_); }
 
   alignas(Value) unsigned char inline_[kInline * sizeof(Value)];
   size_t count_ = 0;
@@ -277,6 +277,20 @@ class Evaluator {
   // Substitutes the words of a command into `words`.
   Code substitute(const CompiledCommand& cmd, WordList& words) {
     for (const Word& word : cmd.words) {
+      // Most words are one literal, variable or bracketed command.
+      if (word.parts.size() == 1 && !word.expand) {
+        const WordPart& part = word.parts[0];
+        if (part.kind == WordPart::Literal) {
+          words.push(Value(part.text));
+          continue;
+        }
+        Value v;
+        Code rc =
+            part.kind == WordPart::Variable ? variable_value(part, v) : command_value(part, v);
+        if (rc != Code::Ok) return rc;
+        words.push(std::move(v));
+        continue;
+      }
       Value first;
       Code rc = part_value(word.parts[0], first);
       if (rc != Code::Ok) return rc;
