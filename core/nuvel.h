@@ -245,7 +245,11 @@ inline void nuvelSetResult(Interp& interp, const char* text) {
   nuvelSetResult(interp, Value(text));
 }
 void nuvelSetResultInt(Interp& interp, int64_t v);
-void nuvelResetResult(Interp& interp);
+// Inline: every evaluation starts with it.
+inline void nuvelResetResult(Interp& interp) {
+  interp.result = Value();
+  interp.result_length = 0;
+}
 const char* nuvelResultCodeName(Interp& interp, int code);
 // Name of a result code without side effects ("Unhandled error" outside 0..8).
 const char* code_name(int code);

@@ -111,11 +111,6 @@ void nuvelSetResultInt(Interp& interp, int64_t v) {
   nuvelSetResult(interp, Value::from_int(v));
 }
 
-void nuvelResetResult(Interp& interp) {
-  interp.result = Value();
-  interp.result_length = 0;
-}
-
 const char* code_name(int code) {
   return code >= 0 && code <= 8 ? kCodeNames[code] : "Unhandled error";
 }

@@ -123,10 +123,7 @@ std::shared_ptr<const CompiledScript> compile_script(const Value& text) {
   return result;
 }
 
-const CompiledScript& compiled_script(const Value& text) {
-  if (const CompiledScript* cached = text.cached_ptr<CompiledScript>(CacheSlot::Script)) {
-    return *cached;
-  }
+const CompiledScript& compile_cached(const Value& text) {
   if (text.empty()) {
     // Nothing to cache the form on: the empty script is one shared form.
     static const CompiledScript empty;

@@ -76,7 +76,14 @@ inline constexpr int kMaxBracketNesting = 1000;
 // Returns the compiled form of a text, from the cache when present.
 std::shared_ptr<const CompiledScript> compile_script(const Value& text);
 // The same without a reference count: the form lives as long as `text` does.
-const CompiledScript& compiled_script(const Value& text);
+// Inline for the cached case; compile_cached compiles and caches.
+const CompiledScript& compile_cached(const Value& text);
+inline const CompiledScript& compiled_script(const Value& text) {
+  if (const CompiledScript* cached = text.cached_ptr<CompiledScript>(CacheSlot::Script)) {
+    return *cached;
+  }
+  return compile_cached(text);
+}
 
 // Texts longer than this are read one command at a time instead of being
 // compiled and cached whole: a long straight-line script is run once, and
