@@ -75,6 +75,11 @@ struct ValueRep {
   std::string_view view() const noexcept {
     return is_slice ? caches->slice.view : std::string_view(text);
   }
+
+  // Representations come from a per-thread free list: loops make and drop
+  // several values per round, and the general allocator costs far more.
+  static void* operator new(size_t size);
+  static void operator delete(void* block) noexcept;
 };
 
 class Value {
