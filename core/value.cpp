@@ -2,70 +2,17 @@
 #include "core/value.h"
 
 #include <charconv>
-#include <new>
+
+#include "core/block_pool.h"
 
 namespace core {
 
-namespace {
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kPooled = false;  // AddressSanitizer must see every release
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kPooled = false;
-#else
-constexpr bool kPooled = true;
-#endif
-#else
-constexpr bool kPooled = true;
-#endif
-
-// Enough for the values a loop churns through; beyond, blocks are released.
-constexpr size_t kMaxPooled = 4096;
-
-// Freed representations of this thread, linked through their first bytes;
-// the blocks go back to the general allocator when the thread ends.
-struct RepPool {
-  void* head = nullptr;
-  size_t count = 0;
-  RepPool() = default;
-  RepPool(const RepPool&) = delete;
-  RepPool& operator=(const RepPool&) = delete;
-  ~RepPool() {
-    while (head) {
-      void* next = *static_cast<void**>(head);
-      ::operator delete(head);
-      head = next;
-    }
-    // Values dropped later in the thread's exit go straight back.
-    count = kMaxPooled;
-  }
-};
-
-thread_local RepPool t_pool;
-
-}  // namespace
-
 void* ValueRep::operator new(size_t size) {
-  RepPool& pool = t_pool;
-  if (kPooled && size == sizeof(ValueRep) && pool.head) {
-    void* block = pool.head;
-    pool.head = *static_cast<void**>(block);
-    --pool.count;
-    return block;
-  }
-  return ::operator new(size);
+  return size == sizeof(ValueRep) ? BlockPool<sizeof(ValueRep)>::take() : ::operator new(size);
 }
 
 void ValueRep::operator delete(void* block) noexcept {
-  RepPool& pool = t_pool;
-  if (kPooled && pool.count < kMaxPooled) {
-    *static_cast<void**>(block) = pool.head;
-    pool.head = block;
-    ++pool.count;
-    return;
-  }
-  ::operator delete(block);
+  BlockPool<sizeof(ValueRep)>::give(block);
 }
 
 Value Value::from_int(int64_t v) {

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/block_pool.h"
 #include "core/mem_registry.h"
 #include "core/script.h"
 #include "core/var_store.h"
@@ -105,6 +106,12 @@ struct Var : std::enable_shared_from_this<Var> {
  private:
   static const VarExtra kNone;
 };
+
+// A new record, from the per-thread block lists (procedure calls make and
+// drop one for every formal).
+inline std::shared_ptr<Var> new_record() {
+  return std::allocate_shared<Var>(core::PoolAllocator<Var>());
+}
 
 // --- Look-up -----------------------------------------------------------------
 // scope -1: the current frame; anything else: the global frame. A "::" name

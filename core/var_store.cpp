@@ -338,7 +338,7 @@ bool remove_from_frame(CallFrame& frame, VarRef var) {
 }
 
 VarRef create_in_frame(CallFrame& frame, std::string_view name) {
-  auto fresh = std::make_shared<Var>();
+  auto fresh = new_record();
   fresh->name = std::string(name);
   fresh->level = frame.level;
   fresh->changed = true;
@@ -350,7 +350,7 @@ VarRef create_in_frame(CallFrame& frame, std::string_view name) {
 VarRef link_to(Interp& interp, std::string_view local, VarRef target) {
   if (!target) return VarRef();
   const Var& t = *target.record();
-  auto link = std::make_shared<Var>();
+  auto link = new_record();
   link->name = std::string(local);
   link->value = t.value;
   link->type = t.type;
@@ -374,7 +374,7 @@ VarRef link_to_element(Interp& interp, std::string_view local, VarRef array,
                        std::string_view subscript) {
   std::optional<Value> element = array_element(array, subscript);
   if (!element) return VarRef();
-  auto link = std::make_shared<Var>();
+  auto link = new_record();
   link->name = std::string(local);
   link->value = *element;
   link->size = static_cast<int32_t>(element->size());
@@ -449,7 +449,7 @@ VarRef create_struct(Interp& interp, std::string_view name, int64_t size,
   if (address == 0) return VarRef();
   auto body = std::make_shared<StructBody>();
   body->block = std::make_unique<core::BlockLease>(registry, address, static_cast<size_t>(size));
-  auto rec = std::make_shared<Var>();
+  auto rec = new_record();
   rec->name = std::string(bare);
   rec->value = address_text(address);
   rec->type = VT_STRUCT;
@@ -462,7 +462,7 @@ VarRef create_struct(Interp& interp, std::string_view name, int64_t size,
   add_var_record(*frame, std::move(rec));
   uint64_t offset = 0;
   for (const FieldSpec& f : fields) {
-    auto m = std::make_shared<Var>();
+    auto m = new_record();
     m->name = std::string(bare) + "." + f.name;
     m->value = address_text(address + offset);
     m->type = VT_FIELD;

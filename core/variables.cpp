@@ -92,7 +92,7 @@ inline bool same_bytes(const char* a, const char* b, size_t n) {
 }
 
 VarPtr make_var(std::string_view name, const Value& value, int32_t level) {
-  auto v = std::make_shared<Var>();
+  auto v = new_record();
   v->name = std::string(name);
   v->value = value;
   v->type = VT_AUTO;
