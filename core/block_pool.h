@@ -105,4 +105,33 @@ struct PoolAllocator {
   friend bool operator==(const PoolAllocator&, const PoolAllocator&) { return true; }
 };
 
+// An allocator for short arrays: a request of at most 64 or 128 bytes takes
+// a block of that size from the lists, a longer one goes to the general
+// allocator (a frame's list of variable records is mostly a few records).
+template <class T>
+struct SmallArrayAllocator {
+  using value_type = T;
+  SmallArrayAllocator() = default;
+  template <class U>
+  SmallArrayAllocator(const SmallArrayAllocator<U>&) noexcept {}
+  T* allocate(size_t n) {
+    static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+    const size_t bytes = n * sizeof(T);
+    if (bytes <= 64) return static_cast<T*>(BlockPool<64>::take());
+    if (bytes <= 128) return static_cast<T*>(BlockPool<128>::take());
+    return static_cast<T*>(::operator new(bytes));
+  }
+  void deallocate(T* block, size_t n) noexcept {
+    const size_t bytes = n * sizeof(T);
+    if (bytes <= 64) {
+      BlockPool<64>::give(block);
+    } else if (bytes <= 128) {
+      BlockPool<128>::give(block);
+    } else {
+      ::operator delete(block);
+    }
+  }
+  friend bool operator==(const SmallArrayAllocator&, const SmallArrayAllocator&) { return true; }
+};
+
 }  // namespace core
