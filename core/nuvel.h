@@ -237,7 +237,10 @@ bool nuvelIntOperator(Interp& interp, const Value& op, const Value& a, const Val
 bool nuvelIntOperate(Interp& interp, std::string_view op, int64_t x, int64_t y, int64_t& r);
 
 // --- Results ----------------------------------------------------------------------
-void nuvelSetResult(Interp& interp, Value text);
+inline void nuvelSetResult(Interp& interp, Value text) {
+  interp.result_length = static_cast<uint32_t>(text.size());
+  interp.result = std::move(text);
+}
 inline void nuvelSetResult(Interp& interp, std::string_view text) {
   nuvelSetResult(interp, Value(text));
 }

@@ -102,11 +102,6 @@ bool report(Interp* interp, std::string message, bool line_end) {
 
 // --- Results ------------------------------------------------------------------------
 
-void nuvelSetResult(Interp& interp, Value text) {
-  interp.result_length = static_cast<uint32_t>(text.size());
-  interp.result = std::move(text);
-}
-
 void nuvelSetResultInt(Interp& interp, int64_t v) {
   nuvelSetResult(interp, Value::from_int(v));
 }
