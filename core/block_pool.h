@@ -83,7 +83,10 @@ class BlockPool {
   static inline constinit thread_local Lists lists_{};
 };
 
-// An allocator on the block lists, for std::allocate_shared.
+// An allocator on the block lists: a single object (std::allocate_shared's
+// record and count block) takes a block of its own size, a short array (a
+// frame's list of variable records) one of 64 or 128 bytes, anything longer
+// goes to the general allocator.
 template <class T>
 struct PoolAllocator {
   using value_type = T;
@@ -92,38 +95,17 @@ struct PoolAllocator {
   PoolAllocator(const PoolAllocator<U>&) noexcept {}
   T* allocate(size_t n) {
     static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
-    if (n == 1) return static_cast<T*>(BlockPool<sizeof(T)>::take());
-    return static_cast<T*>(::operator new(n * sizeof(T)));
-  }
-  void deallocate(T* block, size_t n) noexcept {
-    if (n == 1) {
-      BlockPool<sizeof(T)>::give(block);
-    } else {
-      ::operator delete(block);
-    }
-  }
-  friend bool operator==(const PoolAllocator&, const PoolAllocator&) { return true; }
-};
-
-// An allocator for short arrays: a request of at most 64 or 128 bytes takes
-// a block of that size from the lists, a longer one goes to the general
-// allocator (a frame's list of variable records is mostly a few records).
-template <class T>
-struct SmallArrayAllocator {
-  using value_type = T;
-  SmallArrayAllocator() = default;
-  template <class U>
-  SmallArrayAllocator(const SmallArrayAllocator<U>&) noexcept {}
-  T* allocate(size_t n) {
-    static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
     const size_t bytes = n * sizeof(T);
+    if (n == 1) return static_cast<T*>(BlockPool<sizeof(T)>::take());
     if (bytes <= 64) return static_cast<T*>(BlockPool<64>::take());
     if (bytes <= 128) return static_cast<T*>(BlockPool<128>::take());
     return static_cast<T*>(::operator new(bytes));
   }
   void deallocate(T* block, size_t n) noexcept {
     const size_t bytes = n * sizeof(T);
-    if (bytes <= 64) {
+    if (n == 1) {
+      BlockPool<sizeof(T)>::give(block);
+    } else if (bytes <= 64) {
       BlockPool<64>::give(block);
     } else if (bytes <= 128) {
       BlockPool<128>::give(block);
@@ -131,7 +113,7 @@ struct SmallArrayAllocator {
       ::operator delete(block);
     }
   }
-  friend bool operator==(const SmallArrayAllocator&, const SmallArrayAllocator&) { return true; }
+  friend bool operator==(const PoolAllocator&, const PoolAllocator&) { return true; }
 };
 
 }  // namespace core

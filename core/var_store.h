@@ -91,7 +91,7 @@ struct CallFrame {
   int32_t level = 0;
   int cmd_argc = 0;
   Value* cmd_argv = nullptr;
-  std::vector<VarPtr, core::SmallArrayAllocator<VarPtr>> vars;
+  std::vector<VarPtr, core::PoolAllocator<VarPtr>> vars;
   CallFrame* parent = nullptr;
   std::string proc_name;
   bool has_proc_name = false;
