@@ -383,29 +383,51 @@ class Evaluator {
     if (op == IntOp::None) return false;
     int64_t a;
     int64_t b;
-    if (!chain_operand(cmd.words[1].parts[0], depth, a, commands, nested) ||
-        !chain_operand(cmd.words[2].parts[0], depth, b, commands, nested) ||
+    bool never = false;
+    if (!chain_operand(cmd.words[1].parts[0], depth, a, commands, nested, never) ||
+        !chain_operand(cmd.words[2].parts[0], depth, b, commands, nested, never) ||
         !int_operate(op, a, b, out)) {
+      // An operand that can never be one (a literal that is no integer, a
+      // bracket that is no chain) makes this no chain until the command
+      // table changes: later runs skip the attempt.
+      if (never) cmd.chain_op = static_cast<uint8_t>(IntOp::None);
       return false;
     }
     ++commands;
     return true;
   }
 
-  bool chain_operand(const WordPart& part, int depth, int64_t& out, int& commands, bool& nested) {
+  // `never` is set when the operand fails for a reason that holds while the
+  // command table is unchanged; values of variables can change, so those
+  // failures leave it alone.
+  bool chain_operand(const WordPart& part, int depth, int64_t& out, int& commands, bool& nested,
+                     bool& never) {
     switch (part.kind) {
       case WordPart::Literal:
-        return part.text.canonical_int(out);
+        if (part.text.canonical_int(out)) return true;
+        never = true;
+        return false;
       case WordPart::Variable: {
         const Var* var = vars::find_plain_local(interp_, part.text.view(), part.lookup);
         return var && var->value.canonical_int(out);
       }
       case WordPart::Command: {
-        if (!part.text.empty() && is_digit(part.text[0])) return part.text.canonical_int(out);
+        if (!part.text.empty() && is_digit(part.text[0])) {
+          if (part.text.canonical_int(out)) return true;
+          never = true;
+          return false;
+        }
         const CompiledCommand* inner = single_command(part.text);
-        if (!inner || depth >= kMaxBracketNesting) return false;
+        if (!inner) {
+          never = true;
+          return false;
+        }
+        if (depth >= kMaxBracketNesting) return false;
         nested = true;
-        return chain_value(*inner, depth + 1, out, commands, nested);
+        if (chain_value(*inner, depth + 1, out, commands, nested)) return true;
+        never = inner->chain_form < 0 || (inner->chain_epoch == interp_.command_epoch &&
+                                          inner->chain_op == static_cast<uint8_t>(IntOp::None));
+        return false;
       }
     }
     return false;

@@ -130,6 +130,16 @@ bool may_find_name_starting(const Interp& interp, std::string_view firsts) {
   return false;
 }
 
+bool may_find_name_starting(const Interp& interp, std::string_view firsts, NameStartMemo& memo) {
+  const CallFrame* frame = interp.callframe;
+  if (frame == nullptr) return true;
+  if (memo.stamp != frame->stamp) {
+    memo.found = may_find_name_starting(interp, firsts);
+    memo.stamp = frame->stamp;
+  }
+  return memo.found;
+}
+
 VarRef find_in_frame(CallFrame& frame, std::string_view name) {
   for (auto it = frame.vars.rbegin(); it != frame.vars.rend(); ++it) {
     if (*it && (*it)->name == name) return VarRef(it->get());

@@ -168,6 +168,13 @@ bool var_exists(Interp& interp, std::string_view name);
 // first character is one of `firsts` could find a variable: false only when
 // the frame certainly holds none, so that callers may skip making the name.
 bool may_find_name_starting(const Interp& interp, std::string_view firsts);
+// The same, answered from `memo` while the frame's records are unchanged
+// (one memo per `firsts`): a loop asks it of the same frame every round.
+struct NameStartMemo {
+  uint64_t stamp = 0;  // the frame state the answer is for; 0: none yet
+  bool found = true;
+};
+bool may_find_name_starting(const Interp& interp, std::string_view firsts, NameStartMemo& memo);
 // Whether the variable (or the variable a link names) was assigned since the
 // last call; clears that mark. False when there is no such variable.
 bool take_var_changed(Interp& interp, std::string_view name);

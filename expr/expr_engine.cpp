@@ -642,6 +642,8 @@ struct ExprProgram {
   bool was_pending = false;
   uint8_t max_stack = 0;    // the most operands on the stack at once
   uint8_t final_stack = 0;  // operands left at the end
+  // Whether the frame may hold a variable named like a lone number result.
+  mutable vars::NameStartMemo number_names;
 };
 
 std::unique_ptr<ExprProgram> compile_expr(std::string_view t, int depth) {
@@ -823,23 +825,19 @@ struct Operand {
   Kind kind = Text;
   int64_t i = 0;
   double d = 0.0;
-  Value v;
-  const LiteralWord* literal = nullptr;        // Text: a literal ready word and its readings
-  std::string_view var_name;                   // Text: a plain $name, this name
-  core::VarLookupCache* var_lookup = nullptr;  // with var_name: its step's cache
+  Value v;                         // Text: the text, unless `push` holds it
+  const ExprStep* push = nullptr;  // Text: the push step whose word this is
 
+  // The word of a push step, held by the step (which outlives the run).
   void set_literal(const ExprStep& step) {
-    v = step.text;
+    clear_text();
     kind = Text;
-    literal = step.literal.get();
-    var_name = step.var_name;
-    var_lookup = &step.var_lookup;
+    push = &step;
   }
   void set_value(Value value) {
     v = std::move(value);
     kind = Text;
-    literal = nullptr;
-    var_name = std::string_view();
+    push = nullptr;
   }
   // Drops the text (held only by text operands); cheap when there is none.
   void clear_text() {
@@ -849,23 +847,27 @@ struct Operand {
     clear_text();
     i = n;
     kind = Int;
-    literal = nullptr;
-    var_name = std::string_view();
+    push = nullptr;
   }
   void set_float(double f) {
     clear_text();
     d = f;
     kind = Float;
-    literal = nullptr;
-    var_name = std::string_view();
+    push = nullptr;
   }
+  // A literal ready word and its readings, for a text operand.
+  const LiteralWord* literal() const { return push ? push->literal.get() : nullptr; }
+  // The name of a plain $name push, else empty.
+  std::string_view var_name() const { return push ? push->var_name : std::string_view(); }
+  // The text of a text operand.
+  const Value& word() const { return push ? push->text : v; }
   const Value& boxed() {
     if (kind == Int) {
       set_value(Value::from_int(i));
     } else if (kind == Float) {
       set_value(float15_known(d));
     }
-    return v;
+    return word();
   }
 };
 
@@ -926,7 +928,7 @@ class RunStack {
     q = {true, 0, slot.d};
     return true;
   }
-  if (const LiteralWord* lit = slot.literal) {
+  if (const LiteralWord* lit = slot.literal()) {
     q = relational ? lit->rel : lit->arith;
     return relational ? lit->rel_ok : lit->arith_ok;
   }
@@ -1028,7 +1030,7 @@ class RunStack {
     Value words[3];
     words[0] = step.text;
     for (int k = 0; k < need; ++k) {
-      const bool own = slots[k].kind != Operand::Text || slots[k].literal;
+      const bool own = slots[k].kind != Operand::Text || slots[k].literal();
       words[k + 1] = own ? slots[k].boxed() : *texts[k];
     }
     rc = core::nuvelCallCommandCached(interp, need + 1, words, step.lookup);
@@ -1057,15 +1059,15 @@ Code apply_step(Interp& interp, const ExprStep& step, Operand* slots) {
   bool direct = true;
   for (int k = 0; k < need && direct; ++k) {
     const Operand& slot = slots[k];
-    if (slot.kind != Operand::Text || slot.literal) continue;
-    if (!slot.var_name.empty()) {
-      VarRef var = vars::lookup(interp, slot.var_name, *slot.var_lookup);
+    if (slot.kind != Operand::Text || slot.literal()) continue;
+    if (!slot.var_name().empty()) {
+      VarRef var = vars::lookup(interp, slot.push->var_name, slot.push->var_lookup);
       const int kind = var ? var.kind() : vars::VT_FIELD;
       direct = kind != vars::VT_FIELD && kind != vars::VT_DICTIONARY;
       if (direct) texts[k] = &var.value();
     } else {
       made[k].emplace();
-      direct = operand_word(interp, slot.v, *made[k]);
+      direct = operand_word(interp, slot.word(), *made[k]);
       texts[k] = &*made[k];
     }
   }
@@ -1094,7 +1096,7 @@ bool quick_call(QuickFn fn, Operand& arg, Operand& out) {
   } else if (arg.kind == Operand::Float) {
     x = arg.d;
   } else {
-    x = read_double(arg.v);
+    x = read_double(arg.word());
   }
   switch (fn) {
     case QuickFn::Abs:
@@ -1258,7 +1260,7 @@ bool run_program(Interp& interp, const ExprProgram& prog, Operand& out, int& err
   }
   if (n == 1 && slots[0].kind != Operand::Text) {
     // A lone number stands for a variable of that name, as its text would.
-    if (!vars::may_find_name_starting(interp, "-0123456789")) {
+    if (!vars::may_find_name_starting(interp, "-0123456789", prog.number_names)) {
       out = std::move(slots[0]);
       return true;
     }
