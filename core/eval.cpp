@@ -446,34 +446,8 @@ class Evaluator {
     return Code::Ok;
   }
 
-  Code command_value(const WordPart& part, Value& out) {
-    if (!part.text.empty() && is_digit(part.text[0])) {
-      interp_.result = part.text;
-      out = part.text;
-      return Code::Ok;
-    }
-    if (const CompiledCommand* inner = single_command(part.text);
-        inner && inner->chain_form >= 0 && chains_allowed()) {
-      int64_t v;
-      int commands = 0;
-      bool nested = false;
-      if (compute_chain(*inner, v, commands, nested)) {
-        interp_.cmdcount += commands;
-        interp_.result_type = 0;
-        nuvelSetResult(interp_, Value::from_int(v));
-        interp_.last_subst_code = 0;
-        out = interp_.result;
-        return Code::Ok;
-      }
-    }
-    Code rc = rindoEval(interp_, part.text);
-    if (rc == Code::Ok || rc == Code::Return || rc == Code::Break) {
-      interp_.last_subst_code = static_cast<uint32_t>(rc);
-      out = interp_.result;
-      return Code::Ok;
-    }
-    return rc;
-  }
+  Code command_value(const WordPart& part, Value& out);
+  Code run_bracket(const CompiledCommand& cmd, const Value& text);
 
   long level() const { return interp_.callframe ? interp_.callframe->level : 0; }
 
@@ -891,6 +865,55 @@ struct DepthGuard {
   return keep_going;
 }
 
+[[gnu::noinline]] Code too_deep(Interp& interp) {
+  (void)fail(interp, Msg::EvalTooDeep, kMaxEvalDepth);
+  nuvelResetResult(interp);
+  return Code::Error;
+}
+
+Code Evaluator::command_value(const WordPart& part, Value& out) {
+  if (!part.text.empty() && is_digit(part.text[0])) {
+    interp_.result = part.text;
+    out = part.text;
+    return Code::Ok;
+  }
+  const CompiledCommand* inner = single_command(part.text);
+  if (inner && inner->chain_form >= 0 && chains_allowed()) {
+    int64_t v;
+    int commands = 0;
+    bool nested = false;
+    if (compute_chain(*inner, v, commands, nested)) {
+      interp_.cmdcount += commands;
+      interp_.result_type = 0;
+      nuvelSetResult(interp_, Value::from_int(v));
+      interp_.last_subst_code = 0;
+      out = interp_.result;
+      return Code::Ok;
+    }
+  }
+  Code rc = inner ? run_bracket(*inner, part.text) : rindoEval(interp_, part.text);
+  if (rc == Code::Ok || rc == Code::Return || rc == Code::Break) {
+    interp_.last_subst_code = static_cast<uint32_t>(rc);
+    out = interp_.result;
+    return Code::Ok;
+  }
+  return rc;
+}
+
+// A bracketed script of one command runs here rather than through a
+// nested rindoEval: the same depth count and result reset, without finding
+// the compiled form again.
+Code Evaluator::run_bracket(const CompiledCommand& cmd, const Value& text) {
+  DepthGuard depth(interp_);
+  if (interp_.eval_depth > kMaxEvalDepth) return too_deep(interp_);
+  nuvelResetResult(interp_);
+  Evaluator ev(interp_, text, false);
+  WordList words;
+  Code rc = Code::Ok;
+  run_command(interp_, ev, cmd, words, false, rc);
+  return rc;
+}
+
 // A syntax error after the complete commands: the words read so far are
 // substituted for their side effects, then the error is reported.
 [[gnu::noinline]] Code syntax_error(Interp& interp, Evaluator& ev, const CompiledScript& script,
@@ -924,12 +947,6 @@ struct DepthGuard {
     if (step == ScriptReader::Step::Error) return syntax_error(interp, ev, error, words);
     if (!run_command(interp, ev, cmd, words, subst_only, rc)) return rc;
   }
-}
-
-[[gnu::noinline]] Code too_deep(Interp& interp) {
-  (void)fail(interp, Msg::EvalTooDeep, kMaxEvalDepth);
-  nuvelResetResult(interp);
-  return Code::Error;
 }
 
 }  // namespace
