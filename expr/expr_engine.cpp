@@ -637,8 +637,17 @@ struct ExprStep {
   mutable core::VarLookupCache var_lookup;  // Push: the record that name found last
 };
 
+struct FastProgram;
+
 struct ExprProgram {
+  ExprProgram();
+  ~ExprProgram();
+  ExprProgram(const ExprProgram&) = delete;
+  ExprProgram& operator=(const ExprProgram&) = delete;
   std::vector<ExprStep> steps;
+  // The same course on numbers alone, for a program made only of built-in
+  // binary operators and quick functions on numbers (null otherwise).
+  std::unique_ptr<FastProgram> fast;
   bool was_pending = false;
   uint8_t max_stack = 0;    // the most operands on the stack at once
   uint8_t final_stack = 0;  // operands left at the end
@@ -947,8 +956,9 @@ class RunStack {
 // Computes a built-in binary operator on read operands into `slot`, as its
 // command would. False, having done nothing, where the command must run
 // (it reports a fault, or its arithmetic is not repeated here).
+template <class Slot>
 [[gnu::always_inline]] inline bool quick_operate(core::IntOp op, const QuickNumber& a,
-                                                 const QuickNumber& b, Operand& slot) {
+                                                 const QuickNumber& b, Slot& slot) {
   const bool floating = a.is_float || b.is_float;
   if (op >= core::IntOp::Gt) {
     if (!floating) {
@@ -1177,6 +1187,271 @@ bool read_lone_variable(Interp& interp, const ExprStep& push, Operand& out, int&
   return true;
 }
 
+// --- Programs on numbers alone ----------------------------------------------------------
+//
+// Most expressions in loops are arithmetic and comparisons on variables that
+// hold numbers. For a program whose every step is a push of a plain $name or
+// of a literal number, a built-in binary operator or a quick function, the
+// same course is kept a second time as steps on numbers alone. A run takes
+// that course first: each operand is read as the operator that takes it
+// would read it, each operator computed as apply_step computes it. Reading
+// variables and computing changes nothing, so when any step cannot be done
+// that way (a value that is no number, a fault, a result that is no number,
+// an operator that is not the built-in one) the run is dropped and the
+// program runs its general course from the start, which does what the
+// operators' commands do.
+
+// A number on the stack of a fast run, filled as quick_operate fills an
+// operand; `text` is set for a result only a text can show.
+struct NumberSlot {
+  QuickNumber q;
+  bool text = false;
+  void set_int(int64_t n) { q = {false, n, static_cast<double>(n)}; }
+};
+
+void set_float_result(NumberSlot& slot, double r, int) {
+  if (std::isfinite(r)) {
+    slot.q = {true, 0, float15_reread(r)};
+  } else {
+    slot.text = true;
+  }
+}
+
+struct FastStep {
+  enum Kind : uint8_t { Number, Variable, FunctionArg, Apply, Call };
+  Kind kind = Number;
+  bool relational = false;  // Variable: read as the relational operators read
+  QuickFn fn = QuickFn::None;
+  QuickNumber number;              // Number: the literal's reading
+  const ExprStep* step = nullptr;  // Variable, FunctionArg: the push; Apply: the operator
+};
+
+struct FastProgram {
+  std::vector<FastStep> steps;
+  std::vector<const ExprStep*> operators;  // the Apply steps, checked per table state
+  int depth = 0;                           // deepest nesting the general course reaches
+  int applies = 0;
+  mutable uint64_t epoch = ~uint64_t{0};  // the table state `builtin` was found for
+  mutable bool builtin = false;
+  // Whether a part's number stands for a variable of that name when there
+  // is one (the frame is checked before each run).
+  bool lone_numbers = false;
+  mutable vars::NameStartMemo number_names;
+};
+
+ExprProgram::ExprProgram() = default;
+ExprProgram::~ExprProgram() = default;
+
+// Appends the course of `prog`, run at nesting `depth`, to `fast`; false when
+// a step has no form on numbers. `consumers` receives, for each value pushed,
+// the index of its step, so the operator that takes it can say how to read it.
+bool append_part(const ExprProgram& prog, int depth, FastProgram& fast, size_t& value);
+
+bool append_fast(const ExprProgram& prog, int depth, FastProgram& fast,
+                 std::vector<size_t>& stack) {
+  fast.depth = std::max(fast.depth, depth);
+  for (const ExprStep& step : prog.steps) {
+    switch (step.kind) {
+      case ExprStep::Push: {
+        FastStep f;
+        f.step = &step;
+        if (step.literal) {
+          f.kind = FastStep::Number;
+        } else if (!step.var_name.empty()) {
+          f.kind = FastStep::Variable;
+        } else {
+          return false;
+        }
+        stack.push_back(fast.steps.size());
+        fast.steps.push_back(f);
+        break;
+      }
+      case ExprStep::Apply: {
+        if (step.need != 2 || step.op == core::IntOp::None || stack.size() < 2) return false;
+        const bool relational = step.op >= core::IntOp::Gt;
+        // Each operand is read as this operator reads it.
+        for (size_t k = stack.size() - 2; k < stack.size(); ++k) {
+          FastStep& operand = fast.steps[stack[k]];
+          if (operand.kind == FastStep::Variable) {
+            operand.relational = relational;
+          } else if (operand.kind == FastStep::Number) {
+            const LiteralWord& lit = *operand.step->literal;
+            if (!(relational ? lit.rel_ok : lit.arith_ok)) return false;
+            operand.number = relational ? lit.rel : lit.arith;
+          }
+        }
+        stack.resize(stack.size() - 2);
+        FastStep f;
+        f.kind = FastStep::Apply;
+        f.step = &step;
+        stack.push_back(fast.steps.size());
+        fast.steps.push_back(f);
+        fast.operators.push_back(&step);
+        ++fast.applies;
+        break;
+      }
+      case ExprStep::Enter:
+        ++depth;
+        fast.depth = std::max(fast.depth, depth);
+        break;
+      case ExprStep::Leave:
+        --depth;
+        break;
+      case ExprStep::Paren: {
+        // Run on its own in the general course, one level deeper.
+        size_t value;
+        if (!append_part(*step.sub[0], depth + 1, fast, value)) return false;
+        stack.push_back(value);
+        break;
+      }
+      case ExprStep::Function: {
+        if (step.fn == QuickFn::None || step.call.count != 1 || step.call.blank[0] ||
+            !step.sub[0]) {
+          return false;
+        }
+        const ExprProgram& arg = *step.sub[0];
+        if (arg.steps.size() == 1 && !arg.was_pending && !arg.steps[0].var_name.empty()) {
+          // A lone $name, read as read_lone_variable reads it.
+          fast.depth = std::max(fast.depth, depth + 1);
+          FastStep f;
+          f.kind = FastStep::FunctionArg;
+          f.step = &arg.steps[0];
+          fast.steps.push_back(f);
+        } else {
+          size_t value;
+          if (!append_part(arg, depth + 1, fast, value)) return false;
+        }
+        FastStep f;
+        f.kind = FastStep::Call;
+        f.fn = step.fn;
+        stack.push_back(fast.steps.size());
+        fast.steps.push_back(f);
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+// Appends a program run on its own (a whole expression, a parenthesised
+// part or a function argument the general course runs with run_program)
+// that ends with one computed number; `value` receives the index of the
+// step that makes it. A program whose operator was applied before its end
+// gives its number only while no variable could be named by it, which the
+// run checks.
+bool append_part(const ExprProgram& prog, int depth, FastProgram& fast, size_t& value) {
+  if (prog.final_stack != 1) return false;
+  std::vector<size_t> stack;
+  if (!append_fast(prog, depth, fast, stack) || stack.size() != 1) return false;
+  value = stack[0];
+  const FastStep::Kind kind = fast.steps[value].kind;
+  if (kind != FastStep::Apply && kind != FastStep::Call) return false;
+  if (!prog.was_pending) fast.lone_numbers = true;
+  return true;
+}
+
+// The fast form of a top-level program, or null.
+std::unique_ptr<FastProgram> make_fast(const ExprProgram& prog) {
+  auto fast = std::make_unique<FastProgram>();
+  size_t value;
+  if (!append_part(prog, 0, *fast, value)) return nullptr;
+  // The parts share one stack: it must hold what they hold together.
+  size_t height = 0;
+  for (const FastStep& f : fast->steps) {
+    if (f.kind == FastStep::Apply) {
+      --height;
+    } else if (f.kind != FastStep::Call && ++height > kCompiledStack) {
+      return nullptr;
+    }
+  }
+  return fast;
+}
+
+// Runs the fast form of a program whose own level is engine depth `depth`;
+// false, having changed nothing, when the general course must run (also
+// near the depth limit, where that course reports).
+bool run_fast(Interp& interp, const FastProgram& fast, Operand& out, int depth) {
+  if (depth + fast.depth + 1 > kMaxExprDepth) return false;
+  {
+    const core::Switches& sw = core::switches();
+    if (interp.trace_on || sw.stacktrace || sw.single_step) return false;
+  }
+  if (fast.epoch != interp.command_epoch) {
+    bool all = true;
+    for (const ExprStep* op : fast.operators) all = builtin_operator(interp, *op) && all;
+    fast.builtin = all;
+    fast.epoch = interp.command_epoch;
+  }
+  if (!fast.builtin) return false;
+  if (fast.lone_numbers && vars::may_find_name_starting(interp, "-0123456789", fast.number_names)) {
+    return false;
+  }
+  QuickNumber values[kCompiledStack];
+  size_t n = 0;
+  for (const FastStep& f : fast.steps) {
+    switch (f.kind) {
+      case FastStep::Number:
+        values[n++] = f.number;
+        break;
+      case FastStep::Variable:
+      case FastStep::FunctionArg: {
+        VarRef var = vars::lookup(interp, f.step->var_name, f.step->var_lookup);
+        if (!var || var.kind() == vars::VT_FIELD || var.kind() == vars::VT_DICTIONARY) {
+          return false;
+        }
+        const Value& text = var.value();
+        QuickNumber& q = values[n++];
+        if (f.kind == FastStep::FunctionArg) {
+          // A function reads a text; a canonical integer reads as its number.
+          int64_t i;
+          if (!text.canonical_int(i)) return false;
+          q = {false, i, static_cast<double>(i)};
+        } else if (f.relational) {
+          RelOperand r = read_rel(text);
+          if (r.cls == NumClass::NotNumeric) return false;
+          q = {r.cls == NumClass::Float, r.i, r.d};
+        } else {
+          ArithOperand a = read_arith(text);
+          if (a.unknown_type) return false;
+          q = {a.is_float, a.i, a.d};
+        }
+        break;
+      }
+      case FastStep::Apply: {
+        NumberSlot slot;
+        if (!quick_operate(f.step->op, values[n - 2], values[n - 1], slot) || slot.text) {
+          return false;
+        }
+        values[n - 2] = slot.q;
+        --n;
+        break;
+      }
+      case FastStep::Call: {
+        Operand arg;
+        if (values[n - 1].is_float) {
+          arg.set_float(values[n - 1].d);
+        } else {
+          arg.set_int(values[n - 1].i);
+        }
+        Operand result;
+        if (!quick_call(f.fn, arg, result) || result.kind == Operand::Text) return false;
+        values[n - 1] = result.kind == Operand::Int
+                            ? QuickNumber{false, result.i, static_cast<double>(result.i)}
+                            : QuickNumber{true, 0, result.d};
+        break;
+      }
+    }
+  }
+  interp.cmdcount += fast.applies;
+  if (fast.applies > 0) interp.result_type = 0;
+  if (values[0].is_float) {
+    out.set_float(values[0].d);
+  } else {
+    out.set_int(values[0].i);
+  }
+  return true;
+}
+
 // `depth` is the engine's nesting depth of the interpreter (its ExprDepth).
 // A program ending in an applied operator with one value gives it as it is
 // (perhaps unboxed); otherwise the value is finished as the walk finishes it.
@@ -1188,6 +1463,7 @@ bool run_program(Interp& interp, const ExprProgram& prog, Operand& out, int& err
     return false;
   }
   err = 0;
+  if (prog.fast && run_fast(interp, *prog.fast, out, depth)) return true;
   RunStack stack(prog.max_stack);
   Operand* slots = stack.slots();
   size_t n = 0;
@@ -1407,7 +1683,10 @@ void examine(PreparedExpr& p) {
   long balance = 0;
   for (char c : p.text) balance += c == '(' ? 1 : (c == ')' ? -1 : 0);
   p.balanced = balance == 0;
-  if (p.plain && p.balanced && !p.rewrite_failed) p.program = compile_expr(p.text, 1);
+  if (p.plain && p.balanced && !p.rewrite_failed) {
+    p.program = compile_expr(p.text, 1);
+    if (p.program) p.program->fast = make_fast(*p.program);
+  }
 }
 
 // A prepared expression: the one cached on the text (valid while the text
