@@ -770,7 +770,10 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
     Code step = interp.hooks.single_step(interp, argc, argv);
     if (step == Code::Stop) return Code::Stop;
   }
-  if (name != "set") interp.result_type = 0;
+  // (Compared by hand: a library compare is a call for every three-letter name.)
+  if (!(name.size() == 3 && name[0] == 's' && name[1] == 'e' && name[2] == 't')) {
+    interp.result_type = 0;
+  }
   bool is_proc = rec.is_proc;
   Code rc = call_handler(interp, rec, argc, argv);
   interp.callframe = restore.saved;
