@@ -8,6 +8,12 @@ namespace {}  // namespace
 
 namespace {
 
+// The characters the standard reader treats apart outside braces and
+// quotes; every other one is copied into the element as it is.
+inline bool is_list_special(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '"' || c == '{';
+}
+
 // The standard reader's scan. Fills `out` (when given) and returns the count;
 // `trailing_empty` tells whether an explicit empty last element was kept.
 size_t read_standard(std::string_view text, std::vector<Value>* out, bool* warning, bool keep_empty,
@@ -27,6 +33,18 @@ size_t read_standard(std::string_view text, std::vector<Value>* out, bool* warni
   for (; i < n; ++i) {
     char c = text[i];
     if (depth == 0 && !in_quote) {
+      if (!is_list_special(c)) {
+        // A run of plain characters joins the element at once, as each of
+        // them would one by one.
+        size_t end = i + 1;
+        while (end < n && !is_list_special(text[end])) ++end;
+        element.append(text.data() + i, end - i);
+        pending = true;
+        explicit_empty = false;
+        prev = text[end - 1];
+        i = end - 1;
+        continue;
+      }
       if (c == '\t') continue;
       if (c == ' ' || c == '\r' || c == '\n') {
         if (prev != ' ' && prev != '\r' && prev != '\n') {

@@ -472,7 +472,10 @@ Code compound_assign(Interp& interp, int argc, Value* argv) {
   if (left.empty()) left = Value("0");
   const Value& right = argv[2];
   Value result;
-  if (is_float_literal(left.view()) || is_float_literal(right.view())) {
+  // Canonical integers (numbers known) are no float literals.
+  int64_t known;
+  const bool integers = left.known_int(known) && right.known_int(known);
+  if (!integers && (is_float_literal(left.view()) || is_float_literal(right.view()))) {
     double x = read_double(left);
     double y = read_double(right);
     double r = 0.0;

@@ -207,7 +207,11 @@ bool advance(int64_t& counter, int64_t step) {
 // have changed.
 int64_t reread_counter(Interp& interp, std::string_view name, int64_t fallback) {
   VarRef var = lookup(interp, name);
-  return var ? core::leading_int(var.value().view()) : fallback;
+  if (!var) return fallback;
+  // A canonical integer's number is known; it is what its text reads as.
+  int64_t known;
+  if (var.value().known_int(known)) return known;
+  return core::leading_int(var.value().view());
 }
 
 // loop count body  |  loop count step body  |  loop var from to ?step? body

@@ -1,7 +1,9 @@
 // Helpers shared by the string command families.
 #include "strings/string_support.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "core/cmd_helpers.h"
 #include "core/list_index.h"
@@ -112,6 +114,13 @@ bool store_text(Interp& interp, std::string_view name, Value value) {
 }
 
 int32_t arg_int(const Value& word) {
+  // A canonical integer's number is known; beyond the 32-bit range its text
+  // reads as the nearer end, as the number does here.
+  int64_t known;
+  if (word.known_int(known)) {
+    return static_cast<int32_t>(std::clamp<int64_t>(known, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+  }
   return core::leading_decimal32(word.view());
 }
 
