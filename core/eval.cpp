@@ -266,6 +266,21 @@ class Evaluator {
     return chain_value(cmd, 1, out, commands, nested);
   }
 
+  // Whether a command is `expr` with one literal word.
+  static bool quick_expr_form(const CompiledCommand& cmd) {
+    if (cmd.expr_form != 0) return cmd.expr_form > 0;
+    bool form = false;
+    if (cmd.words.size() == 2) {
+      const Word& name = cmd.words[0];
+      const Word& text = cmd.words[1];
+      form = name.parts.size() == 1 && !name.expand && name.parts[0].kind == WordPart::Literal &&
+             name.parts[0].text.view() == "expr" && text.parts.size() == 1 && !text.expand &&
+             text.parts[0].kind == WordPart::Literal;
+    }
+    cmd.expr_form = form ? 1 : -1;
+    return form;
+  }
+
   // The compiled command of a bracketed script that is one command.
   static const CompiledCommand* single_command(const Value& text) {
     if (text.empty() || text.size() > kCompileCacheLimit || is_digit(text[0])) return nullptr;
@@ -448,6 +463,7 @@ class Evaluator {
 
   Code command_value(const WordPart& part, Value& out);
   Code run_bracket(const CompiledCommand& cmd, const Value& text);
+  bool quick_expr(const CompiledCommand& cmd, Value& out);
 
   long level() const { return interp_.callframe ? interp_.callframe->level : 0; }
 
@@ -894,6 +910,9 @@ Code Evaluator::command_value(const WordPart& part, Value& out) {
       return Code::Ok;
     }
   }
+  if (inner && interp_.quick_expr && quick_expr_form(*inner) && quick_expr(*inner, out)) {
+    return Code::Ok;
+  }
   Code rc = inner ? run_bracket(*inner, part.text) : rindoEval(interp_, part.text);
   if (rc == Code::Ok || rc == Code::Return || rc == Code::Break) {
     interp_.last_subst_code = static_cast<uint32_t>(rc);
@@ -901,6 +920,26 @@ Code Evaluator::command_value(const WordPart& part, Value& out) {
     return Code::Ok;
   }
   return rc;
+}
+
+// [expr {...}] whose value the engine gives on numbers alone: what the
+// command would leave, without running it. False, having changed nothing,
+// when the command must run. Out of line, so that the stack frame every
+// nested bracket pays for stays small.
+[[gnu::noinline]] bool Evaluator::quick_expr(const CompiledCommand& cmd, Value& out) {
+  if (!chains_allowed() || interp_.eval_depth >= kMaxEvalDepth) return false;
+  int32_t index = resolve_command(interp_, &cmd, "expr", nullptr);
+  if (index < 0 || interp_.commands[static_cast<size_t>(index)].handler != interp_.expr_handler) {
+    return false;
+  }
+  Value v;
+  if (!interp_.quick_expr(interp_, cmd.words[1].parts[0].text, v)) return false;
+  ++interp_.cmdcount;
+  interp_.result_type = 0;
+  nuvelSetResult(interp_, std::move(v));
+  interp_.last_subst_code = 0;
+  out = interp_.result;
+  return true;
 }
 
 // A bracketed script of one command runs here rather than through a

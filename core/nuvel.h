@@ -172,6 +172,12 @@ struct Interp {
   // resolve to them on integers itself (core/eval.cpp).
   CommandHandler math_handler = nullptr;
   CommandHandler compare_handler = nullptr;
+  // The handler of `expr`, and the expression engine's course on numbers
+  // alone, set when the engine registers: for a bracketed `expr {...}` the
+  // evaluator asks it for the value first and runs the command only when it
+  // declines (having changed nothing).
+  CommandHandler expr_handler = nullptr;
+  bool (*quick_expr)(Interp& interp, const Value& text, Value& out) = nullptr;
   // Command-table positions of the operator names (by core::IntOp), valid
   // while the table's epoch equals `operator_epoch`.
   int32_t operator_index[20] = {};

@@ -55,6 +55,9 @@ struct CompiledCommand {
   // The integer operator the first word names (a core::IntOp; 0 for none),
   // valid while the command table's epoch equals `chain_epoch`.
   mutable uint8_t chain_op = 0;
+  // Whether the command is `expr` with one literal word: 0 not yet known,
+  // 1 it is, -1 it is not.
+  mutable int8_t expr_form = 0;
   mutable uint64_t chain_epoch = 0;
 };
 

@@ -1741,6 +1741,25 @@ Code evaluate_rewritten_value(Interp& interp, const Value& text, Value& out) {
   return evaluate_prepared(interp, *p, out);
 }
 
+// The value of a braced expression `expr` is given, when its course on
+// numbers alone runs to the end: what nuvelCommandExpr would leave, less
+// the command's own count. False, having changed nothing, otherwise.
+bool quick_expr(Interp& interp, const Value& text, Value& out) {
+  if (text.empty()) return false;
+  PreparedRef ref = prepared(text, engine_settings(interp).rewrite);
+  const PreparedExpr* p = ref.form;
+  if (p->rewrite_failed || !p->plain || !p->balanced || !p->program || !p->program->fast) {
+    return false;
+  }
+  // The program's own level, as run_program makes it.
+  const int depth = interp.state<ExprDepth>().value + 1;
+  if (depth > kMaxExprDepth) return false;
+  Operand value;
+  if (!run_fast(interp, *p->program->fast, value, depth)) return false;
+  out = value.boxed();
+  return true;
+}
+
 }  // namespace
 
 Code expr_evaluate_value(Interp& interp, const Value& text, Value& out) {
@@ -1875,6 +1894,8 @@ void register_function_cmds(Interp& interp);
 [[gnu::section(".text.startup.register")]] void register_expr_cmds(Interp& interp) {
   core::register_rows(interp, kExprCommands);
   register_function_cmds(interp);
+  interp.expr_handler = nuvelCommandExpr;
+  interp.quick_expr = quick_expr;
 }
 
 }  // namespace expr
