@@ -1386,12 +1386,14 @@ bool run_fast(Interp& interp, const FastProgram& fast, Operand& out, int depth) 
   if (fast.lone_numbers && vars::may_find_name_starting(interp, "-0123456789", fast.number_names)) {
     return false;
   }
-  QuickNumber values[kCompiledStack];
+  // The stack, left unfilled: each number is made as it is pushed.
+  alignas(QuickNumber) unsigned char storage[sizeof(QuickNumber) * kCompiledStack];
+  QuickNumber* values = reinterpret_cast<QuickNumber*>(storage);
   size_t n = 0;
   for (const FastStep& f : fast.steps) {
     switch (f.kind) {
       case FastStep::Number:
-        values[n++] = f.number;
+        new (values + n++) QuickNumber(f.number);
         break;
       case FastStep::Variable:
       case FastStep::FunctionArg: {
@@ -1400,8 +1402,12 @@ bool run_fast(Interp& interp, const FastProgram& fast, Operand& out, int depth) 
           return false;
         }
         const Value& text = var.value();
-        QuickNumber& q = values[n++];
-        if (f.kind == FastStep::FunctionArg) {
+        QuickNumber& q = *new (values + n++) QuickNumber;
+        int64_t known;
+        if (text.known_int(known)) {
+          // A canonical integer: what every reader below gives for it.
+          q = {false, known, static_cast<double>(known)};
+        } else if (f.kind == FastStep::FunctionArg) {
           // A function reads a text; a canonical integer reads as its number.
           int64_t i;
           if (!text.canonical_int(i)) return false;
