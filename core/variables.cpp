@@ -93,7 +93,7 @@ inline bool same_bytes(const char* a, const char* b, size_t n) {
 
 VarPtr make_var(std::string_view name, const Value& value, int32_t level) {
   auto v = new_record();
-  v->name = std::string(name);
+  v->name.assign(name.data(), name.size());
   v->value = value;
   v->type = VT_AUTO;
   v->level = level;
@@ -754,7 +754,7 @@ void nuvelDropCallFrame(Interp& interp) {
 FrameGuard::FrameGuard(Interp& interp, std::string_view proc_name) : interp_(interp) {
   frame_.parent = interp.callframe;
   frame_.level = interp.callframe ? interp.callframe->level + 1 : 1;
-  frame_.proc_name = std::string(proc_name);
+  frame_.proc_name.assign(proc_name.data(), proc_name.size());
   frame_.has_proc_name = true;
   interp.callframe = &frame_;
 }
