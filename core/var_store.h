@@ -206,6 +206,9 @@ std::optional<Value> get_var_value(Interp& interp, std::string_view text);
 // Assigns a plain variable, creating it when missing; refuses other kinds. 0
 // on success.
 int set_var(Interp& interp, std::string_view name, const Value& value);
+// The same, finding the variable through `cache` as `$name` words do (a loop
+// sets its counter every round).
+int set_var(Interp& interp, std::string_view name, const Value& value, core::VarLookupCache& cache);
 // Adds a plain variable to the current frame without searching it first: for
 // a caller that knows the frame holds no variable of that name (a fresh
 // procedure frame binding distinct formals). The name is a plain local name.

@@ -397,9 +397,27 @@ void write_chain(Var& var, const Value& value) {
   }
 }
 
+namespace {
+
+int set_found_var(Interp& interp, std::string_view name, Var* var, const Value& value);
+
+}  // namespace
+
 int set_var(Interp& interp, std::string_view name, const Value& value) {
   if (name.empty() || !interp.callframe) return 1;
-  Var* var = nuvelGetVar(interp, name, -1);
+  return set_found_var(interp, name, nuvelGetVar(interp, name, -1), value);
+}
+
+int set_var(Interp& interp, std::string_view name, const Value& value,
+            core::VarLookupCache& cache) {
+  if (name.empty() || !interp.callframe) return 1;
+  return set_found_var(interp, name, nuvelGetVar(interp, name, cache), value);
+}
+
+namespace {
+
+// Assigns to the record the name found (null: none, so one is made).
+int set_found_var(Interp& interp, std::string_view name, Var* var, const Value& value) {
   if (var) {
     if (var->type == VT_AUTO) {
       write_chain(*var, value);
@@ -419,6 +437,8 @@ int set_var(Interp& interp, std::string_view name, const Value& value) {
   add_var_record(*frame, make_var(name, value, frame->level));
   return 0;
 }
+
+}  // namespace
 
 void add_fresh_local(Interp& interp, std::string_view name, const Value& value) {
   CallFrame& frame = *interp.callframe;

@@ -8,6 +8,7 @@
 #include "core/cmd_helpers.h"
 #include "core/glob.h"
 #include "core/list_value.h"
+#include "core/script.h"
 #include "core/switches.h"
 #include "core/var_store.h"
 #include "lang/flow.h"
@@ -205,8 +206,9 @@ bool advance(int64_t& counter, int64_t step) {
 
 // The counter's current value: re-read from the variable, which the body may
 // have changed.
-int64_t reread_counter(Interp& interp, std::string_view name, int64_t fallback) {
-  VarRef var = lookup(interp, name);
+int64_t reread_counter(Interp& interp, std::string_view name, int64_t fallback,
+                       core::VarLookupCache& cache) {
+  VarRef var = lookup(interp, name, cache);
   if (!var) return fallback;
   // A canonical integer's number is known; it is what its text reads as.
   int64_t known;
@@ -241,14 +243,16 @@ Code nuvelCommandLoop(Interp& interp, int argc, Value* argv, void*) {
     return core::fail(interp, core::Msg::InvalidIncrementZero);
   }
   bool up = step > 0;
+  // The counter's record, found again only when the frame's records change.
+  core::VarLookupCache counter_var;
   for (;;) {
-    int set = set_var(interp, name, Value::from_int(counter));
+    int set = set_var(interp, name, Value::from_int(counter), counter_var);
     if (up ? counter >= to : counter <= to) return set == 0 ? Code::Ok : Code::Error;
     if (interrupted(interp)) return Code::Stop;
     Code rc = rindoEval(interp, body);
     if (rc == Code::Break) return Code::Ok;
     if (rc != Code::Ok && rc != Code::Continue) return rc;
-    counter = reread_counter(interp, name, counter);
+    counter = reread_counter(interp, name, counter, counter_var);
     if (!advance(counter, step)) return Code::Ok;
   }
 }
