@@ -60,10 +60,12 @@ Code nuvelCommandIncr(Interp& interp, int argc, Value* argv, void*) {
   std::string_view name = command_name(argv[0]);
   bool up = name == "++" || name == "incr";
   int64_t step = 1;
-  if (argc > 2 && !is_option_word(argv[2].view())) step = read_decimal(argv[2]);
+  const bool step_word = argc > 2 && !is_option_word(argv[2].view());
+  if (step_word) step = read_decimal(argv[2]);
   bool is_unsigned = false;
   int64_t width = 0;
-  if (argc > 2) {
+  // Options follow the step (or stand in its place); a lone step is none.
+  if (argc > 3 || (argc == 3 && !step_word)) {
     is_unsigned = core::find_option(argc, argv, "-unsigned", 2) >= 0;
     int w = core::find_option(argc, argv, "-width", 2);
     if (w >= 0 && w + 1 < argc) width = std::max<int64_t>(0, read_decimal(argv[w + 1]));

@@ -157,7 +157,11 @@ Code nuvelCommandFor(Interp& interp, int argc, Value* argv, void*) {
     if (rindoEval(interp, next) != Code::Ok) return Code::Error;
     rc = run_condition(interp, conditions_are_scripts() ? cond : argv[2]);
     if (rc != Code::Ok) return rc;
-    if (core::leading_int(interp.result.view()) == 0) return Code::Ok;
+    int64_t known;
+    if (interp.result.known_int(known) ? known == 0
+                                       : core::leading_int(interp.result.view()) == 0) {
+      return Code::Ok;
+    }
   }
 }
 
