@@ -35,6 +35,11 @@ bool conditions_are_scripts() {
 bool if_true(std::string_view text) {
   return !text.empty() && leading_double(text) != 0.0;
 }
+// The same of a result, read as its number when that is known.
+bool if_true(const Value& result) {
+  int64_t known;
+  return result.known_int(known) ? known != 0 : if_true(result.view());
+}
 
 // while, script mode: false only for the empty text and texts made of "+",
 // "-", "." and "0".
@@ -88,7 +93,7 @@ Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
   Code rc =
       conditions_are_scripts() ? rindoEval(interp, argv[1]) : if_first_expression(interp, argv[1]);
   if (rc != Code::Ok) return rc;
-  if (if_true(interp.result.view())) return rindoEval(interp, argv[2]);
+  if (if_true(interp.result)) return rindoEval(interp, argv[2]);
   if (argc == 3) return Code::Ok;
   bool has_else = argv[argc - 2].view() == "else";
   int chain_end = has_else ? argc - 2 : argc;
@@ -97,7 +102,7 @@ Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
     if (i + 2 >= chain_end) return core::nuvelWrongArgs(interp, argc, argv);
     rc = run_condition(interp, argv[i + 1]);
     if (rc != Code::Ok) return rc;
-    if (if_true(interp.result.view())) return rindoEval(interp, argv[i + 2]);
+    if (if_true(interp.result)) return rindoEval(interp, argv[i + 2]);
   }
   if (has_else) return rindoEval(interp, argv[argc - 1]);
   return Code::Ok;
@@ -516,7 +521,7 @@ constexpr CommandRow kControlCommands[] = {
 Code test_if_condition(Interp& interp, const Value& cond, bool& truth) {
   truth = false;
   Code rc = conditions_are_scripts() ? rindoEval(interp, cond) : if_first_expression(interp, cond);
-  if (rc == Code::Ok) truth = if_true(interp.result.view());
+  if (rc == Code::Ok) truth = if_true(interp.result);
   return rc;
 }
 
