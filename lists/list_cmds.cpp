@@ -3,6 +3,7 @@
 // lrand, join, split, concat, index, cset, setl, setr. The search and sort
 // commands live in lists/list_search_cmds.cpp.
 #include <cmath>
+#include <limits>
 
 #include "core/cmd_helpers.h"
 #include "core/list_index.h"
@@ -153,7 +154,11 @@ Code nuvelCommandLIndex(Interp& interp, int argc, Value* argv, void*) {
   for (int k = 2; k < argc; ++k) {
     std::string_view word = argv[k].view();
     Step step;
-    if (core::istarts_with(word, "end")) {
+    int64_t known;
+    if (argv[k].known_int(known) && known != std::numeric_limits<int64_t>::min()) {
+      // A canonical integer index: the number its text reads as.
+      step = lindex_numeric(current, known);
+    } else if (core::istarts_with(word, "end")) {
       step = lindex_end(current, word);
     } else {
       if (word.empty()) continue;  // no indexes: the value itself
