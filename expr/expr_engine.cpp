@@ -1242,11 +1242,12 @@ struct FastProgram {
 ExprProgram::ExprProgram() = default;
 ExprProgram::~ExprProgram() = default;
 
-// Appends the course of `prog`, run at nesting `depth`, to `fast`; false when
-// a step has no form on numbers. `consumers` receives, for each value pushed,
-// the index of its step, so the operator that takes it can say how to read it.
 bool append_part(const ExprProgram& prog, int depth, FastProgram& fast, size_t& value);
 
+// Appends the course of `prog`, run at nesting `depth`, to `fast`; false when
+// a step has no form on numbers. `stack` holds, for each value on the stack,
+// the index of the step that makes it, so the operator that takes it can say
+// how to read it.
 bool append_fast(const ExprProgram& prog, int depth, FastProgram& fast,
                  std::vector<size_t>& stack) {
   fast.depth = std::max(fast.depth, depth);
