@@ -257,6 +257,10 @@ Code nuvelCommandLoop(Interp& interp, int argc, Value* argv, void*) {
   for (;;) {
     int set = set_var(interp, name, Value::from_int(counter), counter_var);
     if (up ? counter >= to : counter <= to) return set == 0 ? Code::Ok : Code::Error;
+    // A counter that cannot be written (an array or a constant of that name)
+    // ends the loop with the report made: read back, it would restart the
+    // count forever.
+    if (set != 0) return Code::Error;
     if (interrupted(interp)) return Code::Stop;
     Code rc = rindoEval(interp, body);
     if (rc == Code::Break) return Code::Ok;
