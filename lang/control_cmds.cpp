@@ -35,6 +35,13 @@ bool conditions_are_scripts() {
 bool if_true(std::string_view text) {
   return !text.empty() && leading_double(text) != 0.0;
 }
+// The leading decimal integer of a value's text, read from the value when
+// its number is known (a canonical integer reads as that number).
+int64_t leading_int_of(const Value& v) {
+  int64_t known;
+  return v.known_int(known) ? known : core::leading_int(v.view());
+}
+
 // The same of a result, read as its number when that is known.
 bool if_true(const Value& result) {
   int64_t known;
@@ -162,11 +169,7 @@ Code nuvelCommandFor(Interp& interp, int argc, Value* argv, void*) {
     if (rindoEval(interp, next) != Code::Ok) return Code::Error;
     rc = run_condition(interp, conditions_are_scripts() ? cond : argv[2]);
     if (rc != Code::Ok) return rc;
-    int64_t known;
-    if (interp.result.known_int(known) ? known == 0
-                                       : core::leading_int(interp.result.view()) == 0) {
-      return Code::Ok;
-    }
+    if (leading_int_of(interp.result) == 0) return Code::Ok;
   }
 }
 
@@ -218,11 +221,7 @@ bool advance(int64_t& counter, int64_t step) {
 int64_t reread_counter(Interp& interp, std::string_view name, int64_t fallback,
                        core::VarLookupCache& cache) {
   VarRef var = lookup(interp, name, cache);
-  if (!var) return fallback;
-  // A canonical integer's number is known; it is what its text reads as.
-  int64_t known;
-  if (var.value().known_int(known)) return known;
-  return core::leading_int(var.value().view());
+  return var ? leading_int_of(var.value()) : fallback;
 }
 
 // loop count body  |  loop count step body  |  loop var from to ?step? body
@@ -257,9 +256,9 @@ Code nuvelCommandLoop(Interp& interp, int argc, Value* argv, void*) {
   for (;;) {
     int set = set_var(interp, name, Value::from_int(counter), counter_var);
     if (up ? counter >= to : counter <= to) return set == 0 ? Code::Ok : Code::Error;
-    // A counter that cannot be written (an array or a constant of that name)
-    // ends the loop with the report made: read back, it would restart the
-    // count forever.
+    // A counter that cannot be written (an array of that name, say) ends
+    // the loop with the report made: read back, it would restart the count
+    // forever.
     if (set != 0) return Code::Error;
     if (interrupted(interp)) return Code::Stop;
     Code rc = rindoEval(interp, body);
