@@ -281,6 +281,70 @@ class Evaluator {
     return form;
   }
 
+  // --- Commands run directly -----------------------------------------------------
+  //
+  // `set name value`, `incr name ?step?` and `+= name value` (also -= and *=)
+  // whose first word resolves to the built-in command, on a plain variable of
+  // the current frame (no link, constant or pointer) and, for the arithmetic
+  // ones, canonical integers, are done here: the same stored value, result and
+  // command count as the handler gives, without building words or
+  // dispatching. Anything else gets its words and is dispatched as usual. The
+  // value word is substituted once either way, before anything is decided,
+  // so that what it runs (which may rename a command or turn tracing on) is
+  // seen exactly as the ordinary path would see it.
+
+  enum class Direct : int8_t { None = -1, Set = 1, Incr, AddTo, SubtractFrom, MultiplyBy };
+  enum class DirectStep { Done, Failed, Words };
+
+  // The direct kind a command's words have.
+  static Direct direct_form(const CompiledCommand& cmd) {
+    if (cmd.direct_form != 0) return static_cast<Direct>(cmd.direct_form);
+    auto literal = [](const Word& w) {
+      return w.parts.size() == 1 && !w.expand && w.parts[0].kind == WordPart::Literal;
+    };
+    Direct kind = Direct::None;
+    size_t n = cmd.words.size();
+    if ((n == 2 || n == 3) && literal(cmd.words[0]) && literal(cmd.words[1]) &&
+        (n == 2 || (cmd.words[2].parts.size() == 1 && !cmd.words[2].expand))) {
+      std::string_view name = cmd.words[0].parts[0].text.view();
+      std::string_view var = cmd.words[1].parts[0].text.view();
+      if (!var.empty() && var != "-" && var[0] != ':' && var.find('(') == std::string_view::npos) {
+        if (name == "incr") {
+          kind = Direct::Incr;
+        } else if (n == 3 && name == "set") {
+          kind = Direct::Set;
+        } else if (n == 3 && name == "+=") {
+          kind = Direct::AddTo;
+        } else if (n == 3 && name == "-=") {
+          kind = Direct::SubtractFrom;
+        } else if (n == 3 && name == "*=") {
+          kind = Direct::MultiplyBy;
+        }
+      }
+    }
+    cmd.direct_form = static_cast<int8_t>(kind);
+    return kind;
+  }
+
+  // Runs a command of a direct form: Done when it ran here (its code is Ok),
+  // Failed when substituting its value word failed (`rc` holds that code),
+  // Words when `words` holds its words for dispatch.
+  DirectStep run_direct(const CompiledCommand& cmd, Direct kind, WordList& words, Code& rc) {
+    Value value;
+    if (cmd.words.size() == 3) {
+      rc = part_value(cmd.words[2].parts[0], value);
+      if (rc != Code::Ok) return DirectStep::Failed;
+    }
+    if (chains_allowed() && direct(cmd, kind, value)) {
+      rc = Code::Ok;
+      return DirectStep::Done;
+    }
+    words.push(Value(cmd.words[0].parts[0].text));
+    words.push(Value(cmd.words[1].parts[0].text));
+    if (cmd.words.size() == 3) words.push(std::move(value));
+    return DirectStep::Words;
+  }
+
   // The compiled command of a bracketed script that is one command.
   static const CompiledCommand* single_command(const Value& text) {
     if (text.empty() || text.size() > kCompileCacheLimit || is_digit(text[0])) return nullptr;
@@ -459,6 +523,48 @@ class Evaluator {
         return variable_value(part, out);
     }
     return Code::Ok;
+  }
+
+  // Does a direct command's work; false, having changed nothing, when the
+  // handler must run.
+  bool direct(const CompiledCommand& cmd, Direct kind, Value& value) {
+    int32_t index = resolve_command(interp_, &cmd, cmd.words[0].parts[0].text.view(), nullptr);
+    if (index < 0) return false;
+    const CommandRecord& rec = interp_.commands[static_cast<size_t>(index)];
+    CommandHandler wanted = kind == Direct::Set    ? interp_.set_handler
+                            : kind == Direct::Incr ? interp_.incr_handler
+                                                   : interp_.assign_handler;
+    const int argc = static_cast<int>(cmd.words.size());
+    if (wanted == nullptr || rec.handler != wanted || argc < rec.min_words ||
+        (rec.max_words >= 0 && argc > rec.max_words)) {
+      return false;
+    }
+    Var* var = vars::find_plain_local(interp_, cmd.words[1].parts[0].text.view(), cmd.direct_var);
+    if (!var || var->is_pointer || var->is_constant) return false;
+    Value result;
+    if (kind == Direct::Set) {
+      // A dictionary just made becomes the variable's table: the handler's work.
+      if (interp_.result_type == vars::VT_DICTIONARY || value.size() > kMaxTextLength) return false;
+      result = std::move(value);
+    } else {
+      int64_t x;
+      int64_t y = 1;
+      if (!var->value.canonical_int(x) || (argc == 3 && !value.canonical_int(y))) return false;
+      IntOp op = kind == Direct::SubtractFrom ? IntOp::Sub
+                 : kind == Direct::MultiplyBy ? IntOp::Mul
+                                              : IntOp::Add;
+      int64_t r = 0;
+      (void)int_operate(op, x, y, r);
+      result = Value::from_int(r);
+    }
+    ++interp_.cmdcount;
+    interp_.result_type = 0;
+    vars::write_chain(*var, result);
+    nuvelSetResult(interp_, std::move(result));
+    if (interp_.nesting_depth_handlers == 0 && !interp_.retired_owners.empty()) {
+      interp_.retired_owners.clear();
+    }
+    return true;
   }
 
   Code command_value(const WordPart& part, Value& out);
@@ -868,8 +974,11 @@ struct DepthGuard {
       return true;
     }
   }
-  Code sub = ev.substitute(cmd, words);
-  if (sub != Code::Ok) {
+  Evaluator::Direct direct = subst_only ? Evaluator::Direct::None : Evaluator::direct_form(cmd);
+  if (direct != Evaluator::Direct::None) {
+    Evaluator::DirectStep step = ev.run_direct(cmd, direct, words, rc);
+    if (step != Evaluator::DirectStep::Words) return step == Evaluator::DirectStep::Done;
+  } else if (Code sub = ev.substitute(cmd, words); sub != Code::Ok) {
     rc = sub;
     return false;
   }

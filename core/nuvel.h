@@ -178,6 +178,13 @@ struct Interp {
   // declines (having changed nothing).
   CommandHandler expr_handler = nullptr;
   bool (*quick_expr)(Interp& interp, const Value& text, Value& out) = nullptr;
+  // Handlers of `set`, `incr` and the compound assignments (+= -= *=), set
+  // when their families register: the evaluator does the plain case of these
+  // commands (a local variable, integer operands) itself, with the same
+  // result, and calls the handler for everything else.
+  CommandHandler set_handler = nullptr;
+  CommandHandler incr_handler = nullptr;
+  CommandHandler assign_handler = nullptr;
   // Command-table positions of the operator names (by core::IntOp), valid
   // while the table's epoch equals `operator_epoch`.
   int32_t operator_index[20] = {};

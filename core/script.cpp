@@ -30,12 +30,13 @@ ScriptReader::~ScriptReader() = default;
 // word.
 ScriptReader::Step ScriptReader::next(CompiledCommand& cmd, CompiledScript& error) {
   Parser& P = state_->parser;
-  cmd.words.clear();
+  // A fresh command, with none of the previous command's cached findings;
+  // only the word list's storage is kept.
+  std::vector<Word> words = std::move(cmd.words);
+  words.clear();
+  cmd = CompiledCommand{};
+  cmd.words = std::move(words);
   cmd.offset = static_cast<uint32_t>(P.p);
-  cmd.lookup_epoch = 0;
-  cmd.lookup_index = -1;
-  cmd.chain_form = 0;
-  cmd.chain_epoch = 0;
   bool started = false;
   auto fail = [&](std::string message) {
     error.has_error = true;

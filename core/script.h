@@ -58,6 +58,11 @@ struct CompiledCommand {
   // Whether the command is `expr` with one literal word: 0 not yet known,
   // 1 it is, -1 it is not.
   mutable int8_t expr_form = 0;
+  // Whether the evaluator may run the command itself (core/eval.cpp): 0 not
+  // yet known, -1 never, else the kind of command its first word names.
+  mutable int8_t direct_form = 0;
+  // The variable its second word names, as last found.
+  mutable VarLookupCache direct_var;
   mutable uint64_t chain_epoch = 0;
 };
 

@@ -288,6 +288,7 @@ constexpr CommandRow kIncrementCommands[] = {
 
 [[gnu::section(".text.startup.register")]] void register_increment_cmds(Interp& interp) {
   core::register_rows(interp, kIncrementCommands);
+  interp.incr_handler = nuvelCommandIncr;
 }
 
 }  // namespace expr

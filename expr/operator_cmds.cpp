@@ -651,6 +651,7 @@ constexpr CommandRow kOperatorCommands[] = {
   core::register_rows(interp, kOperatorCommands);
   interp.math_handler = nuvelCommandMath;
   interp.compare_handler = nuvelCommandRelational;
+  interp.assign_handler = nuvelCommandCombiMath;
 }
 
 }  // namespace expr
