@@ -2,6 +2,7 @@
 #include "core/value.h"
 
 #include <charconv>
+#include <cstring>
 
 #include "core/block_pool.h"
 
@@ -15,12 +16,44 @@ void ValueRep::operator delete(void* block) noexcept {
   BlockPool<sizeof(ValueRep)>::give(block);
 }
 
+namespace {
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes the decimal digits of `u` so that they end at `end`; returns their
+// start. Two digits at a time, without working out the length first.
+inline char* write_decimal(uint64_t u, char* end) {
+  while (u >= 100) {
+    const size_t pair = static_cast<size_t>(u % 100) * 2;
+    u /= 100;
+    end -= 2;
+    end[0] = kDigitPairs[pair];
+    end[1] = kDigitPairs[pair + 1];
+  }
+  if (u >= 10) {
+    const size_t pair = static_cast<size_t>(u) * 2;
+    end -= 2;
+    end[0] = kDigitPairs[pair];
+    end[1] = kDigitPairs[pair + 1];
+  } else {
+    *--end = static_cast<char>('0' + u);
+  }
+  return end;
+}
+
+}  // namespace
+
 Value Value::from_int(int64_t v) {
   char buf[24];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
-  (void)ec;
+  char* const end = buf + sizeof buf;
+  const uint64_t magnitude = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+  char* start = write_decimal(magnitude, end);
+  if (v < 0) *--start = '-';
   Value r;
-  r.rep_ = new ValueRep(std::string_view(buf, static_cast<size_t>(end - buf)));
+  r.rep_ = new ValueRep(std::string_view(start, static_cast<size_t>(end - start)));
   r.rep_->int_value = v;
   r.rep_->has_int = true;
   return r;
