@@ -125,7 +125,17 @@ Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int 
 // The record of a plain variable of the current frame (not a link, an array
 // or any other kind), found without side effects; null otherwise.
 Var* find_plain_local(Interp& interp, std::string_view name);
-Var* find_plain_local(Interp& interp, std::string_view name, core::VarLookupCache& cache);
+// The same through `cache`; the frame is searched again only when its stamp
+// differs from the cache's (out of line, so that the repeat costs little).
+Var* find_plain_local_searching(Interp& interp, std::string_view name, core::VarLookupCache& cache);
+inline Var* find_plain_local(Interp& interp, std::string_view name, core::VarLookupCache& cache) {
+  const CallFrame* frame = interp.callframe;
+  if (frame && cache.stamp == frame->stamp && !name.empty() && name[0] != ':') {
+    Var* var = cache.var;
+    return var && !var->is_link() && var->type == VT_AUTO ? var : nullptr;
+  }
+  return find_plain_local_searching(interp, name, cache);
+}
 int set_var_type(Interp& interp, std::string_view name, int type);
 int set_var_size(Interp& interp, std::string_view name, int size);
 int set_var_pointer(Interp& interp, std::string_view name, int flag);

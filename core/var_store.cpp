@@ -85,6 +85,11 @@ VarRef lookup(Interp& interp, std::string_view name, core::VarLookupCache& cache
   return VarRef(nuvelGetVar(interp, name, cache));
 }
 
+const Value* plain_local_value(Interp& interp, std::string_view name, core::VarLookupCache& cache) {
+  Var* var = find_plain_local(interp, name, cache);
+  return var ? &var->value : nullptr;
+}
+
 VarRef lookup_glob(Interp& interp, std::string_view pattern, bool nocase, int scope) {
   return VarRef(nuvelGetVarGlob(interp, pattern, nocase, scope));
 }

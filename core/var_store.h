@@ -161,6 +161,10 @@ VarRef lookup(Interp& interp, std::string_view name, int scope = -1);
 // The same in the current frame, remembering the record found in `cache`
 // (valid while the frame's records are unchanged), as `$name` words do.
 VarRef lookup(Interp& interp, std::string_view name, core::VarLookupCache& cache);
+// The value of a plain scalar of the current frame (no link, array, field or
+// other kind), found through `cache` as above; null for any other name, whose
+// value lookup() and its record tell.
+const Value* plain_local_value(Interp& interp, std::string_view name, core::VarLookupCache& cache);
 // The newest variable whose name matches a wildcard pattern.
 VarRef lookup_glob(Interp& interp, std::string_view pattern, bool nocase, int scope = -1);
 bool var_exists(Interp& interp, std::string_view name);

@@ -189,7 +189,8 @@ Var* find_plain_local(Interp& interp, std::string_view name) {
   return var;
 }
 
-Var* find_plain_local(Interp& interp, std::string_view name, core::VarLookupCache& cache) {
+Var* find_plain_local_searching(Interp& interp, std::string_view name,
+                                core::VarLookupCache& cache) {
   if (name.empty() || is_global_name(name) || !interp.callframe) return nullptr;
   Var* var = find_cached(*interp.callframe, name, &cache);
   if (!var || var->is_link() || var->type != VT_AUTO) return nullptr;

@@ -1398,11 +1398,17 @@ bool run_fast(Interp& interp, const FastProgram& fast, Operand& out, int depth) 
         break;
       case FastStep::Variable:
       case FastStep::FunctionArg: {
-        VarRef var = vars::lookup(interp, f.step->var_name, f.step->var_lookup);
-        if (!var || var.kind() == vars::VT_FIELD || var.kind() == vars::VT_DICTIONARY) {
-          return false;
+        // A plain local (most operands) is found without the general reader,
+        // which gives the same record and value for it.
+        const Value* found = vars::plain_local_value(interp, f.step->var_name, f.step->var_lookup);
+        if (!found) {
+          VarRef var = vars::lookup(interp, f.step->var_name, f.step->var_lookup);
+          if (!var || var.kind() == vars::VT_FIELD || var.kind() == vars::VT_DICTIONARY) {
+            return false;
+          }
+          found = &var.value();
         }
-        const Value& text = var.value();
+        const Value& text = *found;
         QuickNumber& q = *new (values + n++) QuickNumber;
         int64_t known;
         if (text.known_int(known)) {
