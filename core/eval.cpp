@@ -331,13 +331,30 @@ class Evaluator {
   // Words when `words` holds its words for dispatch.
   DirectStep run_direct(const CompiledCommand& cmd, Direct kind, WordList& words, Code& rc) {
     Value value;
+    // The value of an arithmetic command that is an operator chain stays a
+    // number; it becomes text (and the result, as the bracket would leave
+    // it) only when the handler must run after all.
+    int64_t number = 0;
+    bool has_number = false;
     if (cmd.words.size() == 3) {
-      rc = part_value(cmd.words[2].parts[0], value);
+      const WordPart& part = cmd.words[2].parts[0];
+      if (kind != Direct::Set && part.kind == WordPart::Command && !part.text.empty() &&
+          !is_digit(part.text[0])) {
+        const CompiledCommand* inner = single_command(part.text);
+        has_number = chain_number(inner, number);
+        rc = has_number ? Code::Ok : bracket_value(part, inner, value);
+      } else {
+        rc = part_value(part, value);
+      }
       if (rc != Code::Ok) return DirectStep::Failed;
     }
-    if (chains_allowed() && direct(cmd, kind, value)) {
+    if (chains_allowed() && direct(cmd, kind, value, has_number ? &number : nullptr)) {
       rc = Code::Ok;
       return DirectStep::Done;
+    }
+    if (has_number) {
+      nuvelSetResult(interp_, Value::from_int(number));
+      value = interp_.result;
     }
     words.push(Value(cmd.words[0].parts[0].text));
     words.push(Value(cmd.words[1].parts[0].text));
@@ -527,7 +544,7 @@ class Evaluator {
 
   // Does a direct command's work; false, having changed nothing, when the
   // handler must run.
-  bool direct(const CompiledCommand& cmd, Direct kind, Value& value) {
+  bool direct(const CompiledCommand& cmd, Direct kind, Value& value, const int64_t* number) {
     int32_t index = resolve_command(interp_, &cmd, cmd.words[0].parts[0].text.view(), nullptr);
     if (index < 0) return false;
     const CommandRecord& rec = interp_.commands[static_cast<size_t>(index)];
@@ -549,7 +566,12 @@ class Evaluator {
     } else {
       int64_t x;
       int64_t y = 1;
-      if (!var->value.canonical_int(x) || (argc == 3 && !value.canonical_int(y))) return false;
+      if (!var->value.canonical_int(x)) return false;
+      if (number) {
+        y = *number;
+      } else if (argc == 3 && !value.canonical_int(y)) {
+        return false;
+      }
       IntOp op = kind == Direct::SubtractFrom ? IntOp::Sub
                  : kind == Direct::MultiplyBy ? IntOp::Mul
                                               : IntOp::Add;
@@ -567,7 +589,22 @@ class Evaluator {
     return true;
   }
 
+  // Computes a bracketed command that is an operator chain, with the count
+  // and marks the bracket leaves, all but its result; false when it is not
+  // one (having changed nothing).
+  bool chain_number(const CompiledCommand* inner, int64_t& out) {
+    if (!inner || inner->chain_form < 0 || !chains_allowed()) return false;
+    int commands = 0;
+    bool nested = false;
+    if (!compute_chain(*inner, out, commands, nested)) return false;
+    interp_.cmdcount += commands;
+    interp_.result_type = 0;
+    interp_.last_subst_code = 0;
+    return true;
+  }
+
   Code command_value(const WordPart& part, Value& out);
+  Code bracket_value(const WordPart& part, const CompiledCommand* inner, Value& out);
   Code run_bracket(const CompiledCommand& cmd, const Value& text);
   bool quick_expr(const CompiledCommand& cmd, Value& out);
 
@@ -1010,19 +1047,19 @@ Code Evaluator::command_value(const WordPart& part, Value& out) {
     return Code::Ok;
   }
   const CompiledCommand* inner = single_command(part.text);
-  if (inner && inner->chain_form >= 0 && chains_allowed()) {
-    int64_t v;
-    int commands = 0;
-    bool nested = false;
-    if (compute_chain(*inner, v, commands, nested)) {
-      interp_.cmdcount += commands;
-      interp_.result_type = 0;
-      nuvelSetResult(interp_, Value::from_int(v));
-      interp_.last_subst_code = 0;
-      out = interp_.result;
-      return Code::Ok;
-    }
+  if (int64_t v; chain_number(inner, v)) {
+    nuvelSetResult(interp_, Value::from_int(v));
+    out = interp_.result;
+    return Code::Ok;
   }
+  return bracket_value(part, inner, out);
+}
+
+// The value of a bracketed script that is no operator chain; `inner` is its
+// command when it is one.
+[[gnu::always_inline]] inline Code Evaluator::bracket_value(const WordPart& part,
+                                                            const CompiledCommand* inner,
+                                                            Value& out) {
   if (inner && interp_.quick_expr && quick_expr_form(*inner) && quick_expr(*inner, out)) {
     return Code::Ok;
   }
