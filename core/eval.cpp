@@ -342,7 +342,13 @@ class Evaluator {
           !is_digit(part.text[0])) {
         const CompiledCommand* inner = single_command(part.text);
         has_number = chain_number(inner, number);
-        rc = has_number ? Code::Ok : bracket_value(part, inner, value);
+        int quick = 0;
+        if (!has_number && inner && interp_.quick_expr && quick_expr_form(*inner)) {
+          quick = quick_expr(*inner, value, &number);
+          has_number = quick == 2;
+          if (quick == 1) nuvelSetResult(interp_, value);
+        }
+        rc = has_number || quick == 1 ? Code::Ok : bracket_value(part, inner, value);
       } else {
         rc = part_value(part, value);
       }
@@ -606,7 +612,7 @@ class Evaluator {
   Code command_value(const WordPart& part, Value& out);
   Code bracket_value(const WordPart& part, const CompiledCommand* inner, Value& out);
   Code run_bracket(const CompiledCommand& cmd, const Value& text);
-  bool quick_expr(const CompiledCommand& cmd, Value& out);
+  int quick_expr(const CompiledCommand& cmd, Value& out, int64_t* number = nullptr);
 
   long level() const { return interp_.callframe ? interp_.callframe->level : 0; }
 
@@ -1060,7 +1066,8 @@ Code Evaluator::command_value(const WordPart& part, Value& out) {
 [[gnu::always_inline]] inline Code Evaluator::bracket_value(const WordPart& part,
                                                             const CompiledCommand* inner,
                                                             Value& out) {
-  if (inner && interp_.quick_expr && quick_expr_form(*inner) && quick_expr(*inner, out)) {
+  if (inner && interp_.quick_expr && quick_expr_form(*inner) && quick_expr(*inner, out) != 0) {
+    nuvelSetResult(interp_, out);
     return Code::Ok;
   }
   Code rc = inner ? run_bracket(*inner, part.text) : rindoEval(interp_, part.text);
@@ -1076,20 +1083,22 @@ Code Evaluator::command_value(const WordPart& part, Value& out) {
 // command would leave, without running it. False, having changed nothing,
 // when the command must run. Out of line, so that the stack frame every
 // nested bracket pays for stays small.
-[[gnu::noinline]] bool Evaluator::quick_expr(const CompiledCommand& cmd, Value& out) {
-  if (!chains_allowed() || interp_.eval_depth >= kMaxEvalDepth) return false;
+// The bracket's result is left to the caller: `out`, or the text of
+// `*number` when that is given and the value is an integer. 0 when the
+// command must run (nothing changed), else as the engine's answer.
+[[gnu::noinline]] int Evaluator::quick_expr(const CompiledCommand& cmd, Value& out,
+                                            int64_t* number) {
+  if (!chains_allowed() || interp_.eval_depth >= kMaxEvalDepth) return 0;
   int32_t index = resolve_command(interp_, &cmd, "expr", nullptr);
   if (index < 0 || interp_.commands[static_cast<size_t>(index)].handler != interp_.expr_handler) {
-    return false;
+    return 0;
   }
-  Value v;
-  if (!interp_.quick_expr(interp_, cmd.words[1].parts[0].text, v)) return false;
+  int got = interp_.quick_expr(interp_, cmd.words[1].parts[0].text, out, number);
+  if (got == 0) return 0;
   ++interp_.cmdcount;
   interp_.result_type = 0;
-  nuvelSetResult(interp_, std::move(v));
   interp_.last_subst_code = 0;
-  out = interp_.result;
-  return true;
+  return got;
 }
 
 // A bracketed script of one command runs here rather than through a

@@ -78,18 +78,23 @@ class StateRegistry {
   ~StateRegistry() { clear(); }
   StateRegistry(const StateRegistry&) = delete;
   StateRegistry& operator=(const StateRegistry&) = delete;
+  // Inline to the found state; making one is out of line.
   template <class T>
-  T& get() {
+  [[gnu::always_inline]] T& get() {
     static const std::size_t index = next_state_index();  // one number per type
     if (index < by_index_.size() && by_index_[index] != nullptr) {
       return *static_cast<T*>(by_index_[index]);
     }
-    return *static_cast<T*>(
-        make(index, Owned(new T(), [](void* p) { delete static_cast<T*>(p); })));
+    return make_state<T>(index);
   }
   void clear();
 
  private:
+  template <class T>
+  [[gnu::noinline]] T& make_state(std::size_t index) {
+    return *static_cast<T*>(
+        make(index, Owned(new T(), [](void* p) { delete static_cast<T*>(p); })));
+  }
   using Owned = std::unique_ptr<void, void (*)(void*)>;
   struct Slot {
     std::size_t index;
@@ -177,7 +182,10 @@ struct Interp {
   // evaluator asks it for the value first and runs the command only when it
   // declines (having changed nothing).
   CommandHandler expr_handler = nullptr;
-  bool (*quick_expr)(Interp& interp, const Value& text, Value& out) = nullptr;
+  // Gives 0 when it declines, 1 with the value in `out`, and 2 when `as_int`
+  // is given and the value is an integer, stored there instead (the caller
+  // makes its text only if it needs it).
+  int (*quick_expr)(Interp& interp, const Value& text, Value& out, int64_t* as_int) = nullptr;
   // Handlers of `set`, `incr` and the compound assignments (+= -= *=), set
   // when their families register: the evaluator does the plain case of these
   // commands (a local variable, integer operands) itself, with the same

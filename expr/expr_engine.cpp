@@ -1756,22 +1756,27 @@ Code evaluate_rewritten_value(Interp& interp, const Value& text, Value& out) {
 
 // The value of a braced expression `expr` is given, when its course on
 // numbers alone runs to the end: what nuvelCommandExpr would leave, less
-// the command's own count. False, having changed nothing, otherwise.
-bool quick_expr(Interp& interp, const Value& text, Value& out) {
-  if (text.empty()) return false;
+// the command's own count (see Interp::quick_expr for the answers). 0,
+// having changed nothing, otherwise.
+int quick_expr(Interp& interp, const Value& text, Value& out, int64_t* as_int) {
+  if (text.empty()) return 0;
   PreparedRef ref = prepared(text, engine_settings(interp).rewrite);
   const PreparedExpr* p = ref.form;
   if (p->rewrite_failed || !p->plain || !p->balanced || !p->program || !p->program->fast) {
-    return false;
+    return 0;
   }
   // At the program's own level, as run_program makes it (run_fast declines
   // near the depth limit).
   Operand value;
   if (!run_fast(interp, *p->program->fast, value, interp.state<ExprDepth>().value + 1)) {
-    return false;
+    return 0;
+  }
+  if (as_int && value.kind == Operand::Int) {
+    *as_int = value.i;
+    return 2;
   }
   out = value.boxed();
-  return true;
+  return 1;
 }
 
 }  // namespace
