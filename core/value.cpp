@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <utility>
 
 #include "core/block_pool.h"
 
@@ -44,6 +45,20 @@ inline char* write_decimal(uint64_t u, char* end) {
   return end;
 }
 
+// A representation of the `N` characters at `text`: with the length known
+// when compiled, the copy is a few moves rather than a library call.
+template <size_t N>
+ValueRep* rep_of_length(const char* text) {
+  return new ValueRep(std::string_view(text, N));
+}
+
+template <size_t... N>
+ValueRep* rep_of_digits(const char* text, size_t length, std::index_sequence<N...>) {
+  using Make = ValueRep* (*)(const char*);
+  static constexpr Make kMakers[] = {rep_of_length<N + 1>...};
+  return kMakers[length - 1](text);
+}
+
 }  // namespace
 
 Value Value::from_int(int64_t v) {
@@ -53,7 +68,8 @@ Value Value::from_int(int64_t v) {
   char* start = write_decimal(magnitude, end);
   if (v < 0) *--start = '-';
   Value r;
-  r.rep_ = new ValueRep(std::string_view(start, static_cast<size_t>(end - start)));
+  // At most 20 characters: 19 digits and a sign.
+  r.rep_ = rep_of_digits(start, static_cast<size_t>(end - start), std::make_index_sequence<20>());
   r.rep_->int_value = v;
   r.rep_->has_int = true;
   return r;
