@@ -143,7 +143,13 @@ int set_var_pointer(Interp& interp, std::string_view name, int flag);
 // --- Change ------------------------------------------------------------------
 void propagate_links(Var& var);
 // Writes a value into every record of a link chain, starting at `var`.
-void write_chain(Var& var, const Value& value);
+void write_chain_links(Var& var, const Value& value);
+inline void write_chain(Var& var, const Value& value) {
+  if (var.is_link()) return write_chain_links(var, value);
+  var.value = value;
+  var.changed = true;
+  var.size = static_cast<int32_t>(value.size());
+}
 // Adds a record as the newest of a frame.
 void add_var_record(CallFrame& frame, VarPtr var);
 // Rebuilds a frame's name index from its records (after records were renamed).

@@ -373,7 +373,7 @@ void clear_var_records(CallFrame& frame) {
 
 // --- Change --------------------------------------------------------------------------
 
-void write_chain(Var& var, const Value& value) {
+void write_chain_links(Var& var, const Value& value) {
   Var* at = &var;
   std::shared_ptr<Var> hold;
   for (int hops = 0; at && hops < 1000; ++hops) {
