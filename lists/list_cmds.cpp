@@ -338,7 +338,9 @@ Code nuvelCommandLAppend(Interp& interp, int argc, Value* argv, void*) {
   if (name.find('(') != std::string_view::npos && name.back() == ')') {
     return lappend_element(interp, argc, argv);
   }
-  vars::VarRef var = vars::lookup(interp, name).pinned();
+  // Held only where a search may drop a stale link's record (set_var);
+  // holding costs an atomic count.
+  vars::VarRef var = vars::lookup(interp, name);
   if (var && (var.kind() != vars::VT_AUTO || var.is_constant() || var.is_pointer())) {
     return core::fail(interp, Msg::LappendVarType, argv[1]);
   }
@@ -361,6 +363,7 @@ Code nuvelCommandLAppend(Interp& interp, int argc, Value* argv, void*) {
   if (vars::append_in_place(var, tail)) {
     if (form) list_extend_cached(var.value(), std::move(form), tail);
   } else {
+    var = var.pinned();
     std::string text(var.value().view());
     text += tail;
     if (vars::set_var(interp, name, Value(std::move(text))) != 0) return Code::Error;
