@@ -815,7 +815,7 @@ class HistoryEntry {
 };
 
 bool trace_matches(const Interp& interp, std::string_view name) {
-  if (!interp.trace_on || !interp.hooks.trace) return false;
+  if (!interp.trace_on || !interp.hooks.observer) return false;
   for (const auto& n : interp.trace_names) {
     if (n == name || n == "*") return true;
   }
@@ -875,6 +875,26 @@ bool trace_matches(const Interp& interp, std::string_view name) {
   return rc;
 }
 
+// What a command's code means to the script it ran in: ok goes on; a return
+// from a procedure goes on too, and at the top level is just ok; a return
+// from a built-in command reaching the top (no handler running) is ok.
+// Every other code travels outwards. `keep_going` tells whether the
+// evaluation goes on with the next command.
+[[gnu::always_inline]] inline Code fold_code(const Interp& interp, Code rc, bool is_proc,
+                                             const CallFrame& caller, bool& keep_going) {
+  if (rc == Code::Ok) {
+    keep_going = true;
+  } else if (rc == Code::Return) {
+    if (is_proc) {
+      keep_going = true;
+      if (caller.level <= 0) rc = Code::Ok;
+    } else if (interp.nesting_depth_handlers == 0) {
+      rc = Code::Ok;
+    }
+  }
+  return rc;
+}
+
 // Runs a command no table knows: as a program under autoexec, else through
 // a procedure named "unknown". Kept apart from dispatch so that its locals do
 // not widen the stack frame every nested evaluation pays for.
@@ -900,17 +920,7 @@ bool trace_matches(const Interp& interp, std::string_view name) {
   FrameWords frame_words(interp.callframe, argc + 1, words.data());
   Code rc = call_handler(interp, rec, argc + 1, words.data());
   interp.callframe = saved;
-  if (rc == Code::Ok) {
-    keep_going = true;
-  } else if (rc == Code::Return) {
-    if (rec.is_proc) {
-      keep_going = true;
-      if (saved->level <= 0) rc = Code::Ok;
-    } else if (interp.nesting_depth_handlers == 0) {
-      rc = Code::Ok;
-    }
-  }
-  return rc;
+  return fold_code(interp, rc, rec.is_proc, *saved, keep_going);
 }
 
 // Runs a command with substituted words. `keep_going` is set when the
@@ -931,12 +941,12 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
   if (index < 0) return dispatch_unknown(interp, argc, argv, keep_going, restore.saved);
   const CommandRecord& rec = interp.commands[static_cast<size_t>(index)];
   bool traced = trace_matches(interp, name);
-  if (traced) interp.hooks.trace(interp, argc, argv, false, 0);
+  if (traced) interp.hooks.observer->trace(interp, argc, argv, false, 0);
   ++interp.cmdcount;
   FrameWords frame_words(interp.callframe, argc, argv);
   HistoryEntry history(argc, argv);
-  if (switches().single_step && interp.hooks.single_step) {
-    Code step = interp.hooks.single_step(interp, argc, argv);
+  if (switches().single_step && interp.hooks.observer) {
+    Code step = interp.hooks.observer->single_step(interp, argc, argv);
     if (step == Code::Stop) return Code::Stop;
   }
   // (Compared by hand: a library compare is a call for every three-letter name.)
@@ -946,18 +956,8 @@ Code dispatch(Interp& interp, const CompiledCommand* cmd, int argc, Value* argv,
   bool is_proc = rec.is_proc;
   Code rc = call_handler(interp, rec, argc, argv);
   interp.callframe = restore.saved;
-  if (traced) interp.hooks.trace(interp, argc, argv, true, static_cast<int>(rc));
-  if (rc == Code::Ok) {
-    keep_going = true;
-  } else if (rc == Code::Return) {
-    if (is_proc) {
-      keep_going = true;
-      if (restore.saved->level <= 0) rc = Code::Ok;
-    } else if (interp.nesting_depth_handlers == 0) {
-      rc = Code::Ok;
-    }
-  }
-  return rc;
+  if (traced) interp.hooks.observer->trace(interp, argc, argv, true, static_cast<int>(rc));
+  return fold_code(interp, rc, is_proc, *restore.saved, keep_going);
 }
 
 // Substitution mode: unescape every word but the first and join them.

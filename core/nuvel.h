@@ -57,11 +57,22 @@ struct CommandRecord {
 // Call points of the evaluator that later subsystems fill in: command
 // tracing, the single-step prompt and the operating-system command path of
 // autoexec. Each interpreter has its own.
-struct EvalHooks {
+// What a debugger sees of the evaluator: each traced command before it runs
+// and after, and every command while single-step is on. One observer serves
+// any number of interpreters and keeps its state in them, so it has none.
+class EvalObserver {
+ public:
+  virtual ~EvalObserver() = default;
   // Prints the "Exec" (returning false) or "Retn" (returning true) trace line.
-  void (*trace)(Interp& interp, int argc, Value* argv, bool returning, int code) = nullptr;
-  // The single-step prompt; Stop ends the evaluation.
-  Code (*single_step)(Interp& interp, int argc, Value* argv) = nullptr;
+  virtual void trace(Interp& interp, int argc, Value* argv, bool returning, int code) const = 0;
+  // The single-step prompt; Stop ends the evaluation without the command.
+  virtual Code single_step(Interp& interp, int argc, Value* argv) const = 0;
+};
+
+struct EvalHooks {
+  // The debugger (lang/debug_cmds.cpp), when its family is installed; it
+  // outlives every interpreter.
+  const EvalObserver* observer = nullptr;
   // Runs an unknown command as an operating-system command (autoexec on).
   Code (*run_external)(Interp& interp, int argc, Value* argv) = nullptr;
 };

@@ -28,6 +28,28 @@
 
 namespace fuzzing {
 
+// The debugger's trace lines without its single-step prompt: a fuzzed run
+// has no one to answer it, and the evaluation goes on as if answered.
+class NoPrompt final : public core::EvalObserver {
+ public:
+  explicit NoPrompt(const core::EvalObserver* debugger) : debugger_(debugger) {}
+  void trace(core::Interp& interp, int argc, core::Value* argv, bool returning,
+             int code) const override {
+    if (debugger_) debugger_->trace(interp, argc, argv, returning, code);
+  }
+  core::Code single_step(core::Interp&, int, core::Value*) const override { return core::Code::Ok; }
+
+ private:
+  const core::EvalObserver* debugger_;
+};
+
+// The observer that stands for `debugger` in fuzzed interpreters (every
+// interpreter has the same debugger, so one serves them all).
+inline const core::EvalObserver* without_prompt(const core::EvalObserver* debugger) {
+  static const NoPrompt quiet(debugger);
+  return &quiet;
+}
+
 inline void remove_unsafe_commands(core::Interp& interp) {
   std::vector<std::string> unsafe;
   for (const core::CommandRecord& rec : interp.commands) {
@@ -35,7 +57,7 @@ inline void remove_unsafe_commands(core::Interp& interp) {
   }
   for (const std::string& name : unsafe) (void)core::nuvelDeleteCommand(interp, name);
   interp.hooks.run_external = nullptr;
-  interp.hooks.single_step = nullptr;
+  interp.hooks.observer = without_prompt(interp.hooks.observer);
 }
 
 // The registry's installer, kept so that interpreters made inside a fuzzed

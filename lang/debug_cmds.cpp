@@ -197,6 +197,19 @@ Code single_step(Interp& interp, int argc, Value* argv) {
   }
 }
 
+// The evaluator's view of the debugger: the trace line and the prompt above.
+class Debugger final : public core::EvalObserver {
+ public:
+  void trace(Interp& interp, int argc, Value* argv, bool returning, int code) const override {
+    trace_line(interp, argc, argv, returning, code);
+  }
+  Code single_step(Interp& interp, int argc, Value* argv) const override {
+    return lang::single_step(interp, argc, argv);
+  }
+};
+
+const Debugger kDebugger;
+
 // --- trace ---------------------------------------------------------------------
 
 // trace list
@@ -441,8 +454,7 @@ constexpr CommandRow kDebugCommands[] = {
   core::register_rows(interp, kDebugCommands);
   core::register_ensemble(interp, kTraceEnsemble);
   core::register_ensemble(interp, kWatchEnsemble);
-  interp.hooks.trace = trace_line;
-  interp.hooks.single_step = single_step;
+  interp.hooks.observer = &kDebugger;
 }
 
 }  // namespace lang

@@ -567,10 +567,6 @@ core::Code no_external(core::Interp& interp, int, core::Value*) {
   core::nuvelSetResult(interp, "no external commands in the fuzz test");
   return core::Code::Error;
 }
-core::Code no_prompt(core::Interp&, int, core::Value*) {
-  return core::Code::Ok;
-}
-
 std::unique_ptr<core::Interp> prepared_interp() {
   auto interp = testing_support::fresh_interp();
   auto run = testing_support::run_script(*interp, kSetup);
@@ -581,8 +577,8 @@ std::unique_ptr<core::Interp> prepared_interp() {
   if (interp->install != fuzzing::safe_install) fuzzing::full_install = interp->install;
   fuzzing::remove_unsafe_commands(*interp);
   interp->install = fuzzing::safe_install;
+  // (remove_unsafe_commands took the single-step prompt away as well.)
   interp->hooks.run_external = no_external;
-  interp->hooks.single_step = no_prompt;
   return interp;
 }
 
