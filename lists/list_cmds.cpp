@@ -621,9 +621,13 @@ Code nuvelCommandSplit(Interp& interp, int argc, Value* argv, void*) {
         from = at == text.size() ? at : at + chars.size();
       }
     } else {
+      // Each character of `chars` separates; the pieces between separators
+      // are kept, empty ones too.
+      bool separates[256] = {};
+      for (char c : chars) separates[static_cast<unsigned char>(c)] = true;
       size_t from = 0;
       for (size_t i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || chars.find(text[i]) != std::string_view::npos) {
+        if (i == text.size() || separates[static_cast<unsigned char>(text[i])]) {
           pieces.emplace_back(text.substr(from, i - from));
           from = i + 1;
         }
