@@ -1,6 +1,8 @@
 // List readers, the list writer, the joiner and the brace stripper.
 #include "core/list_value.h"
 
+#include <array>
+
 #include "core/text_util.h"
 
 namespace core {
@@ -10,8 +12,13 @@ namespace {
 
 // The characters the standard reader treats apart outside braces and
 // quotes; every other one is copied into the element as it is.
+constexpr std::array<bool, 256> kListSpecial = [] {
+  std::array<bool, 256> special{};
+  for (unsigned char c : {' ', '\t', '\r', '\n', '"', '{'}) special[c] = true;
+  return special;
+}();
 inline bool is_list_special(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '"' || c == '{';
+  return kListSpecial[static_cast<unsigned char>(c)];
 }
 
 // The standard reader's scan. Fills `out` (when given) and returns the count;
@@ -38,6 +45,18 @@ size_t read_standard(std::string_view text, std::vector<Value>* out, bool* warni
         // them would one by one.
         size_t end = i + 1;
         while (end < n && !is_list_special(text[end])) ++end;
+        if (element.empty() && end < n &&
+            (text[end] == ' ' || text[end] == '\r' || text[end] == '\n')) {
+          // A whole element (most are): made from the text at once, and the
+          // separator after it read as below.
+          if (out) out->emplace_back(text.substr(i, end - i));
+          ++count;
+          pending = false;
+          explicit_empty = false;
+          prev = text[end];
+          i = end;
+          continue;
+        }
         element.append(text.data() + i, end - i);
         pending = true;
         explicit_empty = false;
