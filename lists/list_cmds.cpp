@@ -2,6 +2,7 @@
 // lcount, lindex, lrange, lreplace, lreverse, lappend, lassign, lset, lmap,
 // lrand, join, split, concat, index, cset, setl, setr. The search and sort
 // commands live in lists/list_search_cmds.cpp.
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -285,12 +286,27 @@ Code nuvelCommandLReverse(Interp& interp, int argc, Value* argv, void*) {
 
 // Appends one lappend value: a backslash before each of { } [ ] $ \, an
 // empty value as "{}", a value holding a space inside braces.
+// What append_escaped does with each character: 1 puts a backslash before
+// it, 2 (the space) braces the whole word.
+constexpr std::array<uint8_t, 256> kEscapeClass = [] {
+  std::array<uint8_t, 256> cls{};
+  for (unsigned char c : {'{', '}', '[', ']', '$', '\\'}) cls[c] = 1;
+  cls[static_cast<unsigned char>(' ')] = 2;
+  return cls;
+}();
+
 void append_escaped(std::string& out, std::string_view v) {
   if (v.empty()) {
     out += "{}";
     return;
   }
-  bool brace = v.find(' ') != std::string_view::npos;
+  uint8_t found = 0;
+  for (char c : v) found |= kEscapeClass[static_cast<unsigned char>(c)];
+  if (found == 0) {
+    out.append(v);  // (most words: numbers, names)
+    return;
+  }
+  bool brace = (found & 2) != 0;
   if (brace) out.push_back('{');
   for (char c : v) {
     if (c == '{' || c == '}' || c == '[' || c == ']' || c == '$' || c == '\\') out.push_back('\\');
