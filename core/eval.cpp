@@ -1174,6 +1174,21 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
   return rc;
 }
 
+bool rindoEvalChain(Interp& interp, const Value& text, int64_t& out) {
+  const CompiledCommand* cmd = Evaluator::single_command(text);
+  if (!cmd || cmd->chain_form < 0) return false;
+  DepthGuard depth(interp);
+  if (interp.eval_depth > kMaxEvalDepth) return false;
+  Evaluator ev(interp, text, false);
+  int commands = 0;
+  bool nested = false;
+  if (!ev.chains_allowed() || !ev.compute_chain(*cmd, out, commands, nested)) return false;
+  interp.cmdcount += commands;
+  interp.result_type = 0;
+  if (nested) interp.last_subst_code = 0;
+  return true;
+}
+
 static_assert(static_cast<size_t>(IntOp::Ne) < sizeof(Interp::operator_index) / sizeof(int32_t));
 
 bool nuvelIntOperate(Interp& interp, std::string_view name, int64_t x, int64_t y, int64_t& r) {

@@ -248,6 +248,11 @@ bool nuvelDeleteCommand(Interp& interp, std::string_view name);
 // Evaluates a script text. The token stream of `text` is cached on the value,
 // so evaluating the same Value again does not re-scan it.
 Code rindoEval(Interp& interp, const Value& text, bool subst_only = false, bool no_vars = false);
+// Evaluates a script that is one integer operator chain (see core/eval.cpp),
+// as rindoEval would, into `out`: everything the evaluation does but set the
+// result, which is the text of `out` when the caller needs it. False, having
+// done nothing, when the script is anything else.
+bool rindoEvalChain(Interp& interp, const Value& text, int64_t& out);
 // Calls a command with ready-made words, as the evaluator does (no parsing).
 Code nuvelCallCommand(Interp& interp, int argc, Value* argv);
 // A command look-up kept by a caller that runs the same command name many

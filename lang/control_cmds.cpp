@@ -167,6 +167,15 @@ Code nuvelCommandFor(Interp& interp, int argc, Value* argv, void*) {
     if (rc == Code::Break) return Code::Ok;
     if (rc != Code::Ok && rc != Code::Continue) return rc;
     if (rindoEval(interp, next) != Code::Ok) return Code::Error;
+    // A condition that is an operator chain gives its number without text;
+    // the text is the result only where it stays (the loop ends, or Ctrl+C
+    // ends it before the body runs again).
+    if (int64_t truth; conditions_are_scripts() && core::rindoEvalChain(interp, cond, truth)) {
+      if (truth == 0 || platform::break_flag())
+        core::nuvelSetResult(interp, Value::from_int(truth));
+      if (truth == 0) return Code::Ok;
+      continue;
+    }
     rc = run_condition(interp, conditions_are_scripts() ? cond : argv[2]);
     if (rc != Code::Ok) return rc;
     if (leading_int_of(interp.result) == 0) return Code::Ok;
