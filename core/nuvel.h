@@ -62,11 +62,14 @@ struct CommandRecord {
 // any number of interpreters and keeps its state in them, so it has none.
 class EvalObserver {
  public:
-  virtual ~EvalObserver() = default;
   // Prints the "Exec" (returning false) or "Retn" (returning true) trace line.
   virtual void trace(Interp& interp, int argc, Value* argv, bool returning, int code) const = 0;
   // The single-step prompt; Stop ends the evaluation without the command.
   virtual Code single_step(Interp& interp, int argc, Value* argv) const = 0;
+
+ protected:
+  // Never destroyed through this interface: an observer is a constant.
+  ~EvalObserver() = default;
 };
 
 struct EvalHooks {

@@ -208,7 +208,7 @@ class Debugger final : public core::EvalObserver {
   }
 };
 
-const Debugger kDebugger;
+constexpr Debugger kDebugger;
 
 // --- trace ---------------------------------------------------------------------
 
