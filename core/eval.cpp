@@ -718,10 +718,6 @@ class Evaluator {
       if (element_value(t.view(), part.subscript, out) != Code::Ok) return no_reference(13868, t);
       return Code::Ok;
     }
-    if (const vars::Var* plain = vars::find_plain_local(interp_, t.view(), part.lookup)) {
-      out = plain->value;
-      return Code::Ok;
-    }
     vars::Var* var = vars::nuvelGetVar(interp_, t.view(), part.lookup);
     if (!var) {
       // A struct member reached through a link to its struct has no record

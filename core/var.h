@@ -117,9 +117,6 @@ inline std::shared_ptr<Var> new_record() {
 // scope -1: the current frame; anything else: the global frame. A "::" name
 // always searches the global frame.
 Var* nuvelGetVar(Interp& interp, std::string_view name, int scope = -1);
-// The same for the current frame, searching the frame only when its stamp
-// differs from the one kept in `cache`.
-Var* nuvelGetVar(Interp& interp, std::string_view name, core::VarLookupCache& cache);
 VarPtr nuvelGetVarShared(Interp& interp, std::string_view name, int scope = -1);
 Var* nuvelGetVarGlob(Interp& interp, std::string_view pattern, bool nocase, int scope = -1);
 // The record of a plain variable of the current frame (not a link, an array
@@ -135,6 +132,14 @@ inline Var* find_plain_local(Interp& interp, std::string_view name, core::VarLoo
     return var && !var->is_link() && var->type == VT_AUTO ? var : nullptr;
   }
   return find_plain_local_searching(interp, name, cache);
+}
+// nuvelGetVar for the current frame, searching the frame only when its stamp
+// differs from the one kept in `cache`: a plain local found so costs a
+// comparison, anything else is read as nuvelGetVar reads it.
+Var* nuvelGetVarSearching(Interp& interp, std::string_view name, core::VarLookupCache& cache);
+inline Var* nuvelGetVar(Interp& interp, std::string_view name, core::VarLookupCache& cache) {
+  if (Var* plain = find_plain_local(interp, name, cache)) return plain;
+  return nuvelGetVarSearching(interp, name, cache);
 }
 int set_var_type(Interp& interp, std::string_view name, int type);
 int set_var_size(Interp& interp, std::string_view name, int size);

@@ -158,7 +158,7 @@ Var* nuvelGetVar(Interp& interp, std::string_view name, int scope) {
   return get_var(interp, name, scope, nullptr);
 }
 
-Var* nuvelGetVar(Interp& interp, std::string_view name, core::VarLookupCache& cache) {
+Var* nuvelGetVarSearching(Interp& interp, std::string_view name, core::VarLookupCache& cache) {
   return get_var(interp, name, -1, &cache);
 }
 
@@ -411,11 +411,6 @@ int set_var(Interp& interp, std::string_view name, const Value& value) {
 
 int set_var(Interp& interp, std::string_view name, const Value& value,
             core::VarLookupCache& cache) {
-  // A plain local (a loop counter, most often) is written at once.
-  if (Var* plain = find_plain_local(interp, name, cache)) {
-    write_chain(*plain, value);
-    return 0;
-  }
   if (name.empty() || !interp.callframe) return 1;
   return set_found_var(interp, name, nuvelGetVar(interp, name, cache), value);
 }

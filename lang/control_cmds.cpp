@@ -229,9 +229,6 @@ bool advance(int64_t& counter, int64_t step) {
 // have changed.
 int64_t reread_counter(Interp& interp, std::string_view name, int64_t fallback,
                        core::VarLookupCache& cache) {
-  if (const Value* plain = vars::plain_local_value(interp, name, cache)) {
-    return leading_int_of(*plain);
-  }
   VarRef var = lookup(interp, name, cache);
   return var ? leading_int_of(var.value()) : fallback;
 }

@@ -284,8 +284,6 @@ Code nuvelCommandLReverse(Interp& interp, int argc, Value* argv, void*) {
   return set_text_result(interp, std::move(out));
 }
 
-// Appends one lappend value: a backslash before each of { } [ ] $ \, an
-// empty value as "{}", a value holding a space inside braces.
 // What append_escaped does with each character: 1 puts a backslash before
 // it, 2 (the space) braces the whole word.
 constexpr std::array<uint8_t, 256> kEscapeClass = [] {
@@ -295,6 +293,8 @@ constexpr std::array<uint8_t, 256> kEscapeClass = [] {
   return cls;
 }();
 
+// Appends one lappend value: a backslash before each of { } [ ] $ \, an
+// empty value as "{}", a value holding a space inside braces.
 void append_escaped(std::string& out, std::string_view v) {
   if (v.empty()) {
     out += "{}";
@@ -309,7 +309,7 @@ void append_escaped(std::string& out, std::string_view v) {
   bool brace = (found & 2) != 0;
   if (brace) out.push_back('{');
   for (char c : v) {
-    if (c == '{' || c == '}' || c == '[' || c == ']' || c == '$' || c == '\\') out.push_back('\\');
+    if (kEscapeClass[static_cast<unsigned char>(c)] == 1) out.push_back('\\');
     out.push_back(c);
   }
   if (brace) out.push_back('}');

@@ -67,18 +67,14 @@ ArgSplit::ArgSplit(int argc, const Value* argv, int first, int required,
   // "-var" may also come first ("string tolower -var name") when the
   // required texts still follow it.
   int start = first;
-  if (argc - first > required && argv[first].size() == 4 &&
-      core::iequals(argv[first].view(), "-var")) {
-    ++start;
-  }
+  if (argc - first > required && core::iequals(argv[first].view(), "-var")) ++start;
   for (int i = first; i < argc; ++i) {
     bool positional = i >= start && i - start < required;
     if (!positional) {
       int bit = 0;
       bool matched = false;
       for (std::string_view opt : options) {
-        // (Lengths first: most words are texts and numbers, never options.)
-        if (argv[i].size() == opt.size() && core::iequals(argv[i].view(), opt)) {
+        if (core::iequals(argv[i].view(), opt)) {
           flags_ |= 1U << bit;
           matched = true;
           break;
