@@ -269,6 +269,12 @@ bool hash_table::set(std::string_view key, const core::Value& value, bool resize
   uint32_t h = key_hash(key);
   uint32_t i = h % static_cast<uint32_t>(table_size_);
   HashNode* root = table_[i];
+  // The chain's first two nodes are written below, after the new node is
+  // filled in: ask for them now so that the two waits overlap that work.
+  if (root) {
+    __builtin_prefetch(root, 1);
+    if (HashNode* second = root->next) __builtin_prefetch(second, 1);
+  }
   HashNode* node = take_node();
   if (!node) return false;
   try {

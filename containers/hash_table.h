@@ -126,11 +126,19 @@ class hash_table {
   bool ignore_case() const { return ignore_case_; }
   bool is_binary() const { return is_binary_; }
 
-  // Calls f(key, value) for every entry in scan order.
+  // Calls f(key, value) for every entry in scan order. Nodes lie wherever
+  // they were allocated, so the walk asks for them ahead of its position: a
+  // bucket's root well ahead, and the root's successor once the root is near.
   template <class F>
   void for_each(F&& f) const {
-    for (int32_t i = 0; i < table_size_; ++i)
+    constexpr int32_t kAhead = 8;
+    for (int32_t i = 0; i < table_size_; ++i) {
+      if (i + 2 * kAhead < table_size_) __builtin_prefetch(table_[i + 2 * kAhead]);
+      if (i + kAhead < table_size_) {
+        if (const HashNode* root = table_[i + kAhead]) __builtin_prefetch(root->next);
+      }
       for (const HashNode* node = table_[i]; node; node = node->next) f(node->key, node->value);
+    }
   }
 
   // Diagnostic printouts on the console.

@@ -1,17 +1,20 @@
 // Process services on Linux: signal handling, executable path, environment,
-// shell commands, the large-stack evaluation thread, exit, ticks and sleeping.
+// shell commands, the large evaluation stack, exit, ticks and sleeping.
 #include "platform/system.h"
 
 #include <pthread.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <ucontext.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <exception>
 #include <thread>
@@ -19,6 +22,21 @@
 #include "platform/console.h"
 #include "platform/console_internal.h"
 #include "platform/process.h"
+
+// AddressSanitizer must be told when the program switches stacks.
+#if defined(__SANITIZE_ADDRESS__)
+#define NUVEL_ASAN_FIBERS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define NUVEL_ASAN_FIBERS 1
+#endif
+#endif
+#ifndef NUVEL_ASAN_FIBERS
+#define NUVEL_ASAN_FIBERS 0
+#endif
+#if NUVEL_ASAN_FIBERS
+#include <sanitizer/common_interface_defs.h>
+#endif
 
 extern char** environ;
 
@@ -77,53 +95,78 @@ void install(int sig, void (*handler)(int), int flags) {
   ::sigaction(sig, &action, nullptr);
 }
 
-// The state handed to the evaluation thread.
-struct ThreadCall {
+// A stack of its own for run_with_stack: an anonymous mapping that takes
+// memory only as deep calls touch it, with an inaccessible guard page below
+// it so that running off its end faults instead of writing elsewhere.
+class FiberStack {
+ public:
+  explicit FiberStack(size_t bytes) {
+    size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    bytes_ = (bytes + page - 1) / page * page;
+    guard_ = page;
+    void* base = ::mmap(nullptr, bytes_ + guard_, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
+    if (base == MAP_FAILED) return;
+    base_ = static_cast<char*>(base);
+    if (::mprotect(base_, guard_, PROT_NONE) != 0) {
+      ::munmap(base_, bytes_ + guard_);
+      base_ = nullptr;
+    }
+  }
+  ~FiberStack() {
+    if (base_) ::munmap(base_, bytes_ + guard_);
+  }
+  FiberStack(const FiberStack&) = delete;
+  FiberStack& operator=(const FiberStack&) = delete;
+  bool ok() const { return base_ != nullptr; }
+  char* bottom() const { return base_ + guard_; }
+  size_t size() const { return bytes_; }
+
+ private:
+  char* base_ = nullptr;
+  size_t bytes_ = 0;
+  size_t guard_ = 0;
+};
+
+// What run_with_stack hands to the code running on the other stack, and what
+// it hands back. Under AddressSanitizer each switch is announced, so that its
+// picture of the current stack follows the switch.
+struct FiberCall {
   const std::function<int()>* body = nullptr;
   int result = 0;
   std::exception_ptr error;
-  bool take_signals = true;  // the caller did not block them itself
+  ucontext_t caller{};
+  ucontext_t callee{};
+  const void* caller_bottom = nullptr;
+  size_t caller_size = 0;
 };
 
-// The signals that the evaluation thread takes itself: the thread that waits
-// for it blocks them, so that an interrupt arriving while a child process runs
-// is handled before the wait for that child returns.
-sigset_t evaluation_signals() {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  return set;
+#if NUVEL_ASAN_FIBERS
+void enter_fiber_done(FiberCall& call) {
+  __sanitizer_finish_switch_fiber(nullptr, &call.caller_bottom, &call.caller_size);
 }
+void leave_fiber(FiberCall& call) {
+  // The fiber ends: a null save slot lets the sanitizer drop its fake frames.
+  __sanitizer_start_switch_fiber(nullptr, call.caller_bottom, call.caller_size);
+}
+#else
+void enter_fiber_done(FiberCall&) {}
+void leave_fiber(FiberCall&) {}
+#endif
 
-void* thread_main(void* data) {
-  auto* call = static_cast<ThreadCall*>(data);
-  if (call->take_signals) {
-    sigset_t signals = evaluation_signals();
-    ::pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
-  }
+// makecontext passes int arguments only: the call's address comes in halves.
+void fiber_main(unsigned high, unsigned low) {
+  auto* call = reinterpret_cast<FiberCall*>((static_cast<uintptr_t>(high) << 32) |
+                                            static_cast<uintptr_t>(low));
+  enter_fiber_done(*call);
   try {
     call->result = (*call->body)();
   } catch (...) {
     call->error = std::current_exception();
   }
-  return nullptr;
+  leave_fiber(*call);
+  ::setcontext(&call->caller);
 }
-
-class ThreadAttributes {
- public:
-  ThreadAttributes() { ok_ = ::pthread_attr_init(&attr_) == 0; }
-  ~ThreadAttributes() {
-    if (ok_) ::pthread_attr_destroy(&attr_);
-  }
-  ThreadAttributes(const ThreadAttributes&) = delete;
-  ThreadAttributes& operator=(const ThreadAttributes&) = delete;
-  bool ok() const { return ok_; }
-  pthread_attr_t* get() { return &attr_; }
-
- private:
-  pthread_attr_t attr_{};
-  bool ok_ = false;
-};
 
 }  // namespace
 
@@ -216,25 +259,33 @@ bool is_program(std::string_view name) {
 }
 
 int run_with_stack(size_t stack_bytes, const std::function<int()>& body) {
-  ThreadCall call;
-  call.body = &body;
-  ThreadAttributes attributes;
+  // The body runs on this thread, on a stack switched in for it: a thread of
+  // its own would cost a clone, a cross-processor wake-up and a join on
+  // every start of the program.
   const auto minimum = static_cast<size_t>(PTHREAD_STACK_MIN);
-  size_t size = stack_bytes < minimum ? minimum : stack_bytes;
-  pthread_t thread{};
-  sigset_t signals = evaluation_signals();
-  sigset_t saved;
-  ::pthread_sigmask(SIG_BLOCK, &signals, &saved);
-  call.take_signals = sigismember(&saved, SIGINT) == 0;
-  bool started = attributes.ok() && ::pthread_attr_setstacksize(attributes.get(), size) == 0 &&
-                 ::pthread_create(&thread, attributes.get(), thread_main, &call) == 0;
-  if (started) ::pthread_join(thread, nullptr);
-  ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
-  if (!started) {
-    // No thread of that size (address-space limits): run on this stack; the
+  FiberStack stack(stack_bytes < minimum ? minimum : stack_bytes);
+  FiberCall call;
+  call.body = &body;
+  if (!stack.ok() || ::getcontext(&call.callee) != 0) {
+    // No room for that stack (address-space limits): run on this one; the
     // evaluator's own depth limits still apply.
     return body();
   }
+  call.callee.uc_stack.ss_sp = stack.bottom();
+  call.callee.uc_stack.ss_size = stack.size();
+  call.callee.uc_link = nullptr;
+  auto address = reinterpret_cast<uintptr_t>(&call);
+  ::makecontext(&call.callee, reinterpret_cast<void (*)()>(fiber_main), 2,
+                static_cast<unsigned>(address >> 32), static_cast<unsigned>(address));
+#if NUVEL_ASAN_FIBERS
+  void* fake_stack = nullptr;
+  __sanitizer_start_switch_fiber(&fake_stack, stack.bottom(), stack.size());
+#endif
+  int switched = ::swapcontext(&call.caller, &call.callee);
+#if NUVEL_ASAN_FIBERS
+  __sanitizer_finish_switch_fiber(fake_stack, nullptr, nullptr);
+#endif
+  if (switched != 0) return body();
   if (call.error) std::rethrow_exception(call.error);
   return call.result;
 }

@@ -45,7 +45,8 @@ int run_shell(std::string_view command_line);
 // found on PATH, or (for a name with a slash) an executable file at that path.
 bool is_program(std::string_view name);
 
-// Runs `body` on a thread with a stack of `stack_bytes` and returns its value.
+// Runs `body` on a stack of `stack_bytes` (on this thread) and returns its value;
+// an exception that leaves `body` reaches the caller.
 int run_with_stack(size_t stack_bytes, const std::function<int()>& body);
 
 // Ends the process at once with `code` after flushing console output and

@@ -1,4 +1,4 @@
-// Process services: shell commands, the large-stack thread, signals, exit,
+// Process services: shell commands, the large evaluation stack, signals, exit,
 // executable path and environment.
 #include "platform/system.h"
 
@@ -8,6 +8,8 @@
 #include <csignal>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
+#include <thread>
 
 #include "platform/console.h"
 #include "unit/platform/fd_redirect.h"
@@ -92,9 +94,41 @@ TEST(RunWithStack, DeepRecursionFitsInTheLargeStack) {
   EXPECT_EQ(result, kDepth);
 }
 
+TEST(RunWithStack, RunsOnTheCallingThreadAndNests) {
+  // The body shares the caller's thread (its thread-locals, its signal
+  // handling); a run inside a run gets a large stack of its own and returns to
+  // the outer one.
+  const std::thread::id caller = std::this_thread::get_id();
+  int result = platform::run_with_stack(size_t{1} << 26, [&] {
+    EXPECT_EQ(std::this_thread::get_id(), caller);
+    int inner = platform::run_with_stack(size_t{1} << 30, [] { return descend(200000); });
+    return inner + descend(1000);
+  });
+  EXPECT_EQ(result, 201000);
+  // Many runs in a row leave nothing behind (the sanitizer build checks the
+  // stacks are given back).
+  for (int i = 0; i < 200; ++i) {
+    EXPECT_EQ(platform::run_with_stack(size_t{1} << 30, [i] { return i; }), i);
+  }
+}
+
 TEST(RunWithStack, ExceptionsReachTheCaller) {
   EXPECT_THROW(platform::run_with_stack(1 << 20, []() -> int { throw std::runtime_error("x"); }),
                std::runtime_error);
+  // Thrown from deep inside, caught on the way out, thrown again.
+  try {
+    platform::run_with_stack(size_t{1} << 30, []() -> int {
+      try {
+        descend(1000);
+        throw std::runtime_error("inner");
+      } catch (const std::runtime_error& e) {
+        throw std::logic_error(std::string(e.what()) + " again");
+      }
+    });
+    ADD_FAILURE() << "no exception";
+  } catch (const std::logic_error& e) {
+    EXPECT_STREQ(e.what(), "inner again");
+  }
   EXPECT_EQ(platform::run_with_stack(0, [] { return 42; }), 42);  // raised to the minimum
 }
 
