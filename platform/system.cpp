@@ -35,6 +35,7 @@
 #define NUVEL_ASAN_FIBERS 0
 #endif
 #if NUVEL_ASAN_FIBERS
+#include <sanitizer/asan_interface.h>
 #include <sanitizer/common_interface_defs.h>
 #endif
 
@@ -137,6 +138,11 @@ struct FiberCall {
   std::exception_ptr error;
   ucontext_t caller{};
   ucontext_t callee{};
+  // Set by the body's side before it switches back: the caller's context
+  // resumes where it was saved, and this tells the two returns apart.
+  volatile bool finished = false;
+  // The sanitizer's own state for the switches.
+  void* fake_stack = nullptr;
   const void* caller_bottom = nullptr;
   size_t caller_size = 0;
 };
@@ -164,6 +170,7 @@ void fiber_main(unsigned high, unsigned low) {
   } catch (...) {
     call->error = std::current_exception();
   }
+  call->finished = true;
   leave_fiber(*call);
   ::setcontext(&call->caller);
 }
@@ -277,15 +284,25 @@ int run_with_stack(size_t stack_bytes, const std::function<int()>& body) {
   auto address = reinterpret_cast<uintptr_t>(&call);
   ::makecontext(&call.callee, reinterpret_cast<void (*)()>(fiber_main), 2,
                 static_cast<unsigned>(address >> 32), static_cast<unsigned>(address));
+  // getcontext and setcontext rather than swapcontext, which the sanitizer
+  // build would announce on standard error. The saved context resumes twice:
+  // now, and when the body's side switches back.
+  if (::getcontext(&call.caller) != 0) return body();
+  if (!call.finished) {
 #if NUVEL_ASAN_FIBERS
-  void* fake_stack = nullptr;
-  __sanitizer_start_switch_fiber(&fake_stack, stack.bottom(), stack.size());
+    __sanitizer_start_switch_fiber(&call.fake_stack, stack.bottom(), stack.size());
 #endif
-  int switched = ::swapcontext(&call.caller, &call.callee);
+    ::setcontext(&call.callee);
+    return body();  // not reached: setcontext returns only when it fails
+  }
 #if NUVEL_ASAN_FIBERS
-  __sanitizer_finish_switch_fiber(fake_stack, nullptr, nullptr);
+  __sanitizer_finish_switch_fiber(call.fake_stack, nullptr, nullptr);
+  // The frames still open when the body's side switched back stay marked in
+  // the sanitizer's map; clear them, as the same addresses may be mapped again.
+  constexpr size_t kTop = 64 * 1024;
+  size_t top = stack.size() < kTop ? stack.size() : kTop;
+  __asan_unpoison_memory_region(stack.bottom() + stack.size() - top, top);
 #endif
-  if (switched != 0) return body();
   if (call.error) std::rethrow_exception(call.error);
   return call.result;
 }

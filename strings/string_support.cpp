@@ -66,11 +66,20 @@ ArgSplit::ArgSplit(int argc, const Value* argv, int first, int required,
                    std::initializer_list<std::string_view> options) {
   // "-var" may also come first ("string tolower -var name") when the
   // required texts still follow it.
+  // Every option word starts with '-', so a word that does not is never
+  // compared with them.
+  auto may_be_option = [](const Value& word) {
+    std::string_view w = word.view();
+    return !w.empty() && w[0] == '-';
+  };
   int start = first;
-  if (argc - first > required && core::iequals(argv[first].view(), "-var")) ++start;
+  if (argc - first > required && may_be_option(argv[first]) &&
+      core::iequals(argv[first].view(), "-var")) {
+    ++start;
+  }
   for (int i = first; i < argc; ++i) {
     bool positional = i >= start && i - start < required;
-    if (!positional) {
+    if (!positional && may_be_option(argv[i])) {
       int bit = 0;
       bool matched = false;
       for (std::string_view opt : options) {

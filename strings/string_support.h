@@ -55,6 +55,7 @@ bool equal_text(std::string_view a, std::string_view b, bool nocase);
 // that happens to read "-var" is still a text; later words equal to one of
 // the option names (ignoring case) set that option's flag. "-var" is also
 // taken as the option when it comes first and the required words follow it.
+// Option names start with "-".
 class ArgSplit {
  public:
   ArgSplit(int argc, const Value* argv, int first, int required,
