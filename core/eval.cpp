@@ -293,7 +293,9 @@ class Evaluator {
   // so that what it runs (which may rename a command or turn tracing on) is
   // seen exactly as the ordinary path would see it.
 
-  enum class Direct : int8_t { None = -1, Set = 1, Incr, AddTo, SubtractFrom, MultiplyBy };
+  enum class Direct : int8_t { None = -1, Set = 1, Incr, AddTo, SubtractFrom, MultiplyBy, Append };
+  // `append` takes the direct road with at most this many words.
+  static constexpr size_t kMaxDirectAppendWords = 8;
   enum class DirectStep { Done, Failed, Words };
 
   // The direct kind a command's words have.
@@ -304,12 +306,20 @@ class Evaluator {
     };
     Direct kind = Direct::None;
     size_t n = cmd.words.size();
-    if ((n == 2 || n == 3) && literal(cmd.words[0]) && literal(cmd.words[1]) &&
-        (n == 2 || (cmd.words[2].parts.size() == 1 && !cmd.words[2].expand))) {
+    bool simple_values = true;
+    for (size_t w = 2; w < n; ++w) {
+      simple_values = simple_values && cmd.words[w].parts.size() == 1 && !cmd.words[w].expand;
+    }
+    if (n >= 2 && n <= kMaxDirectAppendWords && literal(cmd.words[0]) && literal(cmd.words[1]) &&
+        simple_values) {
       std::string_view name = cmd.words[0].parts[0].text.view();
       std::string_view var = cmd.words[1].parts[0].text.view();
       if (!var.empty() && var != "-" && var[0] != ':' && var.find('(') == std::string_view::npos) {
-        if (name == "incr") {
+        if (n >= 3 && name == "append") {
+          kind = Direct::Append;
+        } else if (n > 3) {
+          kind = Direct::None;
+        } else if (name == "incr") {
           kind = Direct::Incr;
         } else if (n == 3 && name == "set") {
           kind = Direct::Set;
@@ -330,6 +340,7 @@ class Evaluator {
   // Failed when substituting its value word failed (`rc` holds that code),
   // Words when `words` holds its words for dispatch.
   DirectStep run_direct(const CompiledCommand& cmd, Direct kind, WordList& words, Code& rc) {
+    if (kind == Direct::Append) return run_append(cmd, words, rc);
     Value value;
     // The value of an arithmetic command that is an operator chain stays a
     // number; it becomes text (and the result, as the bracket would leave
@@ -366,6 +377,60 @@ class Evaluator {
     words.push(Value(cmd.words[1].parts[0].text));
     if (cmd.words.size() == 3) words.push(std::move(value));
     return DirectStep::Words;
+  }
+
+  // `append` of a direct form: its words are substituted in order into
+  // `words`, as for any command; then the evaluator appends them itself when
+  // the handler would append in place, and leaves the words for dispatch
+  // otherwise.
+  [[gnu::noinline]] DirectStep run_append(const CompiledCommand& cmd, WordList& words, Code& rc) {
+    words.push(Value(cmd.words[0].parts[0].text));
+    words.push(Value(cmd.words[1].parts[0].text));
+    for (size_t w = 2; w < cmd.words.size(); ++w) {
+      Value v;
+      rc = part_value(cmd.words[w].parts[0], v);
+      if (rc != Code::Ok) return DirectStep::Failed;
+      words.push(std::move(v));
+    }
+    if (!chains_allowed() || !append_here(cmd, words)) return DirectStep::Words;
+    words.clear();
+    rc = Code::Ok;
+    return DirectStep::Done;
+  }
+
+  // The handler's in-place road: a plain local whose text only it holds
+  // grows by the words. False, having changed nothing the handler would not
+  // change first, when the handler must run.
+  bool append_here(const CompiledCommand& cmd, WordList& words) {
+    int32_t index = resolve_command(interp_, &cmd, cmd.words[0].parts[0].text.view(), nullptr);
+    if (index < 0) return false;
+    const CommandRecord& rec = interp_.commands[static_cast<size_t>(index)];
+    const int argc = static_cast<int>(words.size());
+    if (interp_.append_handler == nullptr || rec.handler != interp_.append_handler ||
+        argc < rec.min_words || (rec.max_words >= 0 && argc > rec.max_words)) {
+      return false;
+    }
+    Var* var = vars::find_plain_local(interp_, cmd.words[1].parts[0].text.view(), cmd.direct_var);
+    if (!var || var->is_pointer || var->is_constant) return false;
+    // As the handler does first: the result may hold the old text, which
+    // would keep it shared.
+    if (interp_.result.same_rep(var->value)) nuvelResetResult(interp_);
+    const Value* w = words.data();
+    std::string tail;
+    for (int k = 2; k < argc; ++k) tail += w[k].view();
+    // A text past the limit is the handler's to report.
+    if (var->value.size() + tail.size() > kMaxTextLength || !var->value.append_in_place(tail)) {
+      return false;
+    }
+    ++interp_.cmdcount;
+    interp_.result_type = 0;
+    var->changed = true;
+    var->size = static_cast<int32_t>(std::min<size_t>(var->value.size(), INT32_MAX));
+    nuvelSetResult(interp_, var->value);
+    if (interp_.nesting_depth_handlers == 0 && !interp_.retired_owners.empty()) {
+      interp_.retired_owners.clear();
+    }
+    return true;
   }
 
   // The compiled command of a bracketed script that is one command.

@@ -200,13 +200,15 @@ struct Interp {
   // is given and the value is an integer, stored there instead (the caller
   // makes its text only if it needs it).
   int (*quick_expr)(Interp& interp, const Value& text, Value& out, int64_t* as_int) = nullptr;
-  // Handlers of `set`, `incr` and the compound assignments (+= -= *=), set
-  // when their families register: the evaluator does the plain case of these
-  // commands (a local variable, integer operands) itself, with the same
-  // result, and calls the handler for everything else.
+  // Handlers of `set`, `incr`, the compound assignments (+= -= *=) and
+  // `append`, set when their families register: the evaluator does the plain
+  // case of these commands (a local variable, integer operands, a text that
+  // can grow where it lies) itself, with the same result, and calls the
+  // handler for everything else.
   CommandHandler set_handler = nullptr;
   CommandHandler incr_handler = nullptr;
   CommandHandler assign_handler = nullptr;
+  CommandHandler append_handler = nullptr;
   // Command-table positions of the operator names (by core::IntOp), valid
   // while the table's epoch equals `operator_epoch`.
   int32_t operator_index[20] = {};

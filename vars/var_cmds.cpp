@@ -573,6 +573,7 @@ constexpr core::CommandRow kVarCommands[] = {
 [[gnu::section(".text.startup.register")]] void register_var_cmds(core::Interp& interp) {
   core::register_rows(interp, kVarCommands);
   interp.set_handler = nuvelCommandSet;
+  interp.append_handler = nuvelCommandAppend;
 }
 
 }  // namespace vars
