@@ -904,8 +904,9 @@ bool trace_matches(const Interp& interp, std::string_view name) {
   }
   // A built-in command asked for nothing but "/?" or "--help" shows its help
   // topic (through the wrong-argument report, which knows the way there).
-  if (argc == 2 && !rec.is_proc && argv[1].size() <= 6 &&
-      (argv[1].view() == "/?" || iequals(argv[1].view(), "--help"))) {
+  if (argc == 2 && !rec.is_proc &&
+      (argv[1].view() == "/?" ||
+       (argv[1].size() == 6 && argv[1][0] == '-' && iequals(argv[1].view(), "--help")))) {
     return nuvelWrongArgs(interp, argc, argv);
   }
   ScopedRestore<int> keep_argc(interp.command_argc, argc);

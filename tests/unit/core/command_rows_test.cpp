@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "core/command_table.h"
 #include "core/nuvel.h"
@@ -54,6 +55,29 @@ TEST(CommandRows, MergedSortedFirstRowWins) {
   core::register_rows(interp, std::span(rows).subspan(1, 2));
   EXPECT_EQ(interp.command_epoch, epoch);
   EXPECT_EQ(interp.commands.size(), 4u);
+}
+
+// Names alike in their first eight bytes, names that begin others and bytes
+// above 127 sort byte for byte; a repeated long name keeps its first row.
+TEST(CommandRows, LongAndHighByteNamesSortByteForByte) {
+  core::Interp interp;
+  const std::array<core::CommandRow, 7> rows = {{
+      {"register_b", first_handler, 1, 1, "1", 0},
+      {"register_a", first_handler, 1, 1, "2", 0},
+      {"register", first_handler, 1, 1, "3", 0},
+      {"regist", first_handler, 1, 1, "4", 0},
+      {"\xc3\xa9t\xc3\xa9", first_handler, 1, 1, "5", 0},
+      {"register_a", second_handler, 1, 1, "6", 0},
+      {"Zed", first_handler, 1, 1, "7", 0},
+  }};
+  core::register_rows(interp, rows);
+  std::vector<std::string> names;
+  for (const core::CommandRecord& c : interp.commands) names.push_back(c.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Zed", "regist", "register", "register_a",
+                                             "register_b", "\xc3\xa9t\xc3\xa9"}));
+  const core::CommandRecord* kept = core::nuvelGetCommand(interp, "register_a");
+  ASSERT_NE(kept, nullptr);
+  EXPECT_EQ(std::string(kept->usage), "2");
 }
 
 // A batch holds the rows of several tables back until it is flushed or
