@@ -91,6 +91,16 @@ void open_row_batch(Interp& interp) {
   if (!batch.rows.empty()) (void)nuvelRegisterCommands(interp, std::exchange(batch.rows, {}));
 }
 
+const CommandRecord* find_command_or_row(Interp& interp, std::string_view name) {
+  if (const CommandRecord* found = nuvelGetCommand(interp, name)) return found;
+  const RowBatch& batch = interp.state<RowBatch>();
+  if (!batch.open) return nullptr;
+  for (const CommandRecord& row : batch.rows) {
+    if (row.name == name) return &row;
+  }
+  return nullptr;
+}
+
 void close_row_batch(Interp& interp) {
   flush_row_batch(interp);
   interp.state<RowBatch>().open = false;

@@ -78,11 +78,15 @@ struct Ensemble {
 void register_rows(Interp& interp, std::span<const CommandRow> rows);
 // While a batch is open, register_rows collects the rows of every family
 // and the table takes them in one sorted merge when the batch closes (or is
-// flushed early by a family that looks up a command registered before it).
+// flushed early).
 // The first registration of a name wins, as without a batch.
 void open_row_batch(Interp& interp);
 void flush_row_batch(Interp& interp);
 void close_row_batch(Interp& interp);
+// The record `name` has, or will have once an open batch is registered: the
+// table's, else the batch's first row of that name; null for neither. Lets a
+// family look up one registered before it without flushing the batch.
+const CommandRecord* find_command_or_row(Interp& interp, std::string_view name);
 
 // Dispatches argv[1] through an ensemble: checks the word counts of the row
 // and calls its handler; an unknown subcommand fails with the ensemble's

@@ -134,8 +134,8 @@ const CommandRow kConoutCommands[] = {
 }  // namespace
 
 [[gnu::section(".text.startup.register")]] void register_conout_cmds(Interp& interp) {
-  core::flush_row_batch(interp);  // format is registered before this family
-  if (core::CommandRecord* format = core::nuvelGetCommand(interp, "format");
+  // format is registered before this family (perhaps still in the batch).
+  if (const core::CommandRecord* format = core::find_command_or_row(interp, "format");
       format != nullptr && !format->is_proc) {
     interp.state<ConoutState>().format = format->handler;
   }
