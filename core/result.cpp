@@ -1,5 +1,6 @@
 // Results, error reports and the wrong-argument table. Errors are reported when
 // they happen: the message goes to ::errorMsg and is echoed on the console.
+#include <array>
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
@@ -224,17 +225,30 @@ std::string nuvelUnescape(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// The characters nuvelEscape puts a backslash before.
+constexpr std::array<bool, 256> kEscaped = [] {
+  std::array<bool, 256> escaped{};
+  for (unsigned char c : std::string_view("\\$[]{}")) escaped[c] = true;
+  return escaped;
+}();
+
+}  // namespace
+
 std::string nuvelEscape(std::string_view text) {
   std::string out;
   out.reserve(text.size() + 8);
-  for (char c : text) {
-    if (c == '\\') {
-      out += "\\\\";
-    } else {
-      if (c == '$' || c == '[' || c == ']' || c == '{' || c == '}') out.push_back('\\');
-      out.push_back(c);
-    }
+  // Runs without such a character are copied whole; each one found ends a
+  // run and starts the next, after its backslash.
+  size_t run = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!kEscaped[static_cast<unsigned char>(text[i])]) continue;
+    out.append(text.data() + run, i - run);
+    out.push_back('\\');
+    run = i;
   }
+  out.append(text.data() + run, text.size() - run);
   return out;
 }
 
