@@ -29,11 +29,11 @@ uint64_t fresh_command_epoch();
   auto& cmds = interp.commands;
   auto by_name = [](const CommandRecord& a, const CommandRecord& b) { return a.name < b.name; };
   // Names compare byte for byte, as in the lookup. The order is sorted as
-  // positions (records are large to move); stable, so of equal names the
-  // first keeps its place and the rest go.
-  // Start-up sorts some 400 names: each is compared first by its leading
-  // eight bytes as one number (in byte order, zero-padded), and positions
-  // break ties, which keeps the sort stable without a merge buffer.
+  // positions (records are large to move), and of equal names the first
+  // keeps its place and the rest go. Start-up sorts some 400 names: each is
+  // compared first by its leading eight bytes as one number (in byte order,
+  // zero-padded), and positions break ties, which keeps the sort stable
+  // without a merge buffer.
   std::vector<uint32_t> order(fresh.size());
   std::vector<uint64_t> prefix(fresh.size());
   for (uint32_t i = 0; i < order.size(); ++i) {
