@@ -567,8 +567,8 @@ class Evaluator {
   // `never` is set when the operand fails for a reason that holds while the
   // command table is unchanged; values of variables can change, so those
   // failures leave it alone.
-  bool chain_operand(const WordPart& part, int depth, int64_t& out, int& commands, bool& nested,
-                     bool& never) {
+  [[gnu::always_inline]] bool chain_operand(const WordPart& part, int depth, int64_t& out,
+                                            int& commands, bool& nested, bool& never) {
     switch (part.kind) {
       case WordPart::Literal:
         if (part.text.canonical_int(out)) return true;

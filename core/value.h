@@ -56,38 +56,63 @@ struct ValueSlice {
 struct ValueCaches {
   std::shared_ptr<const void> slots[static_cast<int>(CacheSlot::Count)];
   NumberCache number;
-  ValueSlice slice;  // the text, when `ValueRep::is_slice`
+  ValueSlice slice;  // the text of a `ValueRep::kSlice`
 };
 
 // Shared representation. Invariant: once `refs` > 1, the text never changes.
-// A slice keeps its text in `caches->slice` instead of `text`; `text` then
-// only holds a terminated copy made for c_str() when one was asked for.
+// A short text lives in the block itself, after the header, and the block is
+// the smallest of four sizes that holds it (a list of a million numbers is a
+// million 32-byte blocks); a longer text is a std::string the block points
+// to; a slice keeps its text in `caches->slice`, and the string then only
+// holds a terminated copy made for c_str() when one was asked for.
 struct ValueRep {
-  uint32_t refs = 1;
-  bool has_int = false;   // `int_value` is the value of a canonical integer text
-  bool is_slice = false;  // the text is caches->slice.view
-  std::string text;
-  std::unique_ptr<ValueCaches> caches;
-  int64_t int_value = 0;
+  enum Kind : uint8_t { kInline, kString, kSlice };
+  // Inline capacities (the terminating NUL included) of the block sizes.
+  static constexpr size_t kHeader = 24;
+  static constexpr size_t kBlockSizes[] = {32, 48, 64, 96};
+  static constexpr size_t kMaxInline = 96 - kHeader - 1;
 
-  explicit ValueRep(std::string s) : text(std::move(s)) {}
-  explicit ValueRep(std::string_view s) : text(s) {}
+  uint32_t refs = 1;
+  uint8_t length = 0;  // of an inline text
+  Kind kind = kInline;
+  bool has_int = false;  // `int_value` is the value of a canonical integer text
+  uint8_t block = 0;     // index in kBlockSizes of the block's size
+  int64_t int_value = 0;
+  std::unique_ptr<ValueCaches> caches;
+  // The inline text runs on past this member to the end of the block.
+  union {
+    char chars[8];
+    std::string* string;  // kString: the text; kSlice: its terminated copy or null
+  };
+
   std::string_view view() const noexcept {
-    return is_slice ? caches->slice.view : std::string_view(text);
+    if (kind == kInline) [[likely]]
+      return std::string_view(chars, length);
+    return kind == kString ? std::string_view(*string) : caches->slice.view;
   }
 
-  // Representations come from a per-thread free list: loops make and drop
-  // several values per round, and the general allocator costs far more.
-  static void* operator new(size_t size);
-  static void operator delete(void* block) noexcept;
+  // A representation holding `text`, which it copies or (when long) takes.
+  static ValueRep* make(std::string_view text);
+  static ValueRep* make(std::string&& text);
+  // The block for an inline text of `length` characters, its text unset.
+  static ValueRep* make_inline(size_t length);
+  static void destroy(ValueRep* rep) noexcept;
+  // Grows the text of a sole holder (not a slice) in place.
+  static void append(ValueRep* rep, std::string_view tail);
+
+ private:
+  friend class Value;
+  ValueRep() noexcept : chars{} {}
+  ~ValueRep() = default;
 };
+static_assert(sizeof(ValueRep) == 32 && offsetof(ValueRep, chars) == ValueRep::kHeader);
 
 class Value {
  public:
   Value() noexcept = default;
-  Value(std::string_view s) : rep_(s.empty() ? nullptr : new ValueRep(s)) {}
+  Value(std::string_view s) : rep_(s.empty() ? nullptr : ValueRep::make(s)) {}
   Value(const char* s) : Value(std::string_view(s ? s : "")) {}
-  Value(std::string&& s) : rep_(s.empty() ? nullptr : new ValueRep(std::move(s))) {}
+  Value(std::string&& s) : rep_(s.empty() ? nullptr : ValueRep::make(std::move(s))) {}
   Value(const std::string& s) : Value(std::string_view(s)) {}
 
   Value(const Value& o) noexcept : rep_(o.rep_) {
@@ -116,7 +141,8 @@ class Value {
   // Always NUL-terminated; the empty text is "".
   const char* c_str() const {
     if (!rep_) return "";
-    return rep_->is_slice ? slice_c_str() : rep_->text.c_str();
+    if (rep_->kind == ValueRep::kInline) return rep_->chars;
+    return rep_->kind == ValueRep::kString ? rep_->string->c_str() : slice_c_str();
   }
   size_t size() const noexcept { return view().size(); }
   bool empty() const noexcept { return rep_ == nullptr || view().empty(); }
@@ -128,7 +154,7 @@ class Value {
   // The shared storage this text lies in and the text's offset in it; null
   // for a text that owns its storage.
   const SharedText* shared_text(size_t& offset) const noexcept {
-    if (!rep_ || !rep_->is_slice) return nullptr;
+    if (!rep_ || rep_->kind != ValueRep::kSlice) return nullptr;
     const ValueSlice& s = rep_->caches->slice;
     offset = static_cast<size_t>(s.view.data() - s.base->text.data());
     return s.base.get();
@@ -171,8 +197,8 @@ class Value {
   // caller then builds a new value. Lets a variable grow without a copy of
   // its whole value per append.
   bool append_in_place(std::string_view s) {
-    if (!rep_ || rep_->refs != 1 || rep_->is_slice) return false;
-    rep_->text.append(s);
+    if (!rep_ || rep_->refs != 1 || rep_->kind == ValueRep::kSlice) return false;
+    ValueRep::append(rep_, s);
     if (rep_->caches) *rep_->caches = ValueCaches{};
     rep_->has_int = false;
     return true;
@@ -204,11 +230,10 @@ class Value {
 
  private:
   const char* slice_c_str() const;
-  // The last holder frees the representation out of line, which keeps this
-  // small enough to inline everywhere.
-  static void destroy(ValueRep* rep) noexcept;
+  // The last holder frees the representation out of line
+  // (ValueRep::destroy), which keeps this small enough to inline everywhere.
   void drop() noexcept {
-    if (rep_ && --rep_->refs == 0) destroy(rep_);
+    if (rep_ && --rep_->refs == 0) ValueRep::destroy(rep_);
     rep_ = nullptr;
   }
   ValueCaches& caches() const {
