@@ -120,36 +120,41 @@ class WordList {
     }
   }
   Value& back() { return data()[count_ - 1]; }
-  Value* data() { return count_ <= kInline ? inline_values() : spill_.data(); }
+  Value* data() { return count_ <= kInline ? inline_values() : spill_->data(); }
   size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
   void clear() {
     if (count_ <= kInline) {
       for (size_t i = 0; i < count_; ++i) inline_values()[i].~Value();
     } else {
-      spill_.clear();
+      spill_->clear();
     }
     count_ = 0;
   }
 
  private:
-  static constexpr size_t kInline = 8;
+  // Words held in place: most commands have at most this many. Every
+  // nested evaluation keeps a list on the stack, so the room is paid for at
+  // every level of a recursion; longer commands move to a vector, made once
+  // per list and kept for its later commands.
+  static constexpr size_t kInline = 6;
   [[gnu::noinline]] void push_spilled(Value&& v) {
     if (count_ == kInline) {
-      spill_.reserve(kInline * 2);
+      if (!spill_) spill_ = std::make_unique<std::vector<Value>>();
+      spill_->reserve(kInline * 2);
       for (size_t i = 0; i < kInline; ++i) {
-        spill_.push_back(std::move(inline_values()[i]));
+        spill_->push_back(std::move(inline_values()[i]));
         inline_values()[i].~Value();
       }
     }
-    spill_.push_back(std::move(v));
+    spill_->push_back(std::move(v));
     ++count_;
   }
   Value* inline_values() { return reinterpret_cast<Value*>(inline_); }
 
   alignas(Value) unsigned char inline_[kInline * sizeof(Value)];
   size_t count_ = 0;
-  std::vector<Value> spill_;
+  std::unique_ptr<std::vector<Value>> spill_;
 };
 
 bool starts_global(std::string_view s) {
@@ -1212,6 +1217,166 @@ Code Evaluator::run_bracket(const CompiledCommand& cmd, const Value& text) {
   }
 }
 
+// --- An if that ends a script ---------------------------------------------------
+//
+// An `if` that is the last command of a script runs its chosen body as the
+// rest of that script: the evaluation goes on with the body's commands
+// instead of nesting an evaluation inside the command, so that a procedure
+// that recurses through `if` costs one evaluation and one dispatch per level
+// instead of two of each. Everything the command shows stays as it was: the
+// command count, the frame's words and the message prefix while conditions
+// run, the depth count (the body counts one level deeper), the result reset
+// before the body, and what the command does with the body's code and
+// result afterwards (finish_tail_if). Tracing, single-step and the call
+// history, a replaced or renamed `if`, a `::if`, an empty or long body, and a
+// script with a syntax error after the `if` take the usual road.
+
+// The body runs as the rest of the script only when it would be compiled
+// (the empty text and long texts run nested, as the command runs them).
+bool tail_body(const Value& body) {
+  return !body.empty() && (body.size() <= kCompileCacheLimit ||
+                           body.cached_ptr<CompiledScript>(CacheSlot::Script) != nullptr);
+}
+
+// What the handler's caller does after the handler returns (call_handler
+// and fold_code, for a command that is no procedure).
+// `before` is the result as it was before the command ran. (When tail ifs
+// follow one another, only the last one's finish can change anything: the
+// earlier ones see what it leaves.)
+[[gnu::noinline]] Code finish_tail_if(Interp& interp, Code rc, const Value& before) {
+  if (interp.nesting_depth_handlers == 0 && !interp.retired_owners.empty()) {
+    interp.retired_owners.clear();
+  }
+  if (interp.result.size() > kMaxTextLength && rc == Code::Ok) {
+    const Value name("if");  // the command's first word, for the report
+    ScopedRestore<int> keep_argc(interp.command_argc, 1);
+    ScopedRestore<const Value*> keep_argv(interp.command_argv, &name);
+    rc = result_too_long(interp);
+  }
+  if (rc == Code::Error && !interp.failure_seen) {
+    interp.failure_seen = true;
+    interp.failure_result_stale = interp.result.same_rep(before);
+  }
+  if (rc == Code::Return && interp.nesting_depth_handlers == 0) rc = Code::Ok;
+  return rc;
+}
+
+// Runs the last command of a script whose first word is `if` up to the
+// choice of its body. True: `hold` is now the body, to be run as the rest of
+// the script; false: the command has run whole, and so has the script, with
+// the code in `rc`.
+[[gnu::noinline]] bool run_tail_if(Interp& interp, Evaluator& ev, const CompiledCommand& cmd,
+                                   WordList& words, Value& hold, Value& before, Code& rc) {
+  if (platform::break_flag() && platform::take_break_flag()) {
+    (void)fail(interp, Msg::Interrupted);
+    rc = Code::Stop;
+    return false;
+  }
+  words.clear();
+  if (Code sub = ev.substitute(cmd, words); sub != Code::Ok) {
+    rc = sub;
+    return false;
+  }
+  if (words.empty()) return false;
+  const int argc = static_cast<int>(words.size());
+  Value* argv = words.data();
+  const Switches& sw = switches();
+  int32_t index = -1;
+  if (!interp.trace_on && !sw.stacktrace && !sw.single_step && interp.if_branch != nullptr &&
+      !starts_global(argv[0].view())) {
+    index = resolve_command(interp, &cmd, argv[0].view(), nullptr);
+  }
+  const CommandRecord* rec = index >= 0 ? &interp.commands[static_cast<size_t>(index)] : nullptr;
+  if (!rec || rec->handler != interp.if_handler || argc < rec->min_words ||
+      (rec->max_words >= 0 && argc > rec->max_words) || argc == 2) {
+    bool keep_going = false;
+    rc = dispatch(interp, &cmd, argc, argv, keep_going);
+    return false;
+  }
+  // As dispatch and call_handler do around the handler.
+  ++interp.cmdcount;
+  CallFrame* const frame = interp.callframe;
+  FrameWords frame_words(frame, argc, argv);
+  interp.result_type = 0;
+  before = interp.result;
+  int body = -1;
+  {
+    ScopedRestore<int> keep_argc(interp.command_argc, argc);
+    ScopedRestore<const Value*> keep_argv(interp.command_argv, argv);
+    ++interp.nesting_depth_handlers;
+    try {
+      body = interp.if_branch(interp, argc, argv, rc);
+      if (body >= 0 && !tail_body(argv[body])) {
+        rc = rindoEval(interp, argv[body]);
+        body = -1;
+      }
+    } catch (const std::bad_alloc&) {
+      nuvelExceptionReport(argv[0].c_str(), "Memory allocation");
+      rc = Code::Error;
+      body = -1;
+    } catch (const std::exception& e) {
+      nuvelExceptionReport(argv[0].c_str(), e.what());
+      rc = Code::Error;
+      body = -1;
+    }
+    --interp.nesting_depth_handlers;
+  }
+  interp.callframe = frame;
+  if (body < 0) {
+    rc = finish_tail_if(interp, rc, before);
+    return false;
+  }
+  // The text `cmd` lies in may go with the old `hold`: `cmd` is not used
+  // after this.
+  hold = argv[body];
+  return true;
+}
+
+// Runs a compiled script that ends in `if`, and the bodies it leads to in
+// turn, as one evaluation. `hold` holds the running text, which `ev` reads.
+[[gnu::noinline]] Code run_ending_in_if(Interp& interp, Evaluator& ev, const CompiledScript* script,
+                                        Value& hold, WordList& words) {
+  Code rc = Code::Ok;
+  Value before;  // the result before the last tail if ran
+  // Each body runs one level deeper, as its own evaluation would.
+  struct ExtraDepth {
+    Interp& interp;
+    int levels = 0;
+    ~ExtraDepth() { interp.eval_depth -= levels; }
+  } depth{interp};
+  for (;;) {
+    const bool tail = script->ends_in_if;
+    const CompiledCommand* const last =
+        script->commands.data() + script->commands.size() - (tail ? 1 : 0);
+    bool stopped = false;
+    for (const CompiledCommand* cmd = script->commands.data(); cmd != last; ++cmd) {
+      if (!run_command(interp, ev, *cmd, words, false, rc)) {
+        stopped = true;
+        break;
+      }
+    }
+    if (stopped) break;
+    if (!tail) {
+      if (script->has_error) rc = syntax_error(interp, ev, *script, words);
+      break;
+    }
+    if (!run_tail_if(interp, ev, *last, words, hold, before, rc)) break;
+    ++interp.eval_depth;
+    ++depth.levels;
+    if (interp.eval_depth > kMaxEvalDepth) {
+      rc = too_deep(interp);
+      break;
+    }
+    nuvelResetResult(interp);
+    words.clear();
+    rc = Code::Ok;
+    script = &compiled_script(hold);
+  }
+  // A body of a tail if ran: the command's finish.
+  if (depth.levels > 0) rc = finish_tail_if(interp, rc, before);
+  return rc;
+}
+
 }  // namespace
 
 Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars) {
@@ -1219,16 +1384,19 @@ Code rindoEval(Interp& interp, const Value& text, bool subst_only, bool no_vars)
   DepthGuard depth(interp);
   if (interp.eval_depth > kMaxEvalDepth) return too_deep(interp);
   nuvelResetResult(interp);
-  Evaluator ev(interp, text, no_vars);
+  // The held copy keeps the text shared, so it cannot grow in place (which
+  // would drop the compiled form) while its commands run.
+  Value hold = text;
+  Evaluator ev(interp, hold, no_vars);
   if (text.size() > kCompileCacheLimit && !text.cached_ptr<CompiledScript>(CacheSlot::Script)) {
     return run_long_text(interp, ev, text, subst_only);
   }
   Code rc = Code::Ok;
   WordList words;
-  // The held copy keeps the text shared, so it cannot grow in place (which
-  // would drop the compiled form) while its commands run.
-  Value hold = text;
   const CompiledScript& script = compiled_script(hold);
+  if (script.ends_in_if && !subst_only && !no_vars) [[unlikely]] {
+    return run_ending_in_if(interp, ev, &script, hold, words);
+  }
   for (const CompiledCommand& cmd : script.commands) {
     if (!run_command(interp, ev, cmd, words, subst_only, rc)) return rc;
   }

@@ -209,6 +209,12 @@ struct Interp {
   CommandHandler incr_handler = nullptr;
   CommandHandler assign_handler = nullptr;
   CommandHandler append_handler = nullptr;
+  // The handler of `if` and its choice of branch (the position of the body
+  // to run, or -1 with the code in `rc`), set when the family registers: the
+  // evaluator runs the body an `if` ending a script chooses as the rest of
+  // that script, instead of a nested evaluation.
+  CommandHandler if_handler = nullptr;
+  int (*if_branch)(Interp& interp, int argc, Value* argv, Code& rc) = nullptr;
   // Command-table positions of the operator names (by core::IntOp), valid
   // while the table's epoch equals `operator_epoch`.
   int32_t operator_index[20] = {};

@@ -119,6 +119,12 @@ std::shared_ptr<const CompiledScript> compile_script(const Value& text) {
     script->commands.push_back(std::move(cmd));
     cmd = CompiledCommand{};
   }
+  if (!script->has_error && !script->commands.empty()) {
+    const std::vector<Word>& words = script->commands.back().words;
+    script->ends_in_if = words.size() >= 3 && words[0].parts.size() == 1 && !words[0].expand &&
+                         words[0].parts[0].kind == WordPart::Literal &&
+                         words[0].parts[0].text.view() == "if";
+  }
   std::shared_ptr<const CompiledScript> result = std::move(script);
   text.set_cached<CompiledScript>(CacheSlot::Script, result);
   return result;

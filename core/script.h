@@ -71,6 +71,10 @@ struct CompiledScript {
   // A syntax error met after the complete commands: the words scanned so far
   // (substituted for their side effects, then dropped) and the report.
   bool has_error = false;
+  // The last command is the literal word `if` and two words or more, and no
+  // syntax error follows it: the evaluator may run the body it chooses as
+  // the rest of the script.
+  bool ends_in_if = false;
   CompiledCommand partial;
   uint32_t error_offset = 0;
   std::string error_context;  // up to 30 characters before the failing token

@@ -93,13 +93,13 @@ struct CallFrame {
   Value* cmd_argv = nullptr;
   std::vector<VarPtr, core::PoolAllocator<VarPtr>> vars;
   CallFrame* parent = nullptr;
-  std::string proc_name;
-  bool has_proc_name = false;
+  core::Value proc_name;  // the procedure's name as its call wrote it
   // Name -> newest record of that name; built once a frame holds many
   // variables (small frames are searched directly).
   FrameIndex index;
   uint32_t holes = 0;     // null entries in `vars`
   uint32_t shadowed = 0;  // indexed frames: records hidden by a newer one of their name
+  bool has_proc_name = false;
 
   ~CallFrame();
 };
@@ -363,7 +363,7 @@ void nuvelDropCallFrame(Interp& interp);
 // Pushes a new procedure frame for the duration of a scope.
 class FrameGuard {
  public:
-  FrameGuard(Interp& interp, std::string_view proc_name);
+  FrameGuard(Interp& interp, const core::Value& proc_name);
   ~FrameGuard();
   FrameGuard(const FrameGuard&) = delete;
   FrameGuard& operator=(const FrameGuard&) = delete;

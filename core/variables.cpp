@@ -767,15 +767,15 @@ bool plain_subscript_key(Interp& interp, const core::Value& subscript, core::Val
 void nuvelDropCallFrame(Interp& interp) {
   CallFrame* frame = interp.callframe;
   if (!frame || !frame->parent) return;
-  frame->proc_name.clear();
+  frame->proc_name = Value();
   clear_var_records(*frame);
   interp.callframe = frame->parent;
 }
 
-FrameGuard::FrameGuard(Interp& interp, std::string_view proc_name) : interp_(interp) {
+FrameGuard::FrameGuard(Interp& interp, const Value& proc_name) : interp_(interp) {
   frame_.parent = interp.callframe;
   frame_.level = interp.callframe ? interp.callframe->level + 1 : 1;
-  frame_.proc_name.assign(proc_name.data(), proc_name.size());
+  frame_.proc_name = proc_name;
   frame_.has_proc_name = true;
   interp.callframe = &frame_;
 }

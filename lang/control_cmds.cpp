@@ -93,26 +93,44 @@ Code if_first_expression(Interp& interp, const Value& cond) {
   return Code::Error;
 }
 
-// if cond body ?elseif cond body ...? ?else body?
-// Results: the code and result of the body run, or ok.
-Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
-  if (argc == 4 || argc == 7) return core::nuvelWrongArgs(interp, argc, argv);
-  Code rc =
-      conditions_are_scripts() ? rindoEval(interp, argv[1]) : if_first_expression(interp, argv[1]);
-  if (rc != Code::Ok) return rc;
-  if (if_true(interp.result)) return rindoEval(interp, argv[2]);
-  if (argc == 3) return Code::Ok;
+// The choice of if: tests the conditions in turn and gives the position in
+// argv of the body to run, or -1 when no body runs (`rc` then holds the
+// command's code: ok, or the failure of a condition or of the words).
+[[gnu::always_inline]] inline int if_branch(Interp& interp, int argc, Value* argv, Code& rc) {
+  rc = Code::Ok;
+  if (argc == 4 || argc == 7) {
+    rc = core::nuvelWrongArgs(interp, argc, argv);
+    return -1;
+  }
+  rc = conditions_are_scripts() ? rindoEval(interp, argv[1]) : if_first_expression(interp, argv[1]);
+  if (rc != Code::Ok) return -1;
+  if (if_true(interp.result)) return 2;
+  if (argc == 3) return -1;
   bool has_else = argv[argc - 2].view() == "else";
   int chain_end = has_else ? argc - 2 : argc;
   for (int i = 3; i < chain_end; i += 3) {
-    if (argv[i].view() != "elseif") return expected_else(interp, argv[i], i);
-    if (i + 2 >= chain_end) return core::nuvelWrongArgs(interp, argc, argv);
+    if (argv[i].view() != "elseif") {
+      rc = expected_else(interp, argv[i], i);
+      return -1;
+    }
+    if (i + 2 >= chain_end) {
+      rc = core::nuvelWrongArgs(interp, argc, argv);
+      return -1;
+    }
     rc = run_condition(interp, argv[i + 1]);
-    if (rc != Code::Ok) return rc;
-    if (if_true(interp.result)) return rindoEval(interp, argv[i + 2]);
+    if (rc != Code::Ok) return -1;
+    if (if_true(interp.result)) return i + 2;
   }
-  if (has_else) return rindoEval(interp, argv[argc - 1]);
-  return Code::Ok;
+  return has_else ? argc - 1 : -1;
+}
+
+// if cond body ?elseif cond body ...? ?else body?
+// Results: the code and result of the body run, or ok. (The evaluator runs
+// an if that ends a script itself, through if_branch: see rindoEval.)
+Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
+  Code rc;
+  const int body = if_branch(interp, argc, argv, rc);
+  return body < 0 ? rc : rindoEval(interp, argv[body]);
 }
 
 // Loops whose body and condition hold no command never reach the
@@ -539,6 +557,8 @@ Code test_if_condition(Interp& interp, const Value& cond, bool& truth) {
 
 [[gnu::section(".text.startup.register")]] void register_control_cmds(Interp& interp) {
   core::register_rows(interp, kControlCommands);
+  interp.if_handler = nuvelCommandIf;
+  interp.if_branch = if_branch;
 }
 
 }  // namespace lang

@@ -122,7 +122,7 @@ Code nuvelProcCall(Interp& interp, int argc, Value* argv, void* data) {
   if (pd->formal_count > 0 && pd->formals.empty()) {
     return core::fail(interp, core::Msg::ProcArgListInvalid, argv[0], pd->arg_list);
   }
-  FrameGuard frame(interp, argv[0].view());
+  FrameGuard frame(interp, argv[0]);
   if (!pd->formals.empty() && !bind_formals(interp, *pd, frame.frame(), argc, argv)) {
     return Code::Error;
   }

@@ -404,7 +404,8 @@ Code nuvelCommandStatic(Interp& interp, int argc, Value* argv, void*) {
   std::string_view name = argv[1].view();
   CallFrame* frame = interp.callframe;
   bool in_proc = frame->level > 0;
-  std::string storage = in_proc ? frame->proc_name + "::" + std::string(name) : std::string(name);
+  std::string storage =
+      in_proc ? std::string(frame->proc_name.view()) + "::" + std::string(name) : std::string(name);
   bool existed = static_cast<bool>(lookup(interp, storage, 0));
   if (in_proc && !find_in_frame(*frame, name)) {
     (void)link_var(interp, 0, true, storage, name, false, 0);
