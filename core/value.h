@@ -67,10 +67,11 @@ struct ValueCaches {
 // holds a terminated copy made for c_str() when one was asked for.
 struct ValueRep {
   enum Kind : uint8_t { kInline, kString, kSlice };
-  // Inline capacities (the terminating NUL included) of the block sizes.
+  // The sizes of the blocks: a block holds the header and an inline text of
+  // up to its size less the header, its terminating NUL included.
   static constexpr size_t kHeader = 24;
   static constexpr size_t kBlockSizes[] = {32, 48, 64, 96};
-  static constexpr size_t kMaxInline = 96 - kHeader - 1;
+  static constexpr size_t kMaxInline = 96 - kHeader - 1;  // the longest inline text
 
   uint32_t refs = 1;
   uint8_t length = 0;  // of an inline text
