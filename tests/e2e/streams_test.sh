@@ -114,10 +114,23 @@ check config-var "$DIR/nuvel.ini" "$(NUVEL_CONFIG="$DIR/nuvel.ini" "$NUVEL" "$DI
 # Ctrl+C ends a gets that waits on an idle pipe: the run stops with
 # "Interrupted" long before the pipe would close.
 printf 'puts start\nflush stdout\ngets stdin line\nputs "after <$line>"\n' > "$DIR/waiting.tcl"
-# The inner timeout sends the Ctrl+C (SIGINT) after a second and passes the
-# exit code on; the outer one ends a run that hangs anyway.
-timeout -s KILL 20 timeout --preserve-status -s INT 1 "$NUVEL" "$DIR/waiting.tcl" > "$DIR/waiting.out" 2>&1 \
-  < <(exec sleep 60 2>/dev/null)
+# The Ctrl+C (SIGINT) goes once the script has written "start", so a slow
+# start (a sanitizer build on a busy machine) cannot take it before the
+# interpreter is ready; a run that hangs anyway is killed after 20 seconds.
+"$NUVEL" "$DIR/waiting.tcl" > "$DIR/waiting.out" 2>&1 < <(exec sleep 60 2>/dev/null) &
+pid=$!
+for _ in $(seq 200); do
+  grep -q start "$DIR/waiting.out" 2>/dev/null && break
+  sleep 0.1
+done
+sleep 0.2
+kill -INT "$pid" 2>/dev/null
+for _ in $(seq 200); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -KILL "$pid" 2>/dev/null
+wait "$pid"
 waited=$?
 check gets-interrupted "1 start
 Interrupted" "$waited $(tr -d '\n' < "$DIR/waiting.out" | sed 's/start/start\n/' | head -c 40)"
