@@ -128,14 +128,20 @@ class hash_table {
 
   // Calls f(key, value) for every entry in scan order. Nodes lie wherever
   // they were allocated, so the walk asks for them ahead of its position: a
-  // bucket's root well ahead, and the root's successor once the root is near.
+  // bucket's root well ahead, the root's successor once the root has come,
+  // and the third node once the second has.
   template <class F>
   void for_each(F&& f) const {
-    constexpr int32_t kAhead = 8;
+    constexpr int32_t kAhead = 6;
     for (int32_t i = 0; i < table_size_; ++i) {
-      if (i + 2 * kAhead < table_size_) __builtin_prefetch(table_[i + 2 * kAhead]);
+      if (i + 3 * kAhead < table_size_) __builtin_prefetch(table_[i + 3 * kAhead]);
+      if (i + 2 * kAhead < table_size_) {
+        if (const HashNode* root = table_[i + 2 * kAhead]) __builtin_prefetch(root->next);
+      }
       if (i + kAhead < table_size_) {
-        if (const HashNode* root = table_[i + kAhead]) __builtin_prefetch(root->next);
+        if (const HashNode* root = table_[i + kAhead]) {
+          if (const HashNode* second = root->next) __builtin_prefetch(second->next);
+        }
       }
       for (const HashNode* node = table_[i]; node; node = node->next) f(node->key, node->value);
     }
