@@ -119,22 +119,27 @@ constexpr char kDigitPairs[] =
     "8081828384858687888990919293949596979899";
 
 // Writes the decimal digits of `u` so that they end at `end`; returns their
-// start. Two digits at a time, without working out the length first.
+// start. Four digits at a time (one division by 10,000, then two digit pairs
+// from a table), without working out the length first.
 inline char* write_decimal(uint64_t u, char* end) {
-  while (u >= 100) {
-    const size_t pair = static_cast<size_t>(u % 100) * 2;
-    u /= 100;
-    end -= 2;
-    end[0] = kDigitPairs[pair];
-    end[1] = kDigitPairs[pair + 1];
+  while (u >= 10000) {
+    const auto group = static_cast<uint32_t>(u % 10000);
+    u /= 10000;
+    end -= 4;
+    std::memcpy(end, kDigitPairs + (group / 100) * 2, 2);
+    std::memcpy(end + 2, kDigitPairs + (group % 100) * 2, 2);
   }
-  if (u >= 10) {
-    const size_t pair = static_cast<size_t>(u) * 2;
+  auto rest = static_cast<uint32_t>(u);
+  if (rest >= 100) {
     end -= 2;
-    end[0] = kDigitPairs[pair];
-    end[1] = kDigitPairs[pair + 1];
+    std::memcpy(end, kDigitPairs + (rest % 100) * 2, 2);
+    rest /= 100;
+  }
+  if (rest >= 10) {
+    end -= 2;
+    std::memcpy(end, kDigitPairs + rest * 2, 2);
   } else {
-    *--end = static_cast<char>('0' + u);
+    *--end = static_cast<char>('0' + rest);
   }
   return end;
 }
