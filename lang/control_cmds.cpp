@@ -125,8 +125,9 @@ Code if_first_expression(Interp& interp, const Value& cond) {
 }
 
 // if cond body ?elseif cond body ...? ?else body?
-// Results: the code and result of the body run, or ok. (The evaluator runs
-// an if that ends a script itself, through if_branch: see rindoEval.)
+// Results: the code and result of the body run, or ok. (An if that ends a
+// script is run by the evaluator itself, through if_branch: see
+// run_ending_in_if in core/eval.cpp.)
 Code nuvelCommandIf(Interp& interp, int argc, Value* argv, void*) {
   Code rc;
   const int body = if_branch(interp, argc, argv, rc);
