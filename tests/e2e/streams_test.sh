@@ -7,6 +7,8 @@ NUVEL="$1"
 DIR="$(mktemp -d)"
 trap 'rm -rf "$DIR"' EXIT
 FAILED=0
+# shellcheck source=interrupt.sh
+. "$(dirname "$0")/interrupt.sh"
 
 check() {  # name expected actual
   if [ "$2" != "$3" ]; then
@@ -116,21 +118,9 @@ check config-var "$DIR/nuvel.ini" "$(NUVEL_CONFIG="$DIR/nuvel.ini" "$NUVEL" "$DI
 printf 'puts start\nflush stdout\ngets stdin line\nputs "after <$line>"\n' > "$DIR/waiting.tcl"
 # The Ctrl+C (SIGINT) goes once the script has written "start", so a slow
 # start (a sanitizer build on a busy machine) cannot take it before the
-# interpreter is ready; a run that hangs anyway is killed after 20 seconds.
+# interpreter is ready; a run that hangs anyway is killed after 30 seconds.
 "$NUVEL" "$DIR/waiting.tcl" > "$DIR/waiting.out" 2>&1 < <(exec sleep 60 2>/dev/null) &
-pid=$!
-for _ in $(seq 200); do
-  grep -q start "$DIR/waiting.out" 2>/dev/null && break
-  sleep 0.1
-done
-sleep 0.2
-kill -INT "$pid" 2>/dev/null
-for _ in $(seq 200); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -KILL "$pid" 2>/dev/null
-wait "$pid"
+interrupt_when_written $! "$DIR/waiting.out" start 400
 waited=$?
 check gets-interrupted "1 start
 Interrupted" "$waited $(tr -d '\n' < "$DIR/waiting.out" | sed 's/start/start\n/' | head -c 40)"

@@ -7,6 +7,8 @@ bin="$1"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
+# shellcheck source=interrupt.sh
+. "$(dirname "$0")/interrupt.sh"
 
 # interrupt NAME SCRIPT: runs the script, waits for "started" (written before
 # the wait, so it shows only when the wait flushed it), sends SIGINT and
@@ -15,21 +17,9 @@ interrupt() {
   local name="$1"
   printf 'puts started\n%s\nputs after\n' "$2" > "$work/$name.tcl"
   "$bin" "$work/$name.tcl" > "$work/$name.out" 2>&1 &
-  local pid=$!
-  local seen=0
-  for _ in $(seq 200); do
-    if grep -q started "$work/$name.out" 2>/dev/null; then seen=1; break; fi
-    sleep 0.05
-  done
-  kill -INT "$pid" 2>/dev/null
-  # A wait that ignored the signal would never end: end it after a while.
-  for _ in $(seq 600); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  kill -KILL "$pid" 2>/dev/null
-  wait "$pid"
+  interrupt_when_written $! "$work/$name.out" started
   local code=$?
+  local seen=$written
   if [ "$seen" = 1 ] && [ "$code" = 1 ] && grep -q Interrupted "$work/$name.out" &&
      ! grep -q '^after$' "$work/$name.out"; then
     echo "ok   $name"
