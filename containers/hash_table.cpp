@@ -14,6 +14,8 @@
 #include "platform/console.h"
 
 namespace containers {
+
+static_assert(sizeof(HashNode) == 64, "a node is meant to fill one cache line");
 namespace {
 
 constexpr int kAttrHeading = 14;
@@ -42,7 +44,7 @@ void trim_text(std::string_view& text, std::string_view chars, bool left, bool r
 
 // The index's hash: eight bytes at a time, mixed by multiplication. It only
 // has to spread keys over the index; the bucket choice stays with MD5.
-uint64_t fast_hash(std::string_view key) {
+uint32_t fast_hash(std::string_view key) {
   constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
   uint64_t h = key.size() * kMul;
   const char* p = key.data();
@@ -63,23 +65,21 @@ uint64_t fast_hash(std::string_view key) {
   h ^= h >> 32;
   h *= kMul;
   h ^= h >> 29;
-  return h;
+  return static_cast<uint32_t>(h);
 }
 
 }  // namespace
 
-size_t hash_table::index_probe(std::string_view key, uint64_t hash) const {
+size_t hash_table::index_probe(std::string_view key, uint32_t hash) const {
   size_t mask = index_.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    const IndexSlot& slot = index_[i];
+    IndexSlot slot = index_[i];
     if (!slot.node) return i;
-    if (slot.hash == hash && slot.node->key == key) return i;
+    if (slot.hash == hash && node_at(slot.node - 1)->key == key) return i;
   }
 }
 
-bool hash_table::index_reserve_one() {
-  // Grow when more than three quarters would be used.
-  if ((index_entries_ + 1) * 4 <= index_.size() * 3) return true;
+bool hash_table::index_grow() {
   size_t capacity = index_.empty() ? 16 : index_.size() * 2;
   std::vector<IndexSlot> fresh;
   try {
@@ -167,6 +167,7 @@ hash_table::hash_table(hash_table&& other) noexcept
       blocks_(std::move(other.blocks_)),
       last_block_size_(other.last_block_size_),
       last_block_used_(other.last_block_used_),
+      handed_out_(other.handed_out_),
       free_nodes_(other.free_nodes_) {
   ++other.generation_;
   other.reset_fields();
@@ -191,6 +192,7 @@ hash_table& hash_table::operator=(hash_table&& other) noexcept {
     blocks_ = std::move(other.blocks_);
     last_block_size_ = other.last_block_size_;
     last_block_used_ = other.last_block_used_;
+    handed_out_ = other.handed_out_;
     free_nodes_ = other.free_nodes_;
     ++other.generation_;
     other.reset_fields();
@@ -209,18 +211,22 @@ void hash_table::reset_fields() {
   is_binary_ = false;
   blocks_.clear();
   last_block_size_ = last_block_used_ = 0;
+  handed_out_ = 0;
   free_nodes_ = nullptr;
 }
 
-HashNode* hash_table::take_node() {
+HashNode* hash_table::take_node(uint32_t& number) {
   HashNode* node = free_nodes_;
   if (node) {
     free_nodes_ = node->next;
     node->next = nullptr;
+    number = std::exchange(node->hash, 0);
     return node;
   }
+  // Numbers must stay below the index's "empty" mark.
+  if (handed_out_ == UINT32_MAX - 1) return nullptr;
   if (last_block_used_ == last_block_size_) {
-    // Blocks double from 8 nodes up to 1024.
+    // Blocks double from 8 nodes up to 1024 (the layout node_at() reads).
     size_t size = last_block_size_ == 0 ? 8 : std::min<size_t>(last_block_size_ * 2, 1024);
     try {
       blocks_.reserve(blocks_.size() + 1);
@@ -231,14 +237,15 @@ HashNode* hash_table::take_node() {
     last_block_size_ = size;
     last_block_used_ = 0;
   }
+  number = handed_out_++;
   return &blocks_.back()[last_block_used_++];
 }
 
-void hash_table::give_back(HashNode* node) {
+void hash_table::give_back(HashNode* node, uint32_t number) {
   std::string().swap(node->key);
   node->value = core::Value();
   node->chain_count = 0;
-  node->hash = 0;
+  node->hash = number;
   node->prev = nullptr;
   node->next = free_nodes_;
   free_nodes_ = node;
@@ -253,19 +260,71 @@ void hash_table::release_chains() {
   blocks.clear();
 }
 
+void hash_table::gather_chains(int32_t first, int32_t last,
+                               std::vector<const HashNode*>& out) const {
+  out.clear();
+  // Each chain gets the room its root's count says, and all are followed one
+  // step per round. A count that disagrees with its chain (which the table's
+  // invariants rule out) sends the batch down the plain road.
+  const HashNode* cursor[kWalkBatch];
+  size_t pos[kWalkBatch];
+  size_t end[kWalkBatch];
+  int chains = 0;
+  size_t total = 0;
+  for (int32_t b = first; b < last; ++b) {
+    const HashNode* root = table_[b];
+    if (!root) continue;
+    cursor[chains] = root;
+    pos[chains] = total;
+    total += static_cast<size_t>(std::max<int32_t>(root->chain_count, 1));
+    end[chains++] = total;
+  }
+  for (int32_t b = last; b < std::min(last + kWalkBatch, table_size_); ++b) {
+    __builtin_prefetch(table_[b]);
+  }
+  out.resize(total);
+  bool agrees = true;
+  for (int live = chains; live > 0 && agrees;) {
+    live = 0;
+    for (int k = 0; k < chains; ++k) {
+      const HashNode* node = cursor[k];
+      if (!node) continue;
+      out[pos[k]++] = node;
+      const HashNode* next = node->next;
+      if ((next != nullptr) != (pos[k] < end[k])) agrees = false;
+      cursor[k] = next;
+      if (next) {
+        __builtin_prefetch(next);
+        ++live;
+      }
+    }
+  }
+  if (agrees) return;
+  out.clear();
+  for (int32_t b = first; b < last; ++b) {
+    for (const HashNode* node = table_[b]; node; node = node->next) out.push_back(node);
+  }
+}
+
 bool hash_table::set(std::string_view key, const core::Value& value, bool resize_allowed) {
   if (!table_) return false;
   ++generation_;
   if (resize_allowed) resize(resize_advice(), 0);
-  uint64_t fast = fast_hash(key);
+  uint32_t fast = fast_hash(key);
+  size_t slot = 0;
+  bool probed = false;
   if (!index_.empty()) {
-    const IndexSlot& found = index_[index_probe(key, fast)];
-    if (found.node) {
-      found.node->value = value;
+    slot = index_probe(key, fast);
+    if (HashNode* found = index_node(slot)) {
+      found->value = value;
       return true;
     }
+    probed = true;
   }
-  if (!index_reserve_one()) return false;
+  if (index_full()) {
+    if (!index_grow()) return false;
+    probed = false;
+  }
   uint32_t h = key_hash(key);
   uint32_t i = h % static_cast<uint32_t>(table_size_);
   HashNode* root = table_[i];
@@ -275,15 +334,17 @@ bool hash_table::set(std::string_view key, const core::Value& value, bool resize
     __builtin_prefetch(root, 1);
     if (HashNode* second = root->next) __builtin_prefetch(second, 1);
   }
-  HashNode* node = take_node();
+  uint32_t number = 0;
+  HashNode* node = take_node(number);
   if (!node) return false;
   try {
     node->key.assign(key);
   } catch (const std::bad_alloc&) {
-    give_back(node);
+    give_back(node, number);
     return false;
   }
-  index_[index_probe(key, fast)] = IndexSlot{fast, node};
+  if (!probed) slot = index_probe(key, fast);
+  index_[slot] = IndexSlot{fast, number + 1};
   ++index_entries_;
   node->value = value;
   node->hash = h;
@@ -307,7 +368,7 @@ bool hash_table::set(std::string_view key, const core::Value& value, bool resize
 
 HashNode* hash_table::find_node(std::string_view key) const {
   if (!table_ || index_.empty()) return nullptr;
-  return index_[index_probe(key, fast_hash(key))].node;
+  return index_node(index_probe(key, fast_hash(key)));
 }
 
 bool hash_table::get(std::string_view key, core::Value* out) const {
@@ -327,8 +388,9 @@ bool hash_table::append_in_place(std::string_view key, std::string_view tail) {
 bool hash_table::remove(std::string_view key) {
   if (!table_ || index_.empty()) return false;
   size_t found = index_probe(key, fast_hash(key));
-  HashNode* target = index_[found].node;
+  HashNode* target = index_node(found);
   if (!target) return false;
+  uint32_t number = index_[found].node - 1;
   ++generation_;
   uint32_t i = target->hash % static_cast<uint32_t>(table_size_);
   HashNode* node = target;
@@ -346,7 +408,7 @@ bool hash_table::remove(std::string_view key) {
     node->prev->next = node->next;
     if (node->next) node->next->prev = node->prev;
   }
-  give_back(node);
+  give_back(node, number);
   if (table_[i]) --table_[i]->chain_count;
   --bucket_count_;
   --total_nodes_;
@@ -363,6 +425,7 @@ bool hash_table::clear() {
   std::vector<std::unique_ptr<HashNode[]>> blocks = std::move(blocks_);
   blocks_.clear();
   last_block_size_ = last_block_used_ = 0;
+  handed_out_ = 0;
   free_nodes_ = nullptr;
   blocks.clear();
   return true;

@@ -3,6 +3,7 @@
 // bucket is chosen from the MD5 digest of the key.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -16,8 +17,9 @@
 namespace containers {
 
 // One entry of a chain. `chain_count` is meaningful in the root node only,
-// where it holds the number of nodes in the chain.
-struct HashNode {
+// where it holds the number of nodes in the chain. A node fills one cache
+// line exactly, so that a walk waits for one line per node, not two.
+struct alignas(64) HashNode {
   HashNode* next = nullptr;
   // The node before this one in its chain (null for the root), so that a
   // removal unlinks in constant time however long the chain has grown.
@@ -126,24 +128,22 @@ class hash_table {
   bool ignore_case() const { return ignore_case_; }
   bool is_binary() const { return is_binary_; }
 
-  // Calls f(key, value) for every entry in scan order. Nodes lie wherever
-  // they were allocated, so the walk asks for them ahead of its position: a
-  // bucket's root well ahead, the root's successor once the root has come,
-  // and the third node once the second has.
+  // Calls f(key, value) for every entry in scan order. A chain is a linked
+  // list of nodes that lie wherever they were allocated, so following one
+  // chain waits for each node in turn. The walk instead takes the buckets a
+  // batch at a time and follows all of the batch's chains side by side
+  // (gather_chains): their loads are independent and arrive together. It then
+  // visits the gathered nodes in scan order, from the cache.
   template <class F>
   void for_each(F&& f) const {
-    constexpr int32_t kAhead = 6;
-    for (int32_t i = 0; i < table_size_; ++i) {
-      if (i + 3 * kAhead < table_size_) __builtin_prefetch(table_[i + 3 * kAhead]);
-      if (i + 2 * kAhead < table_size_) {
-        if (const HashNode* root = table_[i + 2 * kAhead]) __builtin_prefetch(root->next);
+    std::vector<const HashNode*> batch;
+    for (int32_t first = 0; first < table_size_; first += kWalkBatch) {
+      gather_chains(first, std::min(first + kWalkBatch, table_size_), batch);
+      size_t n = batch.size();
+      for (size_t j = 0; j < n; ++j) {
+        if (j + 4 < n) batch[j + 4]->value.prefetch();
+        f(batch[j]->key, batch[j]->value);
       }
-      if (i + kAhead < table_size_) {
-        if (const HashNode* root = table_[i + kAhead]) {
-          if (const HashNode* second = root->next) __builtin_prefetch(second->next);
-        }
-      }
-      for (const HashNode* node = table_[i]; node; node = node->next) f(node->key, node->value);
     }
   }
 
@@ -172,29 +172,52 @@ class hash_table {
   using BucketArray = std::unique_ptr<HashNode*[], FreeDeleter>;
 
   void release_chains();
+  // The nodes of buckets first .. last-1 in scan order, into `out` (emptied
+  // first). Also asks for the roots of the batch after.
+  static constexpr int32_t kWalkBatch = 16;
+  void gather_chains(int32_t first, int32_t last, std::vector<const HashNode*>& out) const;
   void reset_fields();
 
   // Nodes come from blocks the table owns, so that a table with many entries
   // is not many separate allocations, and all of them go at once when the
-  // table is emptied or destroyed. A removed node waits, emptied, on a free
-  // list for the next insertion.
-  HashNode* take_node();
-  void give_back(HashNode* node);
+  // table is emptied or destroyed. The blocks hold 8, 16, ..., 512 nodes and
+  // then 1024 each, so a node has a number (its place across the blocks) that
+  // node_at() turns back into the node. A removed node waits, emptied, on a
+  // free list for the next insertion, its number kept in its `hash`.
+  HashNode* take_node(uint32_t& number);
+  void give_back(HashNode* node, uint32_t number);
+  HashNode* node_at(uint32_t number) const {
+    constexpr uint32_t kGrowing = 1016;  // 8 + 16 + ... + 512
+    if (number < kGrowing) {
+      uint32_t block = 31 - static_cast<uint32_t>(__builtin_clz((number >> 3) + 1));
+      return blocks_[block].get() + (number - 8 * ((1u << block) - 1));
+    }
+    number -= kGrowing;
+    return blocks_[7 + (number >> 10)].get() + (number & 1023);
+  }
 
   BucketArray table_;
   // Side index from key to node: look-ups cost O(1) however long the chains
   // grow, while the chains keep the order every scan shows. A flat table with
-  // linear probing of (fast hash, node) pairs; the keys are the nodes' own,
-  // which never change while a node lives. Its capacity is zero or a power of
-  // two kept at least 4/3 of the entries, so a probe always meets an empty slot.
+  // linear probing of (fast hash, node number) pairs, eight bytes a slot so
+  // that a large index stays small for the caches; the keys are the nodes'
+  // own, which never change while a node lives. Its capacity is zero or a
+  // power of two kept above 16/13 of the entries, so a probe always meets an
+  // empty slot.
   struct IndexSlot {
-    uint64_t hash = 0;
-    HashNode* node = nullptr;  // null: empty
+    uint32_t hash = 0;
+    uint32_t node = 0;  // the node's number + 1; 0: empty
   };
   // The slot holding `key` or the empty slot where it would go (capacity > 0).
-  size_t index_probe(std::string_view key, uint64_t hash) const;
-  // Makes room for one more entry; false when memory runs out.
-  bool index_reserve_one();
+  size_t index_probe(std::string_view key, uint32_t hash) const;
+  HashNode* index_node(size_t slot) const {
+    uint32_t n = index_[slot].node;
+    return n ? node_at(n - 1) : nullptr;
+  }
+  // True when one more entry needs a larger index.
+  bool index_full() const { return (index_entries_ + 1) * 16 > index_.size() * 13; }
+  // Doubles the index; false when memory runs out.
+  bool index_grow();
   void index_erase(size_t slot);
   std::vector<IndexSlot> index_;
   size_t index_entries_ = 0;
@@ -212,6 +235,7 @@ class hash_table {
   std::vector<std::unique_ptr<HashNode[]>> blocks_;
   size_t last_block_size_ = 0;
   size_t last_block_used_ = 0;
+  uint32_t handed_out_ = 0;  // nodes taken from the blocks so far
   HashNode* free_nodes_ = nullptr;
 };
 

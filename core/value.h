@@ -139,6 +139,11 @@ class Value {
   static Value from_int(int64_t v);
 
   std::string_view view() const noexcept { return rep_ ? rep_->view() : std::string_view(); }
+  // Asks for the representation ahead of a read, for walks that know it
+  // comes soon.
+  void prefetch() const noexcept {
+    if (rep_) __builtin_prefetch(rep_);
+  }
   // Always NUL-terminated; the empty text is "".
   const char* c_str() const {
     if (!rep_) return "";
