@@ -48,7 +48,9 @@ TEST(ValueFromInt, RandomNumbersOfEveryWidth) {
   std::mt19937_64 rng(20261209);
   for (int i = 0; i < 20000; ++i) {
     const int shift = static_cast<int>(rng() % 64);
-    expect_decimal(static_cast<int64_t>(rng() >> shift));
+    const auto v = static_cast<int64_t>(rng() >> shift);
+    expect_decimal(v);
+    expect_decimal(-v);
   }
 }
 
