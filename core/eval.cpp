@@ -1075,7 +1075,11 @@ struct DepthGuard {
     return false;
   }
   words.clear();
-  if (!subst_only && cmd.chain_form >= 0 && ev.chains_allowed()) {
+  // The names of the direct forms (set, incr, append, +=, -=, *=) are never
+  // operator names, so such a command is never an operator chain.
+  Evaluator::Direct direct = subst_only ? Evaluator::Direct::None : Evaluator::direct_form(cmd);
+  if (!subst_only && direct == Evaluator::Direct::None && cmd.chain_form >= 0 &&
+      ev.chains_allowed()) {
     int64_t v;
     int commands = 0;
     bool nested = false;
@@ -1088,7 +1092,6 @@ struct DepthGuard {
       return true;
     }
   }
-  Evaluator::Direct direct = subst_only ? Evaluator::Direct::None : Evaluator::direct_form(cmd);
   if (direct != Evaluator::Direct::None) {
     Evaluator::DirectStep step = ev.run_direct(cmd, direct, words, rc);
     if (step != Evaluator::DirectStep::Words) return step == Evaluator::DirectStep::Done;
