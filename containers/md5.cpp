@@ -39,45 +39,51 @@ void Md5::reset() {
   used_ = 0;
 }
 
-// One round step: a = b + ((a + f(b, c, d) + x + t) <<< s).
-template <class F>
-inline void step(F f, uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t x, uint32_t t,
-                 int s) {
-  a = b + rotl(a + f(b, c, d) + x + t, s);
+// The four rounds' steps, a = b + ((a + f(b, c, d) + x + t) <<< s), written
+// so that the part that waits for `b` (the step before's result) is short:
+// a + x + t, and what does not involve b, are added first. G's two halves
+// have no bit in common, so they add as they or.
+inline void step_f(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t x, uint32_t t, int s) {
+  a = b + rotl(a + x + t + (d ^ (b & (c ^ d))), s);
+}
+inline void step_g(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t x, uint32_t t, int s) {
+  a = b + rotl(a + x + t + (c & ~d) + (b & d), s);
+}
+inline void step_h(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t x, uint32_t t, int s) {
+  a = b + rotl(a + x + t + (b ^ (c ^ d)), s);
+}
+inline void step_i(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t x, uint32_t t, int s) {
+  a = b + rotl(a + x + t + (c ^ (b | ~d)), s);
 }
 
 void Md5::transform(const uint8_t* block) {
   uint32_t x[16];
   for (int i = 0; i < 16; ++i) x[i] = load_le32(block + 4 * i);
   uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-  auto F = [](uint32_t u, uint32_t v, uint32_t w) { return (u & v) | (~u & w); };
-  auto G = [](uint32_t u, uint32_t v, uint32_t w) { return (u & w) | (v & ~w); };
-  auto H = [](uint32_t u, uint32_t v, uint32_t w) { return u ^ v ^ w; };
-  auto I = [](uint32_t u, uint32_t v, uint32_t w) { return v ^ (u | ~w); };
   // The 64 steps, unrolled four at a time: the registers rotate roles.
   for (int i = 0; i < 16; i += 4) {
-    step(F, a, b, c, d, x[i], kSine[i], 7);
-    step(F, d, a, b, c, x[i + 1], kSine[i + 1], 12);
-    step(F, c, d, a, b, x[i + 2], kSine[i + 2], 17);
-    step(F, b, c, d, a, x[i + 3], kSine[i + 3], 22);
+    step_f(a, b, c, d, x[i], kSine[i], 7);
+    step_f(d, a, b, c, x[i + 1], kSine[i + 1], 12);
+    step_f(c, d, a, b, x[i + 2], kSine[i + 2], 17);
+    step_f(b, c, d, a, x[i + 3], kSine[i + 3], 22);
   }
   for (int i = 16; i < 32; i += 4) {
-    step(G, a, b, c, d, x[(5 * i + 1) % 16], kSine[i], 5);
-    step(G, d, a, b, c, x[(5 * i + 6) % 16], kSine[i + 1], 9);
-    step(G, c, d, a, b, x[(5 * i + 11) % 16], kSine[i + 2], 14);
-    step(G, b, c, d, a, x[(5 * i + 16) % 16], kSine[i + 3], 20);
+    step_g(a, b, c, d, x[(5 * i + 1) % 16], kSine[i], 5);
+    step_g(d, a, b, c, x[(5 * i + 6) % 16], kSine[i + 1], 9);
+    step_g(c, d, a, b, x[(5 * i + 11) % 16], kSine[i + 2], 14);
+    step_g(b, c, d, a, x[(5 * i + 16) % 16], kSine[i + 3], 20);
   }
   for (int i = 32; i < 48; i += 4) {
-    step(H, a, b, c, d, x[(3 * i + 5) % 16], kSine[i], 4);
-    step(H, d, a, b, c, x[(3 * i + 8) % 16], kSine[i + 1], 11);
-    step(H, c, d, a, b, x[(3 * i + 11) % 16], kSine[i + 2], 16);
-    step(H, b, c, d, a, x[(3 * i + 14) % 16], kSine[i + 3], 23);
+    step_h(a, b, c, d, x[(3 * i + 5) % 16], kSine[i], 4);
+    step_h(d, a, b, c, x[(3 * i + 8) % 16], kSine[i + 1], 11);
+    step_h(c, d, a, b, x[(3 * i + 11) % 16], kSine[i + 2], 16);
+    step_h(b, c, d, a, x[(3 * i + 14) % 16], kSine[i + 3], 23);
   }
   for (int i = 48; i < 64; i += 4) {
-    step(I, a, b, c, d, x[(7 * i) % 16], kSine[i], 6);
-    step(I, d, a, b, c, x[(7 * i + 7) % 16], kSine[i + 1], 10);
-    step(I, c, d, a, b, x[(7 * i + 14) % 16], kSine[i + 2], 15);
-    step(I, b, c, d, a, x[(7 * i + 21) % 16], kSine[i + 3], 21);
+    step_i(a, b, c, d, x[(7 * i) % 16], kSine[i], 6);
+    step_i(d, a, b, c, x[(7 * i + 7) % 16], kSine[i + 1], 10);
+    step_i(c, d, a, b, x[(7 * i + 14) % 16], kSine[i + 2], 15);
+    step_i(b, c, d, a, x[(7 * i + 21) % 16], kSine[i + 3], 21);
   }
   state_[0] += a;
   state_[1] += b;
