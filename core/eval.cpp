@@ -270,6 +270,13 @@ class Evaluator {
   bool compute_chain(const CompiledCommand& cmd, int64_t& out, int& commands, bool& nested) {
     return chain_value(cmd, 1, out, commands, nested);
   }
+  // A command whose first word names no operator while the command table
+  // stays as it is (most commands of three words) is no chain: known
+  // without a call.
+  bool known_no_chain(const CompiledCommand& cmd) const {
+    return cmd.chain_epoch == interp_.command_epoch &&
+           static_cast<IntOp>(cmd.chain_op) == IntOp::None;
+  }
 
   // Whether a command is `expr` with one literal word.
   static bool quick_expr_form(const CompiledCommand& cmd) {
@@ -1079,7 +1086,7 @@ struct DepthGuard {
   // operator names, so such a command is never an operator chain.
   Evaluator::Direct direct = subst_only ? Evaluator::Direct::None : Evaluator::direct_form(cmd);
   if (!subst_only && direct == Evaluator::Direct::None && cmd.chain_form >= 0 &&
-      ev.chains_allowed()) {
+      !ev.known_no_chain(cmd) && ev.chains_allowed()) {
     int64_t v;
     int commands = 0;
     bool nested = false;
