@@ -78,14 +78,21 @@ ValueRep* ValueRep::make(std::string&& text) {
   return rep;
 }
 
+[[gnu::noinline]] void ValueRep::destroy_owning(ValueRep* rep) noexcept {
+  // The string of a kString or kSlice is owned by the block (see `make`).
+  if (rep->kind != kInline) delete rep->string;
+  const uint8_t block = rep->block;
+  rep->~ValueRep();
+  give_block(block, rep);
+}
+
 void ValueRep::destroy(ValueRep* rep) noexcept {
   if (rep->kind != kInline || rep->caches) [[unlikely]] {
-    // The string of a kString or kSlice is owned by the block (see `make`).
-    if (rep->kind != kInline) delete rep->string;
-    rep->~ValueRep();
+    destroy_owning(rep);
+    return;
   }
-  // Otherwise the destructor has nothing to do: a short text and no cached
-  // forms, which is what most values are.
+  // The destructor has nothing to do: a short text and no cached forms,
+  // which is what most values are.
   give_block(rep->block, rep);
 }
 

@@ -98,6 +98,9 @@ struct ValueRep {
   // The block for an inline text of `length` characters, its text unset.
   static ValueRep* make_inline(size_t length);
   static void destroy(ValueRep* rep) noexcept;
+  // destroy() for a rep whose destructor has work to do (a string, cached
+  // forms), out of line so that the common case needs no registers saved.
+  static void destroy_owning(ValueRep* rep) noexcept;
   // Grows the text of a sole holder (not a slice) in place.
   static void append(ValueRep* rep, std::string_view tail);
 
