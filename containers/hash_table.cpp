@@ -68,6 +68,32 @@ uint32_t fast_hash(std::string_view key) {
   return static_cast<uint32_t>(h);
 }
 
+// Whether a node's key is `key`. Keys are mostly short: up to sixteen bytes
+// are compared in two overlapping words each way, without a library call.
+inline bool same_key(const std::string& have, std::string_view key) {
+  const size_t n = key.size();
+  if (have.size() != n) return false;
+  const char* a = have.data();
+  const char* b = key.data();
+  if (n >= 8 && n <= 16) {
+    uint64_t a0, a1, b0, b1;
+    std::memcpy(&a0, a, 8);
+    std::memcpy(&a1, a + n - 8, 8);
+    std::memcpy(&b0, b, 8);
+    std::memcpy(&b1, b + n - 8, 8);
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+  }
+  if (n >= 4 && n < 8) {
+    uint32_t a0, a1, b0, b1;
+    std::memcpy(&a0, a, 4);
+    std::memcpy(&a1, a + n - 4, 4);
+    std::memcpy(&b0, b, 4);
+    std::memcpy(&b1, b + n - 4, 4);
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+  }
+  return std::memcmp(a, b, n) == 0;
+}
+
 }  // namespace
 
 size_t hash_table::index_probe(std::string_view key, uint32_t hash) const {
@@ -75,7 +101,7 @@ size_t hash_table::index_probe(std::string_view key, uint32_t hash) const {
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     IndexSlot slot = index_[i];
     if (!slot.node) return i;
-    if (slot.hash == hash && node_at(slot.node - 1)->key == key) return i;
+    if (slot.hash == hash && same_key(node_at(slot.node - 1)->key, key)) return i;
   }
 }
 

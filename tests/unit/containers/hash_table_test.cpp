@@ -551,6 +551,35 @@ TEST(HashTable, ManyNodesKeepTheirEntriesAcrossBlocksAndMoves) {
   }
 }
 
+// Keys of every length that differ only in their first, middle or last byte
+// stay distinct entries and are each found with their own value.
+TEST(HashTable, KeysDifferingInOneByteAtAnyLength) {
+  hash_table t(50);
+  std::vector<std::string> keys;
+  for (size_t n = 1; n <= 40; ++n) {
+    std::string base(n, 'x');
+    for (size_t at : {size_t{0}, n / 2, n - 1}) {
+      std::string key = base;
+      key[at] = 'y';
+      keys.push_back(key);
+    }
+    keys.push_back(base);
+  }
+  keys.push_back("");
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    ASSERT_TRUE(t.set(keys[i], core::Value::from_int(static_cast<int64_t>(i))));
+  }
+  EXPECT_EQ(t.count(), static_cast<int32_t>(keys.size()));
+  for (size_t i = 0; i < keys.size(); ++i) {
+    core::Value out;
+    ASSERT_TRUE(t.get(keys[i], &out)) << keys[i];
+    EXPECT_EQ(out.view(), std::to_string(i)) << keys[i];
+    EXPECT_FALSE(t.get(keys[i] + "z")) << keys[i];
+  }
+}
+
 // The walk follows a batch of chains side by side; what it visits must be the
 // chains themselves in bucket order, whatever the chain lengths and bucket
 // counts (not a multiple of the batch), with removed roots and middles.
