@@ -133,9 +133,16 @@ class hash_table {
   // chain waits for each node in turn. The walk instead takes the buckets a
   // batch at a time and follows all of the batch's chains side by side
   // (gather_chains): their loads are independent and arrive together. It then
-  // visits the gathered nodes in scan order, from the cache.
+  // visits the gathered nodes in scan order, from the cache. A table of few
+  // entries is walked chain by chain: its nodes are few enough to be near.
   template <class F>
   void for_each(F&& f) const {
+    if (bucket_count_ <= kPlainWalk) {
+      for (int32_t i = 0; i < table_size_; ++i) {
+        for (const HashNode* node = table_[i]; node; node = node->next) f(node->key, node->value);
+      }
+      return;
+    }
     std::vector<const HashNode*> batch;
     for (int32_t first = 0; first < table_size_; first += kWalkBatch) {
       gather_chains(first, std::min(first + kWalkBatch, table_size_), batch);
@@ -175,6 +182,7 @@ class hash_table {
   // The nodes of buckets first .. last-1 in scan order, into `out` (emptied
   // first). Also asks for the roots of the batch after.
   static constexpr int32_t kWalkBatch = 16;
+  static constexpr int32_t kPlainWalk = 64;
   void gather_chains(int32_t first, int32_t last, std::vector<const HashNode*>& out) const;
   void reset_fields();
 
