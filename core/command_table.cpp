@@ -128,7 +128,12 @@ void close_row_batch(Interp& interp) {
 const EnsembleRow* find_subcommand(const Ensemble& ensemble, std::string_view sub) {
   const EnsembleRow* prefix_hit = nullptr;
   int prefix_hits = 0;
+  // Every kind of match needs the first letters to agree, without regard to
+  // ASCII case: rows that start otherwise are passed over at one compare.
+  auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  const char first = sub.empty() ? '\0' : fold(sub[0]);
   for (const EnsembleRow& row : ensemble.rows) {
+    if (!sub.empty() && fold(row.name[0]) != first) continue;
     switch (row.match) {
       case Match::Exact:
         if (sub == row.name) return &row;
