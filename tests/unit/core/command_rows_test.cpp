@@ -120,4 +120,35 @@ TEST(CommandRows, BatchedTablesMatchOneByOne) {
   EXPECT_NE(core::nuvelGetCommand(batched, "zeta"), nullptr);
 }
 
+// A subcommand word finds its row by each row's kind of match: exactly,
+// without regard to ASCII case, or as the one row it starts (an ambiguous
+// or empty start finds none).
+TEST(Ensembles, SubcommandsMatchByTheirRowsKind) {
+  using core::Match;
+  static constexpr core::EnsembleRow kRows[] = {
+      {"Keys", first_handler, 2, 2, "", Match::Exact},
+      {"length", first_handler, 2, 2, "", Match::NoCase},
+      {"lappend", second_handler, 2, 2, "", Match::Prefix},
+      {"lassign", second_handler, 2, 2, "", Match::Prefix},
+      {"remove", second_handler, 2, 2, "", Match::Prefix},
+      {"", second_handler, 2, 2, "", Match::NoCase},
+  };
+  const core::Ensemble ensemble{"thing", kRows, core::Msg{}};
+  auto name_of = [&](std::string_view sub) -> std::string {
+    const core::EnsembleRow* row = core::find_subcommand(ensemble, sub);
+    return row ? std::string(row->name) + "." : "none";
+  };
+  EXPECT_EQ(name_of("Keys"), "Keys.");
+  EXPECT_EQ(name_of("keys"), "none");
+  EXPECT_EQ(name_of("LENGTH"), "length.");
+  EXPECT_EQ(name_of("Length"), "length.");
+  EXPECT_EQ(name_of("lengthy"), "none");
+  EXPECT_EQ(name_of("LAPPEND"), "lappend.");
+  EXPECT_EQ(name_of("lap"), "lappend.");
+  EXPECT_EQ(name_of("La"), "none");
+  EXPECT_EQ(name_of("R"), "remove.");
+  EXPECT_EQ(name_of("x"), "none");
+  EXPECT_EQ(name_of(""), ".");
+}
+
 }  // namespace
