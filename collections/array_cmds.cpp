@@ -606,11 +606,11 @@ constexpr core::Ensemble kArrayEnsemble{"array", kArrayRows, Msg::ArrayNotImplem
 // arrays; get, names, walk and statistics may print on the console.
 Code nuvelCommandArray(Interp& interp, int argc, Value* argv, void*) {
   // Any word starting with "exist" asks whether an array or element exists.
-  if (!core::find_subcommand(kArrayEnsemble, argv[1].view()) &&
-      core::istarts_with(argv[1].view(), "exist")) {
+  const core::EnsembleRow* row = core::find_subcommand(kArrayEnsemble, argv[1].view());
+  if (!row && core::istarts_with(argv[1].view(), "exist")) {
     return array_exists(interp, argc, argv, nullptr);
   }
-  return core::dispatch_ensemble(interp, kArrayEnsemble, argc, argv);
+  return core::dispatch_row(interp, kArrayEnsemble, row, argc, argv);
 }
 
 // dim name size

@@ -155,7 +155,11 @@ const EnsembleRow* find_subcommand(const Ensemble& ensemble, std::string_view su
 
 Code dispatch_ensemble(Interp& interp, const Ensemble& ensemble, int argc, Value* argv) {
   if (argc < 2) return nuvelWrongArgs(interp, argc, argv);
-  const EnsembleRow* row = find_subcommand(ensemble, argv[1].view());
+  return dispatch_row(interp, ensemble, find_subcommand(ensemble, argv[1].view()), argc, argv);
+}
+
+Code dispatch_row(Interp& interp, const Ensemble& ensemble, const EnsembleRow* row, int argc,
+                  Value* argv) {
   if (row == nullptr) return fail(interp, ensemble.unknown, argv[1]);
   if (outside(argc, row->min_words, row->max_words)) return nuvelWrongArgs(interp, argc, argv);
   return row->handler(interp, argc, argv, nullptr);

@@ -92,6 +92,10 @@ const CommandRecord* find_command_or_row(Interp& interp, std::string_view name);
 // and calls its handler; an unknown subcommand fails with the ensemble's
 // message, a missing one with the wrong-argument report.
 Code dispatch_ensemble(Interp& interp, const Ensemble& ensemble, int argc, Value* argv);
+// The same with argv[1]'s row already found (find_subcommand), for families
+// that look at it first.
+Code dispatch_row(Interp& interp, const Ensemble& ensemble, const EnsembleRow* row, int argc,
+                  Value* argv);
 
 // Calls a handler directly (not through the command table) with `argv` as
 // the running command's words, so that its messages carry its own name.

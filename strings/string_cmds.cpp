@@ -362,10 +362,9 @@ constexpr core::Ensemble kStringEnsemble{"string", kStringSubs, Msg::StringUnhan
 // after `string` give the usage error, as does an unknown subcommand with
 // only one; with more, an unknown subcommand is "Unhandled command".
 Code nuvelCommandString(Interp& interp, int argc, Value* argv, void*) {
-  if (argc < 4 && core::find_subcommand(kStringEnsemble, argv[1].view()) == nullptr) {
-    return nuvelWrongArgs(interp, argc, argv);
-  }
-  return core::dispatch_ensemble(interp, kStringEnsemble, argc, argv);
+  const core::EnsembleRow* row = core::find_subcommand(kStringEnsemble, argv[1].view());
+  if (argc < 4 && row == nullptr) return nuvelWrongArgs(interp, argc, argv);
+  return core::dispatch_row(interp, kStringEnsemble, row, argc, argv);
 }
 
 constexpr core::CommandRow kStringCommands[] = {
