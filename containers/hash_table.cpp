@@ -190,6 +190,8 @@ hash_table::hash_table(hash_table&& other) noexcept
       ignore_case_(other.ignore_case_),
       is_binary_(other.is_binary_),
       generation_(other.generation_ + 1),
+      low_root_(other.low_root_),
+      high_root_(other.high_root_),
       blocks_(std::move(other.blocks_)),
       last_block_size_(other.last_block_size_),
       last_block_used_(other.last_block_used_),
@@ -215,6 +217,8 @@ hash_table& hash_table::operator=(hash_table&& other) noexcept {
     ignore_case_ = other.ignore_case_;
     is_binary_ = other.is_binary_;
     generation_ = std::max(generation_, other.generation_) + 1;
+    low_root_ = other.low_root_;
+    high_root_ = other.high_root_;
     blocks_ = std::move(other.blocks_);
     last_block_size_ = other.last_block_size_;
     last_block_used_ = other.last_block_used_;
@@ -235,6 +239,7 @@ void hash_table::reset_fields() {
   load_factor_ = kDefaultLoadFactor;
   ignore_case_ = true;
   is_binary_ = false;
+  low_root_ = high_root_ = 0;
   blocks_.clear();
   last_block_size_ = last_block_used_ = 0;
   handed_out_ = 0;
@@ -378,6 +383,7 @@ bool hash_table::set(std::string_view key, const core::Value& value, bool resize
     node->chain_count = 1;
     node->prev = nullptr;
     table_[i] = node;
+    note_root(static_cast<int32_t>(i));
     ++used_buckets_;
   } else {
     node->next = root->next;
@@ -444,6 +450,7 @@ bool hash_table::remove(std::string_view key) {
 bool hash_table::clear() {
   ++generation_;
   if (table_) std::fill(table_.get(), table_.get() + table_size_, nullptr);
+  low_root_ = high_root_ = 0;
   std::fill(index_.begin(), index_.end(), IndexSlot{});
   index_entries_ = 0;
   used_buckets_ = total_nodes_ = bucket_count_ = max_depth_ = 0;
@@ -563,6 +570,7 @@ bool hash_table::resize(int direction, int32_t requested) {
   int32_t old_size = std::exchange(table_size_, static_cast<int32_t>(size));
   max_depth_ = 0;
   bucket_count_ = 0;
+  low_root_ = high_root_ = 0;
   if (!old) return true;
   for (int32_t b = 0; b < old_size; ++b) {
     HashNode* node = old[b];
@@ -575,6 +583,7 @@ bool hash_table::resize(int direction, int32_t requested) {
         node->next = nullptr;
         node->prev = nullptr;
         table_[i] = root = node;
+        note_root(static_cast<int32_t>(i));
       } else {
         node->chain_count = 0;
         node->next = root->next;

@@ -138,7 +138,7 @@ class hash_table {
   template <class F>
   void for_each(F&& f) const {
     if (bucket_count_ <= kPlainWalk) {
-      for (int32_t i = 0; i < table_size_; ++i) {
+      for (int32_t i = low_root_; i < high_root_; ++i) {
         for (const HashNode* node = table_[i]; node; node = node->next) f(node->key, node->value);
       }
       return;
@@ -239,6 +239,22 @@ class hash_table {
   bool ignore_case_ = true;
   bool is_binary_ = false;
   uint64_t generation_ = 0;
+  // Every root lies in buckets low_root_ .. high_root_-1 (an empty range when
+  // low_root_ >= high_root_). The bounds widen as roots are made and are
+  // worked out again by a rehash; a removal leaves them, so they may be wider
+  // than needed. A small table's walk (a dictionary of a few entries in 250
+  // buckets) covers only them.
+  int32_t low_root_ = 0;
+  int32_t high_root_ = 0;
+  void note_root(int32_t i) {
+    if (low_root_ >= high_root_) {
+      low_root_ = i;
+      high_root_ = i + 1;
+    } else {
+      low_root_ = std::min(low_root_, i);
+      high_root_ = std::max(high_root_, i + 1);
+    }
+  }
   // The node blocks (see take_node).
   std::vector<std::unique_ptr<HashNode[]>> blocks_;
   size_t last_block_size_ = 0;

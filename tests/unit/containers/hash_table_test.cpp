@@ -580,6 +580,50 @@ TEST(HashTable, KeysDifferingInOneByteAtAnyLength) {
   }
 }
 
+// The walk of a small table covers only the buckets where roots have been:
+// it must still meet every entry after roots come and go at either end, after
+// a rehash to a larger or smaller table, after clear() and after a move.
+TEST(HashTable, SmallWalkMeetsEveryEntry) {
+  auto expect_walk_is_chains = [](const hash_table& t, const std::string& when) {
+    std::vector<std::string> chains;
+    for (int32_t b = 0; b < t.table_size(); ++b) {
+      for (const std::string& key : chain_keys(t, static_cast<uint32_t>(b))) chains.push_back(key);
+    }
+    std::vector<std::string> walked;
+    t.for_each([&](const std::string& key, const core::Value&) { walked.push_back(key); });
+    EXPECT_EQ(walked, chains) << when;
+  };
+  hash_table t(250);
+  for (int i = 0; i < 40; ++i) ASSERT_TRUE(t.set("s" + std::to_string(i), core::Value("v")));
+  expect_walk_is_chains(t, "filled");
+  // Empty the lowest and the highest used buckets, then fill again.
+  int32_t low = 0;
+  while (!t.table()[low]) ++low;
+  int32_t high = t.table_size() - 1;
+  while (!t.table()[high]) --high;
+  for (int32_t b : {low, high}) {
+    for (const std::string& key : chain_keys(t, static_cast<uint32_t>(b)))
+      ASSERT_TRUE(t.remove(key));
+  }
+  expect_walk_is_chains(t, "ends emptied");
+  for (int i = 40; i < 60; ++i) ASSERT_TRUE(t.set("s" + std::to_string(i), core::Value("v")));
+  expect_walk_is_chains(t, "refilled");
+  ASSERT_TRUE(t.resize(+1, 0));
+  expect_walk_is_chains(t, "grown");
+  ASSERT_TRUE(t.resize(-1, 0));
+  expect_walk_is_chains(t, "shrunk");
+  hash_table moved(1);
+  moved = std::move(t);
+  expect_walk_is_chains(moved, "moved");
+  moved.clear();
+  expect_walk_is_chains(moved, "cleared");
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(moved.set("d" + std::to_string(i), core::Value("v")));
+  expect_walk_is_chains(moved, "three after clear");
+  int seen = 0;
+  moved.for_each([&](const std::string&, const core::Value&) { ++seen; });
+  EXPECT_EQ(seen, 3);
+}
+
 // The walk follows a batch of chains side by side; what it visits must be the
 // chains themselves in bucket order, whatever the chain lengths and bucket
 // counts (not a multiple of the batch), with removed roots and middles.
