@@ -68,30 +68,26 @@ uint32_t fast_hash(std::string_view key) {
   return static_cast<uint32_t>(h);
 }
 
+// Whether the n bytes at a and b (sizeof(Word) <= n <= 2 * sizeof(Word))
+// are equal: two overlapping words each way.
+template <class Word>
+inline bool equal_in_two_words(const char* a, const char* b, size_t n) {
+  Word a0, a1, b0, b1;
+  std::memcpy(&a0, a, sizeof(Word));
+  std::memcpy(&a1, a + n - sizeof(Word), sizeof(Word));
+  std::memcpy(&b0, b, sizeof(Word));
+  std::memcpy(&b1, b + n - sizeof(Word), sizeof(Word));
+  return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+}
+
 // Whether a node's key is `key`. Keys are mostly short: up to sixteen bytes
-// are compared in two overlapping words each way, without a library call.
+// are compared in place, without a library call.
 inline bool same_key(const std::string& have, std::string_view key) {
   const size_t n = key.size();
   if (have.size() != n) return false;
-  const char* a = have.data();
-  const char* b = key.data();
-  if (n >= 8 && n <= 16) {
-    uint64_t a0, a1, b0, b1;
-    std::memcpy(&a0, a, 8);
-    std::memcpy(&a1, a + n - 8, 8);
-    std::memcpy(&b0, b, 8);
-    std::memcpy(&b1, b + n - 8, 8);
-    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
-  }
-  if (n >= 4 && n < 8) {
-    uint32_t a0, a1, b0, b1;
-    std::memcpy(&a0, a, 4);
-    std::memcpy(&a1, a + n - 4, 4);
-    std::memcpy(&b0, b, 4);
-    std::memcpy(&b1, b + n - 4, 4);
-    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
-  }
-  return std::memcmp(a, b, n) == 0;
+  if (n >= 8 && n <= 16) return equal_in_two_words<uint64_t>(have.data(), key.data(), n);
+  if (n >= 4 && n < 8) return equal_in_two_words<uint32_t>(have.data(), key.data(), n);
+  return std::memcmp(have.data(), key.data(), n) == 0;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "containers/text_compare.h"
 #include "core/cmd_helpers.h"
 
 namespace core {
@@ -130,10 +131,9 @@ const EnsembleRow* find_subcommand(const Ensemble& ensemble, std::string_view su
   int prefix_hits = 0;
   // Every kind of match needs the first letters to agree, without regard to
   // ASCII case: rows that start otherwise are passed over at one compare.
-  auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  const char first = sub.empty() ? '\0' : fold(sub[0]);
+  const char first = sub.empty() ? '\0' : containers::ascii_lower(sub[0]);
   for (const EnsembleRow& row : ensemble.rows) {
-    if (!sub.empty() && fold(row.name[0]) != first) continue;
+    if (!sub.empty() && containers::ascii_lower(row.name[0]) != first) continue;
     switch (row.match) {
       case Match::Exact:
         if (sub == row.name) return &row;
